@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+namespace telvane {
+
+// What one conversion reads and writes. The six lines hold code page 932 bytes; the
+// conversion rewrites them in place, so a caller that keeps the typed text must keep its own copy.
+struct ConversionState {
+    std::string m_strLine1;
+    std::string m_strLine2;
+    std::string m_strLine3;
+    std::string m_strLine4;
+    std::string m_strLine5;
+    std::string m_strLine6;
+    std::string m_strResult;  // the report, code page 932 with CR LF line ends
+    bool m_bTrickle = false;  // raised by the status word, read by the power line
+    double m_dVref = 4.77;    // reference voltage in volts, recalibrated by the power line
+};
+
+}  // namespace telvane

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace telvane {
+
+// Removes every space (0x20) from `line`; other bytes, tabs included, stay where they are.
+void RemoveSpaces(std::string& line);
+
+// The per-line front end of the decoders of lines 2 to 6: removes the spaces, then pads the line
+// on the right with '0' up to `width` bytes. A longer line is kept whole.
+void CompactField(std::string& line, std::size_t width);
+
+// Reads a short field as hexadecimal. Any byte that is not a hexadecimal digit makes the whole
+// field read as 0, so a misheard character never yields a plausible-looking wrong number.
+std::int32_t HexToInt(std::string_view text);
+
+}  // namespace telvane

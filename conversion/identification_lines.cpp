@@ -1,0 +1,43 @@
+// Lines 1 and 2: the web address spelled out by the beacon and the internal time counter.
+
+#include "decoders.h"
+#include "front_end.h"
+#include "multibyte.h"
+#include "number_format.h"
+
+namespace telvane {
+
+void DecodeUrlLine(ConversionState& state) {
+    std::string& line = state.m_strLine1;
+    if (line.empty()) {
+        return;
+    }
+    RemoveSpaces(line);
+    MakeLowerMb(line);
+    std::string& out = state.m_strResult;
+    out += "VORTA URL\t\t\t\thttp://";
+    out += line;
+    out += "  (Does this show VORTA's web site correctly?)\r\n";
+}
+
+void DecodeTimeLine(ConversionState& state) {
+    std::string& line = state.m_strLine2;
+    if (line.empty()) {
+        return;
+    }
+    CompactField(line, 6);
+    const std::string_view field(line);
+    const long a = HexToInt(field.substr(0, 2));
+    const long b = HexToInt(field.substr(2, 2));
+    const long c = HexToInt(field.substr(4, 2));
+    const long counter = ((a * 256) + b) * 256 + c;
+
+    std::string& out = state.m_strResult;
+    out += "ORBEL-K internal time\t\t";
+    AppendInteger(out, counter);
+    out += "   (0x";
+    out += field.substr(0, 6);
+    out += ")\r\n";
+}
+
+}  // namespace telvane
