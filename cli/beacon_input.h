@@ -1,0 +1,22 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "conversion.h"
+#include "options.h"
+
+namespace telvane::cli {
+
+struct BeaconInput {
+    std::array<std::string, kLineCount> lines;  // code page 932 bytes, as the dialog's boxes give
+    std::string error;                          // empty when the input is usable
+};
+
+// Splits the input into beacon lines (LF or CR LF; a final line end starts no new line) and
+// converts each line to code page 932. Rejects more than six lines, NUL bytes and, for UTF-8
+// input, malformed UTF-8, naming the line.
+BeaconInput ReadBeaconLines(std::string_view input, Encoding encoding);
+
+}  // namespace telvane::cli
