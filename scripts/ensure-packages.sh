@@ -1,0 +1,32 @@
+# Sourced by run.sh and test.sh: installs the Debian packages the build needs when any is missing.
+
+ensure_packages() {
+    local missing=()
+    local package
+    for package in "$@"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+            missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        command -v sudo >/dev/null || {
+            echo "Missing packages: ${missing[*]}. Install them as root (apt-get install -y ...)." >&2
+            return 1
+        }
+        sudo=(sudo)
+    fi
+    echo "Installing ${missing[*]} ..." >&2
+    export DEBIAN_FRONTEND=noninteractive
+    "${sudo[@]}" apt-get install -y -q "${missing[@]}" >/dev/null ||
+        { "${sudo[@]}" apt-get update -q >/dev/null && "${sudo[@]}" apt-get install -y -q "${missing[@]}" >/dev/null; }
+}
+
+# What every build of Telvane needs.
+BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev libbenchmark-dev fonts-dejavu-core)
+
+configure_and_build() {
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build build
+}

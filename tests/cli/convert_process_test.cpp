@@ -1,0 +1,180 @@
+// Runs the telvane-convert program itself, as scripts do.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "conversion.h"
+
+namespace telvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kBeacon =
+    "ZK1 AB CD/EF\nZK2 01 23 45\nZK3 25 38 02 00\nZK4 37 A0 8C\nZK5 4 3 2 1 0 5\nZK6 8899AABB 5C\n";
+const std::array<std::string, kLineCount> kBoxes = {"ZK1 AB CD/EF",    "ZK2 01 23 45",
+                                                    "ZK3 25 38 02 00", "ZK4 37 A0 8C",
+                                                    "ZK5 4 3 2 1 0 5", "ZK6 8899AABB 5C"};
+constexpr const char* kTimeOption = "--time '2024-03-05 09:07:00' ";
+constexpr LocalTime kTime{2024, 3, 5, 9, 7, 0};
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void WriteFile(const fs::path& path, std::string_view bytes) {
+    std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+// A path quoted for the shell.
+std::string Quote(const fs::path& path) {
+    std::string quoted(1, '\'');
+    quoted += path.string();
+    quoted += '\'';
+    return quoted;
+}
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class ConvertProcess : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "telvane-cli-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    // Runs the converter with `args` (already quoted for the shell) and `input` on its stdin.
+    Outcome Convert(const std::string& args, std::string_view input = kBeacon,
+                    const std::string& stdoutTarget = "") {
+        WriteFile(dir_ / "stdin", input);
+        const std::string out = stdoutTarget.empty() ? (dir_ / "stdout").string() : stdoutTarget;
+        const std::string command = std::string(TELVANE_CONVERT) + " " + args + " < '" +
+                                    (dir_ / "stdin").string() + "' > '" + out + "' 2> '" +
+                                    (dir_ / "stderr").string() + "'";
+        Outcome run;
+        const int raw = std::system(command.c_str());
+        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        run.out = stdoutTarget.empty() ? ReadFile(dir_ / "stdout") : "";
+        run.err = ReadFile(dir_ / "stderr");
+        return run;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(ConvertProcess, WritesTheSameBytesAsTheConversion) {
+    const std::string expected = ConvertBeacon(kBoxes, kTime);
+    WriteFile(dir_ / "beacon.txt", kBeacon);
+    for (const std::string& args : {std::string(), std::string("-"), Quote(dir_ / "beacon.txt")}) {
+        const Outcome run = Convert(kTimeOption + args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, expected) << "args: " << args;
+        EXPECT_EQ(run.err, "");
+    }
+}
+
+TEST_F(ConvertProcess, FewerLinesLeaveTheLastBoxesEmpty) {
+    const Outcome run = Convert(kTimeOption, "zk1 x\r\nzk2 1a2\r\n");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, ConvertBeacon({"zk1 x", "zk2 1a2"}, kTime));
+}
+
+TEST_F(ConvertProcess, Utf8OutputForTerminals) {
+    const Outcome run = Convert(std::string(kTimeOption) + "--output-encoding utf-8");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("Conversion Time：　2024/03/05 09:07:00\r\n"), std::string::npos);
+    EXPECT_NE(run.out.find("Battery temperature\t\t22.2℃\r\n"), std::string::npos);
+}
+
+TEST_F(ConvertProcess, UsesTheCurrentTimeWithoutTimeOption) {
+    const std::string before = FormatReportTime(CurrentLocalTime());
+    const Outcome run = Convert("");
+    const std::string after = FormatReportTime(CurrentLocalTime());
+    const std::size_t at = run.out.find("\x81\x46\x81\x40");
+    ASSERT_NE(at, std::string::npos);
+    const std::string shown = run.out.substr(at + 4, 19);
+    EXPECT_LE(before, shown);
+    EXPECT_LE(shown, after);
+}
+
+TEST_F(ConvertProcess, WritesToAFileAndReplacesItWhole) {
+    const fs::path target = dir_ / "report.txt";
+    WriteFile(target, std::string(10000, 'x'));
+    const Outcome run = Convert(std::string(kTimeOption) + "-o " + Quote(target));
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(ReadFile(target), ConvertBeacon(kBoxes, kTime));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 4)
+        << "no temporary file may be left behind";
+}
+
+TEST_F(ConvertProcess, VersionAndHelp) {
+    Outcome run = Convert("--version");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "telvane-convert 1.1.0.1\n");
+    run = Convert("--help");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.out.starts_with("Usage: telvane-convert [--time 'YYYY-MM-DD HH:MM:SS']"));
+}
+
+TEST_F(ConvertProcess, BadInputExitsTwoWritingNothing) {
+    const fs::path existing = dir_ / "keep.txt";
+    WriteFile(existing, "earlier report");
+    const std::string toExisting = " -o " + Quote(existing);
+    const struct {
+        std::string args;
+        std::string input;
+        std::string message;
+    } cases[] = {
+        {"--frobnicate", kBeacon, "unknown option '--frobnicate'"},
+        {"--time 'yesterday'", kBeacon, "malformed --time 'yesterday'"},
+        {"--input-encoding ascii", kBeacon, "unknown encoding 'ascii'"},
+        {"", kBeacon + "ZK1 again\n", "line 7: more than six beacon lines"},
+        {"", std::string("ZK1\nZK2 \0 1\n", 11), "line 2: contains a NUL byte"},
+        {"", "ZK1\nZK2\nZK3 \xFF\n", "line 3: is not valid UTF-8"},
+        {Quote(dir_ / "missing.txt"), kBeacon, "cannot open"},
+        {Quote(dir_), kBeacon, "Is a directory"},
+    };
+    for (const auto& c : cases) {
+        const Outcome run = Convert(c.args + toExisting, c.input);
+        EXPECT_EQ(run.status, 2) << c.args;
+        EXPECT_TRUE(run.err.starts_with("telvane-convert: ")) << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_EQ(ReadFile(existing), "earlier report");
+    }
+}
+
+TEST_F(ConvertProcess, OutputFailureExitsOneLeavingFilesAlone) {
+    const struct {
+        std::string args;
+        std::string stdoutTarget;
+    } cases[] = {
+        {"-o " + Quote(dir_), ""},                      // a folder
+        {"-o " + Quote(dir_ / "no" / "such.txt"), ""},  // a missing folder
+        {"", "/dev/full"},                              // standard output full
+    };
+    for (const auto& c : cases) {
+        const Outcome run = Convert(c.args, kBeacon, c.stdoutTarget);
+        EXPECT_EQ(run.status, 1) << c.args << c.stdoutTarget;
+        EXPECT_TRUE(run.err.starts_with("telvane-convert: cannot ")) << run.err;
+    }
+    EXPECT_TRUE(fs::is_directory(dir_));
+    EXPECT_FALSE(fs::exists(dir_ / "no"));
+}
+
+}  // namespace
+}  // namespace telvane
