@@ -23,13 +23,13 @@ qsizetype CharacterLength(QStringView text, qsizetype index) {
 // so that each one it cannot hold becomes exactly one '?', whatever the converter substitutes.
 std::string ToCp932ByCharacter(QStringView text) {
     std::string out;
-    QStringEncoder encoder(kCodePageName, QStringConverter::Flag::Stateless);
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype length = CharacterLength(text, i);
+        // A fresh encoder each time: the error flag is sticky.
+        QStringEncoder encoder(kCodePageName, QStringConverter::Flag::Stateless);
         const QByteArray bytes = encoder.encode(text.mid(i, length));
         if (encoder.hasError()) {
             out += '?';
-            encoder.resetState();
         } else {
             out.append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
         }
@@ -61,7 +61,7 @@ QString FromCp932(std::string_view bytes) {
 bool IsValidUtf8(std::string_view bytes) {
     QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom |
                                                        QStringConverter::Flag::Stateless);
-    decoder.decode(BytesOf(bytes));
+    const QString text = decoder.decode(BytesOf(bytes));  // decoding happens on conversion
     return !decoder.hasError();
 }
 
