@@ -1,6 +1,7 @@
 // telvane-convert: the beacon conversion for scripts and logs.
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -59,6 +60,8 @@ std::string Encode(const std::string& report, Encoding encoding) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A file size limit must fail the write with a message, not end the process unannounced.
+    std::signal(SIGXFSZ, SIG_IGN);
     const std::vector<std::string_view> args(argv + 1, argv + argc);
     const telvane::cli::ParsedOptions parsed = telvane::cli::ParseOptions(args);
     if (!parsed.error.empty()) {

@@ -1,7 +1,8 @@
 #include "report_output.h"
 
+#include "atomic_file.h"
+
 #include <QFile>
-#include <QSaveFile>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -18,15 +19,16 @@ std::string WriteToStandardOutput(std::string_view bytes) {
 }
 
 std::string WriteToFile(std::string_view bytes, const std::string& path) {
-    QSaveFile file(QFile::decodeName(path.c_str()));
-    const auto size = static_cast<qint64>(bytes.size());
-    if (!file.open(QIODevice::WriteOnly)) {
-        return "cannot open '" + path + "' for writing: " + file.errorString().toStdString();
+    const WriteResult result = WriteFileAtomically(QFile::decodeName(path.c_str()), bytes);
+    switch (result.outcome) {
+        case WriteOutcome::kWritten:
+            return "";
+        case WriteOutcome::kOpenFailed:
+            return "cannot open '" + path + "' for writing: " + result.reason.toStdString();
+        case WriteOutcome::kWriteFailed:
+            break;
     }
-    if (file.write(bytes.data(), size) != size || !file.commit()) {
-        return "cannot write '" + path + "': " + file.errorString().toStdString();
-    }
-    return "";
+    return "cannot write '" + path + "': " + result.reason.toStdString();
 }
 
 }  // namespace telvane::cli

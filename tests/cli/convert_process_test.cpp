@@ -56,12 +56,13 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir_); }
 
-    // Runs the converter with `args` (already quoted for the shell) and `input` on its stdin.
+    // Runs the converter with `args` (already quoted for the shell) and `input` on its stdin,
+    // after the shell commands in `prefix`.
     Outcome Convert(const std::string& args, std::string_view input = kBeacon,
-                    const std::string& stdoutTarget = "") {
+                    const std::string& stdoutTarget = "", const std::string& prefix = "") {
         WriteFile(dir_ / "stdin", input);
         const std::string out = stdoutTarget.empty() ? (dir_ / "stdout").string() : stdoutTarget;
-        const std::string command = std::string(TELVANE_CONVERT) + " " + args + " < '" +
+        const std::string command = prefix + TELVANE_CONVERT + " " + args + " < '" +
                                     (dir_ / "stdin").string() + "' > '" + out + "' 2> '" +
                                     (dir_ / "stderr").string() + "'";
         Outcome run;
@@ -174,6 +175,18 @@ TEST_F(ConvertProcess, OutputFailureExitsOneLeavingFilesAlone) {
     }
     EXPECT_TRUE(fs::is_directory(dir_));
     EXPECT_FALSE(fs::exists(dir_ / "no"));
+}
+
+TEST_F(ConvertProcess, WriteFailureAfterOpeningKeepsTheEarlierFile) {
+    const fs::path existing = dir_ / "earlier.txt";
+    WriteFile(existing, "earlier report");
+    // Files may grow to one block at most: the report is larger.
+    const Outcome run = Convert("-o " + Quote(existing), kBeacon, "", "ulimit -f 1; ");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.starts_with("telvane-convert: cannot write")) << run.err;
+    EXPECT_EQ(ReadFile(existing), "earlier report");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 4)
+        << "no temporary file may be left behind";
 }
 
 }  // namespace
