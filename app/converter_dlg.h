@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <memory>
+
+#include "conversion.h"
+#include "save_environment.h"
+
+class QLineEdit;
+class QMenu;
+class QPushButton;
+
+namespace telvane {
+
+// The main dialog: six boxes for the beacon lines, Convert, Clear and Exit. It owns the
+// conversion state; every conversion reads the boxes afresh and ends in the save step.
+class CConverterDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit CConverterDlg(QWidget* parent = nullptr);
+    CConverterDlg(QWidget* parent, std::unique_ptr<SavePrompts> prompts,
+                  std::unique_ptr<Clock> clock);
+    ~CConverterDlg() override;
+
+    // Boxes to line members (true) or line members to boxes (false), through code page 932.
+    void DoDataExchange(bool saveAndValidate);
+
+    // Commands of the window menu: the About item (any command whose upper bits equal
+    // IDM_ABOUTBOX) or the default processing.
+    void OnSysCommand(unsigned id);
+
+    const ConversionState& State() const { return m_state; }
+    QLineEdit* LineBox(int index) const { return m_lineBoxes[index]; }
+    QMenu* SystemMenu() const { return m_systemMenu; }
+
+public slots:
+    void OnConvert();
+    void OnClear();
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void SaveResults();
+    void AddSystemMenu();
+
+    ConversionState m_state;
+    std::array<QLineEdit*, kLineCount> m_lineBoxes{};
+    QMenu* m_systemMenu = nullptr;
+    std::unique_ptr<SavePrompts> m_prompts;
+    std::unique_ptr<Clock> m_clock;
+};
+
+}  // namespace telvane

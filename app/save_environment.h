@@ -1,0 +1,39 @@
+#pragma once
+
+// What the save step asks of the outside world: the prompts it shows and the clock it reads.
+// The dialog holds these through interfaces so that tests can answer the prompts and set the time.
+
+#include <QString>
+#include <memory>
+#include <optional>
+
+#include "local_time.h"
+
+class QWidget;
+
+namespace telvane {
+
+class SavePrompts {
+public:
+    virtual ~SavePrompts() = default;
+    // A modal information box with one OK button.
+    virtual void Inform(QWidget* owner, const QString& caption, const QString& text) = 0;
+    // A modal error box with one OK button.
+    virtual void ReportError(QWidget* owner, const QString& caption, const QString& text) = 0;
+    // The Save dialog; nothing when the user cancels.
+    virtual std::optional<QString> AskSavePath(QWidget* owner, const QString& defaultName) = 0;
+};
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual LocalTime Now() = 0;
+};
+
+// The real prompts: message boxes and the toolkit's Save dialog.
+std::unique_ptr<SavePrompts> MakeDialogPrompts();
+
+// The system clock, in local time.
+std::unique_ptr<Clock> MakeSystemClock();
+
+}  // namespace telvane

@@ -1,0 +1,362 @@
+// The dialog program driven as an operator would: typing, buttons, keys and the save step.
+
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <deque>
+
+#include "about_dlg.h"
+#include "converter_dlg.h"
+#include "cp932.h"
+
+using namespace telvane;
+
+namespace {
+
+struct PromptLog {
+    QStringList informed;           // "caption|text"
+    QStringList errors;             // "caption|text"
+    QStringList proposedNames;      // default names offered by the Save dialog
+    std::optional<QString> answer;  // what the Save dialog returns
+};
+
+class FakePrompts final : public SavePrompts {
+public:
+    explicit FakePrompts(PromptLog& log) : m_log(log) {}
+    void Inform(QWidget*, const QString& caption, const QString& text) override {
+        m_log.informed << caption + '|' + text;
+    }
+    void ReportError(QWidget*, const QString& caption, const QString& text) override {
+        m_log.errors << caption + '|' + text;
+    }
+    std::optional<QString> AskSavePath(QWidget*, const QString& defaultName) override {
+        m_log.proposedNames << defaultName;
+        return m_log.answer;
+    }
+
+private:
+    PromptLog& m_log;
+};
+
+// Hands out the queued readings in turn, then keeps repeating the last one.
+class FakeClock final : public Clock {
+public:
+    explicit FakeClock(std::deque<LocalTime> readings) : m_readings(std::move(readings)) {}
+    LocalTime Now() override {
+        const LocalTime now = m_readings.front();
+        if (m_readings.size() > 1) {
+            m_readings.pop_front();
+        }
+        return now;
+    }
+
+private:
+    std::deque<LocalTime> m_readings;
+};
+
+constexpr LocalTime kConvertedAt{2024, 3, 5, 9, 7, 0};
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray Bytes(const std::string& text) {
+    return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QPushButton* Button(QWidget& dialog, const QString& text) {
+    for (auto* button : dialog.findChildren<QPushButton*>()) {
+        if (button->text() == text) {
+            return button;
+        }
+    }
+    return nullptr;
+}
+
+// Runs `action`, which is expected to open a modal box, closes whatever modal box opens and
+// tells whether it was the About box.
+bool OpensAboutBox(const std::function<void()>& action) {
+    bool sawAbout = false;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            sawAbout = qobject_cast<CAboutDlg*>(modal) != nullptr;
+            modal->close();
+        }
+    });
+    action();
+    QCoreApplication::processEvents();
+    return sawAbout;
+}
+
+}  // namespace
+
+class ConverterDlgTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<CConverterDlg> MakeDialog(std::deque<LocalTime> readings = {kConvertedAt}) {
+        auto dialog = std::make_unique<CConverterDlg>(nullptr, std::make_unique<FakePrompts>(m_log),
+                                                      std::make_unique<FakeClock>(readings));
+        dialog->show();
+        dialog->activateWindow();
+        [&] { QVERIFY(QTest::qWaitForWindowActive(dialog.get())); }();
+        return dialog;
+    }
+
+    // Clicks into each box in turn and types its line.
+    void TypeBeacon(CConverterDlg& dialog, const QStringList& lines) {
+        for (int k = 0; k < lines.size(); ++k) {
+            TypeInto(dialog.LineBox(k), lines[k]);
+        }
+    }
+
+    static void TypeInto(QLineEdit* box, const QString& text) {
+        QTest::mouseClick(box, Qt::LeftButton);
+        QTest::keyClicks(box, text);
+    }
+
+    PromptLog m_log;
+    QTemporaryDir m_dir;
+
+private slots:
+    void init() { m_log = PromptLog{}; }
+
+    void convertSavesTheReportBytesExactly() {
+        auto dialog = MakeDialog();
+        const QStringList typed = {"zk1 ab cd/ef", "ZK2 01 23 45",    "zk3 25 38 02 00",
+                                   "ZK4 37 A0 8C", "ZK5 4 3 2 1 0 5", "ZK6 8899AABB 5C"};
+        TypeBeacon(*dialog, typed);
+        m_log.answer = m_dir.filePath("report.txt");
+        QTest::mouseClick(Button(*dialog, "&Convert"), Qt::LeftButton);
+
+        QCOMPARE(m_log.informed,
+                 QStringList{"FINISH|Finished the conversion.\n"
+                             "Please designate the file name to save the results."});
+        QCOMPARE(m_log.proposedNames, QStringList{"ORBEL_CW_240305_0907.txt"});
+        QVERIFY(m_log.errors.isEmpty());
+        std::array<std::string, kLineCount> lines;
+        for (int k = 0; k < kLineCount; ++k) {
+            lines[k] = typed[k].toStdString();
+        }
+        QCOMPARE(ReadAll(*m_log.answer), Bytes(ConvertBeacon(lines, kConvertedAt)));
+        for (int k = 0; k < kLineCount; ++k) {
+            QCOMPARE(dialog->LineBox(k)->text(), typed[k]);  // boxes keep what was typed
+        }
+    }
+
+    void defaultNameIsReadAfterTheFinishBox() {
+        auto dialog = MakeDialog({{2024, 12, 31, 23, 59, 50}, {2025, 1, 1, 0, 0, 5}});
+        m_log.answer = m_dir.filePath("midnight.txt");
+        QTest::mouseClick(Button(*dialog, "&Convert"), Qt::LeftButton);
+        QCOMPARE(m_log.proposedNames, QStringList{"ORBEL_CW_250101_0000.txt"});
+        QVERIFY(ReadAll(*m_log.answer).contains("2024/12/31 23:59:50\r\n"));
+    }
+
+    void sixEmptyBoxesAreStillSavedInFull() {
+        auto dialog = MakeDialog();
+        m_log.answer = m_dir.filePath("empty.txt");
+        QTest::mouseClick(Button(*dialog, "&Convert"), Qt::LeftButton);
+        QCOMPARE(ReadAll(*m_log.answer), Bytes(ConvertBeacon({}, kConvertedAt)));
+    }
+
+    void cancelWritesNothingAndKeepsTheReport() {
+        auto dialog = MakeDialog();
+        TypeInto(dialog->LineBox(1), "1A2B3C");
+        QTest::mouseClick(Button(*dialog, "&Convert"), Qt::LeftButton);
+        QCOMPARE(m_log.proposedNames.size(), 1);
+        QVERIFY(QDir(m_dir.path()).entryList(QDir::Files).filter("ORBEL").isEmpty());
+        QVERIFY(dialog->State().m_strResult.find("1715004") != std::string::npos);
+    }
+
+    void replacingAnExistingFileReplacesItWhole() {
+        auto dialog = MakeDialog();
+        m_log.answer = m_dir.filePath("existing.txt");
+        WriteAll(*m_log.answer, QByteArray(100000, 'x'));
+        QTest::mouseClick(Button(*dialog, "&Convert"), Qt::LeftButton);
+        QCOMPARE(ReadAll(*m_log.answer), Bytes(dialog->State().m_strResult));
+    }
+
+    void unopenablePathIsReported() {
+        auto dialog = MakeDialog();
+        m_log.answer = m_dir.filePath("no/such/folder/report.txt");
+        QTest::mouseClick(Button(*dialog, "&Convert"), Qt::LeftButton);
+        QCOMPARE(m_log.errors, QStringList{"ERROR|Cannot open the designated file!"});
+        QVERIFY(!QFile::exists(*m_log.answer));
+        QVERIFY(!dialog->State().m_strResult.empty());
+    }
+
+    void writeFailureIsReportedAndLeavesTheOldFileIntact() {
+        auto dialog = MakeDialog();
+        m_log.answer = m_dir.filePath("precious.txt");
+        WriteAll(*m_log.answer, "an earlier report");
+        // Any file may grow to 100 bytes at most from here: the report cannot be written.
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit tiny = saved;
+        tiny.rlim_cur = 100;
+        signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &tiny);
+        QTest::mouseClick(Button(*dialog, "&Convert"), Qt::LeftButton);
+        setrlimit(RLIMIT_FSIZE, &saved);
+
+        QCOMPARE(m_log.errors.size(), 1);
+        QVERIFY(m_log.errors[0].startsWith("ERROR|Cannot write the designated file!"));
+        QCOMPARE(ReadAll(*m_log.answer), QByteArray("an earlier report"));
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files).filter("precious").size(), 1);
+    }
+
+    void clearEmptiesBoxesAndReport() {
+        auto dialog = MakeDialog();
+        TypeBeacon(*dialog, {"zk1 a", "zk2 1", "zk3 ff ff", "zk4 10", "zk5 1", "zk6 1"});
+        QTest::mouseClick(Button(*dialog, "&Convert"), Qt::LeftButton);
+        QVERIFY(dialog->State().m_bTrickle);
+        QTest::mouseClick(Button(*dialog, "C&lear"), Qt::LeftButton);
+        for (int k = 0; k < kLineCount; ++k) {
+            QVERIFY(dialog->LineBox(k)->text().isEmpty());
+        }
+        QVERIFY(dialog->State().m_strResult.empty());
+        QVERIFY(!dialog->State().m_bTrickle);
+        QVERIFY(m_log.errors.isEmpty());
+    }
+
+    void startsOnExitAndTabsInTemplateOrder() {
+        auto dialog = MakeDialog();
+        QWidget* exitButton = Button(*dialog, "&Exit");
+        QCOMPARE(QApplication::focusWidget(), exitButton);
+
+        QList<QWidget*> expected;
+        for (int k = 0; k < kLineCount; ++k) {
+            expected << dialog->LineBox(k);
+        }
+        expected << Button(*dialog, "&Convert") << Button(*dialog, "C&lear") << exitButton;
+        for (QWidget* next : expected) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), next);
+        }
+    }
+
+    void enterInABoxConverts() {
+        auto dialog = MakeDialog();
+        TypeInto(dialog->LineBox(2), "ZK3 0080");
+        QTest::keyClick(dialog->LineBox(2), Qt::Key_Return);
+        QCOMPARE(m_log.informed.size(), 1);
+        QVERIFY(dialog->State().m_strResult.find("Trickle Charge") != std::string::npos);
+    }
+
+    void exitEscapeAndCloseEndTheDialog() {
+        const std::function<void(CConverterDlg&)> ways[] = {
+            [](CConverterDlg& d) { QTest::mouseClick(Button(d, "&Exit"), Qt::LeftButton); },
+            [](CConverterDlg&) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_E, Qt::AltModifier);
+            },
+            [](CConverterDlg& d) { QTest::keyClick(d.LineBox(0), Qt::Key_Escape); },
+            [](CConverterDlg& d) { d.OnSysCommand(0xF060); },
+        };
+        for (std::size_t i = 0; i < std::size(ways); ++i) {
+            auto dialog = MakeDialog();
+            QVERIFY(dialog->isVisible());
+            ways[i](*dialog);
+            // Access keys press their button the way a click would, after a moment.
+            QTRY_VERIFY2(!dialog->isVisible(), qPrintable(QString("way %1").arg(i)));
+        }
+        QVERIFY(m_log.informed.isEmpty());  // nothing is converted or saved on the way out
+    }
+
+    void accessKeysConvertAndClear() {
+        auto dialog = MakeDialog();
+        TypeInto(dialog->LineBox(0), "abc");
+        QTest::keyClick(dialog->LineBox(0), Qt::Key_C, Qt::AltModifier);
+        QTRY_COMPARE(m_log.informed.size(), 1);
+        QTest::keyClick(dialog->LineBox(0), Qt::Key_L, Qt::AltModifier);
+        QTRY_VERIFY(dialog->LineBox(0)->text().isEmpty());
+    }
+
+    void systemCommandMaskOpensAboutOnlyForItsCommands() {
+        auto dialog = MakeDialog();
+        for (unsigned id = 0x0010; id <= 0x001F; ++id) {
+            QVERIFY2(OpensAboutBox([&] { dialog->OnSysCommand(id); }),
+                     qPrintable(QString::number(id, 16)));
+        }
+        for (unsigned id : {0x0000u, 0x000Fu, 0x0020u, 0x0110u, 0xF010u, 0xF020u}) {
+            QVERIFY(!OpensAboutBox([&] { dialog->OnSysCommand(id); }));
+            QVERIFY(dialog->isVisible());
+        }
+    }
+
+    void systemMenuHoldsCloseAndAbout() {
+        auto dialog = MakeDialog();
+        const QList<QAction*> items = dialog->SystemMenu()->actions();
+        QCOMPARE(items.size(), 3);
+        QCOMPARE(items[0]->text(), QString("&Close"));
+        QVERIFY(items[1]->isSeparator());
+        QCOMPARE(items[2]->text(), QString("&About Telvane..."));
+        QVERIFY(OpensAboutBox([&] { items[2]->trigger(); }));
+        items[0]->trigger();
+        QVERIFY(!dialog->isVisible());
+    }
+
+    void aboutBoxShowsVersionAndEndsOnOk() {
+        CAboutDlg about;
+        QCOMPARE(about.windowTitle(), QString("About Telvane"));
+        QStringList texts;
+        for (auto* label : about.findChildren<QLabel*>()) {
+            texts << label->text();
+        }
+        QVERIFY(texts.contains("Telvane Version 1.0"));
+        about.show();
+        QTest::mouseClick(Button(about, "OK"), Qt::LeftButton);
+        QCOMPARE(about.result(), int(QDialog::Accepted));
+    }
+
+    void japaneseTextReachesTheReportAsCodePage932() {
+        auto dialog = MakeDialog();
+        // Japanese is typed through an input method, which commits whole characters.
+        TypeInto(dialog->LineBox(0), "zk1 ");
+        QInputMethodEvent typed;
+        typed.setCommitString(QString::fromUtf8("日本.é"));
+        QApplication::sendEvent(dialog->LineBox(0), &typed);
+        m_log.answer = m_dir.filePath("japanese.txt");
+        QTest::mouseClick(Button(*dialog, "&Convert"), Qt::LeftButton);
+        const QByteArray saved = ReadAll(*m_log.answer);
+        QVERIFY(saved.contains("ZK1\t \x93\xFA\x96\x7B.?\r\n"));
+        QVERIFY(saved.contains("http://\x93\xFA\x96\x7B.?  (Does"));
+        QCOMPARE(dialog->LineBox(0)->text(), QString::fromUtf8("zk1 日本.é"));
+    }
+
+    void mainDialogLooksAsDesigned() {
+        auto dialog = MakeDialog();
+        QCOMPARE(dialog->windowTitle(), QString("Telvane"));
+        QCOMPARE(dialog->minimumSize(), dialog->maximumSize());
+        QTest::mouseClick(dialog->LineBox(3), Qt::LeftButton);
+        QVERIFY(Button(*dialog, "&Convert")->isDefault());  // Enter in a box converts
+        QStringList texts;
+        for (auto* label : dialog->findChildren<QLabel*>()) {
+            texts << label->text();
+        }
+        for (const char* text : {"ZK1", "ZK6", "Header          Received Data"}) {
+            QVERIFY2(texts.contains(text), text);
+        }
+        // Rows keep the template's spacing: 22 units apart, 21 between lines 4 and 5.
+        const int step = dialog->LineBox(1)->y() - dialog->LineBox(0)->y();
+        QVERIFY(step > 0);
+        QVERIFY(dialog->LineBox(4)->y() - dialog->LineBox(3)->y() <= step);
+        QVERIFY(!dialog->windowIcon().isNull());
+    }
+};
+
+QTEST_MAIN(ConverterDlgTest)
+#include "converter_dlg_test.moc"
