@@ -1,5 +1,7 @@
 #include "local_time.h"
 
+#include <algorithm>
+#include <charconv>
 #include <ctime>
 
 namespace telvane {
@@ -7,14 +9,15 @@ namespace {
 
 // Appends value as a zero-padded decimal of at least `width` digits.
 void AppendPadded(std::string& out, int value, int width) {
-    std::string digits = std::to_string(value < 0 ? -value : value);
-    if (value < 0) {
+    char digits[16];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value);
+    const auto length = static_cast<int>(result.ptr - digits);
+    const bool negative = value < 0;
+    if (negative) {
         out += '-';
     }
-    for (int pad = width - static_cast<int>(digits.size()); pad > 0; --pad) {
-        out += '0';
-    }
-    out += digits;
+    out.append(static_cast<std::size_t>(std::max(0, width - length + (negative ? 1 : 0))), '0');
+    out.append(digits + (negative ? 1 : 0), result.ptr);
 }
 
 }  // namespace

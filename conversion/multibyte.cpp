@@ -9,12 +9,14 @@ bool IsLeadByte(unsigned char byte) {
 
 // Shifts the ASCII letters in [first, last] by `delta`, stepping over double-byte characters.
 void ShiftAsciiLetters(std::string& text, char first, char last, int delta) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char byte = text[i];
+    char* const bytes = text.data();
+    const std::size_t size = text.size();
+    for (std::size_t i = 0; i < size; ++i) {
+        const char byte = bytes[i];
         if (IsLeadByte(static_cast<unsigned char>(byte))) {
             ++i;  // the trail byte belongs to this character
         } else if (byte >= first && byte <= last) {
-            text[i] = static_cast<char>(byte + delta);
+            bytes[i] = static_cast<char>(byte + delta);
         }
     }
 }
