@@ -35,7 +35,6 @@ public:
     QLineEdit* LineBox(int index) const { return m_lineBoxes[index]; }
     QMenu* SystemMenu() const { return m_systemMenu; }
 
-public slots:
     void OnConvert();
     void OnClear();
 

@@ -16,6 +16,10 @@ constexpr std::array<const char*, 4> kDutyRatioLines = {
     "CW duty ratio\t\t\tMore than 0.3\r\n",
 };
 
+bool IsSet(int byte, int mask) {
+    return (byte & mask) != 0;
+}
+
 void AppendCount(std::string& out, const char* label, int count, const char* limit) {
     out += label;
     AppendInteger(out, count);
@@ -39,12 +43,14 @@ void DecodeStatusLine(ConversionState& state) {
 
     const int s1 = HexToInt(field.substr(2, 2));
     AppendCount(out, "SEL count (communication subsystem)\t\t", s1 & 7, "/7\r\n");
-    out += (s1 & 0x08) ? "Antenna deployment\t\tFinished\r\n" : "Antenna deployment\t\tNot yet\r\n";
+    out += IsSet(s1, 0x08) ? "Antenna deployment\t\tFinished\r\n"
+                           : "Antenna deployment\t\tNot yet\r\n";
     out += kDutyRatioLines[(s1 >> 4) & 3];
-    out += (s1 & 0x40) ? "OBC reset\t\t\t\tBy watch dog timer\r\n"
-                       : "OBC reset\t\t\t\tNormal (There is no reset, or unexpected reset by the "
-                         "radiation.)\r\n";
-    if (s1 & 0x80) {
+    out += IsSet(s1, 0x40)
+               ? "OBC reset\t\t\t\tBy watch dog timer\r\n"
+               : "OBC reset\t\t\t\tNormal (There is no reset, or unexpected reset by the "
+                 "radiation.)\r\n";
+    if (IsSet(s1, 0x80)) {
         out += "Battery charging\t\tTrickle Charge\r\n";
         state.m_bTrickle = true;
     } else {
@@ -52,9 +58,9 @@ void DecodeStatusLine(ConversionState& state) {
     }
 
     const int s2 = HexToInt(field.substr(4, 2));
-    out += (s2 & 0x01) ? "OBC existence\t\t\tDead\r\n" : "OBC existence\t\t\tAlive\r\n";
+    out += IsSet(s2, 0x01) ? "OBC existence\t\t\tDead\r\n" : "OBC existence\t\t\tAlive\r\n";
     // "Opeartion" is how saved reports have always spelled the waiting case.
-    out += (s2 & 0x02) ? "FM Operation\t\t\tSending Data\r\n" : "FM Opeartion\t\t\tWaiting\r\n";
+    out += IsSet(s2, 0x02) ? "FM Operation\t\t\tSending Data\r\n" : "FM Opeartion\t\t\tWaiting\r\n";
 }
 
 }  // namespace telvane

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Checks formatting (clang-format) and runs clang-tidy over the program's own code.
+# Needs build/compile_commands.json (any configured build).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+mapfile -t sources < <(git ls-files '*.cpp' '*.h' 2>/dev/null || find conversion platform cli app tests bench fuzz -name '*.cpp' -o -name '*.h')
+clang-format --dry-run -Werror "${sources[@]}"
+git ls-files 'conversion/*.cpp' 'platform/*.cpp' 'cli/*.cpp' 'app/*.cpp' |
+    xargs -P "$(nproc)" -n 4 clang-tidy -p build --quiet 2>&1 |
+    grep -E '(warning|error):' && { echo "clang-tidy found problems" >&2; exit 1; }
+echo "clang-format and clang-tidy: clean"
