@@ -1,0 +1,85 @@
+// Fuzzes telvane-convert's input handling: line splitting, UTF-8 validation and the conversion
+// to code page 932, checking the UTF-8 verdict against an independent validator.
+
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "beacon_input.h"
+#include "cp932.h"
+
+namespace {
+
+void Require(bool condition) {
+    if (!condition) {
+        std::abort();
+    }
+}
+
+// Well-formed UTF-8 after the Unicode standard's table of byte ranges.
+bool ReferenceUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        int trail = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (byte < 0x80) {
+            ++i;
+            continue;
+        } else if (byte >= 0xC2 && byte <= 0xDF) {
+            trail = 1;
+        } else if (byte >= 0xE0 && byte <= 0xEF) {
+            trail = 2;
+            low = byte == 0xE0 ? 0xA0 : 0x80;
+            high = byte == 0xED ? 0x9F : 0xBF;
+        } else if (byte >= 0xF0 && byte <= 0xF4) {
+            trail = 3;
+            low = byte == 0xF0 ? 0x90 : 0x80;
+            high = byte == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return false;
+        }
+        for (int k = 1; k <= trail; ++k) {
+            if (i + k >= text.size()) {
+                return false;
+            }
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) {
+                return false;
+            }
+        }
+        i += trail + 1;
+    }
+    return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    Require(telvane::IsValidUtf8(input) == ReferenceUtf8(input));
+
+    using telvane::cli::Encoding;
+    for (const Encoding encoding : {Encoding::kCp932, Encoding::kUtf8}) {
+        const telvane::cli::BeaconInput result = telvane::cli::ReadBeaconLines(input, encoding);
+        if (!result.error.empty()) {
+            Require(result.error.starts_with("line "));
+            continue;
+        }
+        for (const std::string& line : result.lines) {
+            Require(line.find('\n') == std::string::npos);
+            Require(line.find('\0') == std::string::npos);
+        }
+        if (encoding == Encoding::kCp932 && input.find('\r') == std::string_view::npos) {
+            // Raw bytes pass through untouched: the lines put back together are the input.
+            std::string joined;
+            for (const std::string& line : result.lines) {
+                joined += line;
+            }
+            std::string withoutBreaks(input);
+            std::erase(withoutBreaks, '\n');
+            Require(joined == withoutBreaks);
+        }
+    }
+    return 0;
+}
