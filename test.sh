@@ -1,8 +1,20 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test.
+# Installs what is missing, builds, and runs every test: the suite in a release build and again
+# under AddressSanitizer + UndefinedBehaviorSanitizer, a short run of each fuzz target, and the
+# format and static-analysis checks.
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/ensure-packages.sh
-ensure_packages "${BUILD_PACKAGES[@]}"
+ensure_packages "${BUILD_PACKAGES[@]}" "${CHECK_PACKAGES[@]}"
+
 configure_and_build
 ctest --test-dir build --output-on-failure
+
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTELVANE_BUILD_BENCHMARKS=OFF \
+    -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer" \
+    >/dev/null
+cmake --build build-asan
+ctest --test-dir build-asan --output-on-failure
+
+scripts/fuzz.sh 20
+scripts/lint.sh

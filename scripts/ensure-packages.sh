@@ -23,8 +23,9 @@ ensure_packages() {
         { "${sudo[@]}" apt-get update -q >/dev/null && "${sudo[@]}" apt-get install -y -q "${missing[@]}" >/dev/null; }
 }
 
-# What every build of Telvane needs.
+# What every build of Telvane needs, and what the checks of test.sh add.
 BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev libbenchmark-dev fonts-dejavu-core)
+CHECK_PACKAGES=(git clang libclang-rt-14-dev clang-tidy clang-format)
 
 configure_and_build() {
     cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QtTest>
 #include <deque>
+#include <functional>
 
 #include "about_dlg.h"
 #include "converter_dlg.h"
@@ -21,10 +22,11 @@ using namespace telvane;
 namespace {
 
 struct PromptLog {
-    QStringList informed;           // "caption|text"
-    QStringList errors;             // "caption|text"
-    QStringList proposedNames;      // default names offered by the Save dialog
-    std::optional<QString> answer;  // what the Save dialog returns
+    QStringList informed;               // "caption|text"
+    QStringList errors;                 // "caption|text"
+    QStringList proposedNames;          // default names offered by the Save dialog
+    std::optional<QString> answer;      // what the Save dialog returns
+    std::function<void()> whileAsking;  // what other programs do while the Save dialog is open
 };
 
 class FakePrompts final : public SavePrompts {
@@ -38,6 +40,9 @@ public:
     }
     std::optional<QString> AskSavePath(QWidget*, const QString& defaultName) override {
         m_log.proposedNames << defaultName;
+        if (m_log.whileAsking) {
+            m_log.whileAsking();
+        }
         return m_log.answer;
     }
 
@@ -197,6 +202,28 @@ private slots:
         QCOMPARE(m_log.errors, QStringList{"ERROR|Cannot open the designated file!"});
         QVERIFY(!QFile::exists(*m_log.answer));
         QVERIFY(!dialog->State().m_strResult.empty());
+    }
+
+    void folderChosenAsFileIsReported() {
+        auto dialog = MakeDialog();
+        m_log.answer = m_dir.path();
+        QTest::mouseClick(Button(*dialog, "&Convert"), Qt::LeftButton);
+        QCOMPARE(m_log.errors, QStringList{"ERROR|Cannot open the designated file!"});
+        QVERIFY(QFileInfo(m_dir.path()).isDir());
+    }
+
+    void fileReplacedWhileTheSaveDialogIsOpenIsReplacedWhole() {
+        auto dialog = MakeDialog();
+        m_log.answer = m_dir.filePath("moving.txt");
+        WriteAll(*m_log.answer, "first version");
+        m_log.whileAsking = [this] {
+            QFile::remove(*m_log.answer);
+            WriteAll(*m_log.answer, QByteArray(50000, 'n'));  // another program's new file
+        };
+        QTest::mouseClick(Button(*dialog, "&Convert"), Qt::LeftButton);
+        QVERIFY(m_log.errors.isEmpty());
+        QCOMPARE(ReadAll(*m_log.answer), Bytes(dialog->State().m_strResult));
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files).filter("moving").size(), 1);
     }
 
     void writeFailureIsReportedAndLeavesTheOldFileIntact() {
