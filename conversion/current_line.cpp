@@ -25,31 +25,36 @@ constexpr std::array<std::array<double, kPanelCount>, kPanelCount> kCoupling = {
 
 }  // namespace
 
-void DecodeCurrentLine(ConversionState& state) {
-    std::string& line = state.m_strLine5;
-    if (line.empty()) {
-        return;
-    }
-    CompactField(line, kPanelCount);
-    const std::string_view field(line);
-
+CurrentReading ReadCurrentLine(std::string_view field, double vref) {
+    CurrentReading r{};
     std::array<double, kPanelCount> scaled{};
     for (int k = 0; k < kPanelCount; ++k) {
-        scaled[k] = HexToInt(field.substr(k, 1)) * state.m_dVref * kCountScale;
+        r.counts[k] = HexToInt(field.substr(k, 1));
+        scaled[k] = r.counts[k] * vref * kCountScale;
     }
-
-    std::string& out = state.m_strResult;
-    out += "Solar array current\r\n";
     for (int row = 0; row < kPanelCount; ++row) {
         double current = 0;
         for (int k = 0; k < kPanelCount; ++k) {
             current += scaled[k] * kCoupling[row][k];
         }
         // A panel cannot feed current backwards; this also turns not-a-number into 0.0.
-        if (!(current >= 0)) {
-            current = 0.0;
-        }
-        AppendReading(out, kPanelLabels[row], current, "mA\r\n");
+        r.milliamps[row] = current >= 0 ? current : 0.0;
+    }
+    return r;
+}
+
+void DecodeCurrentLine(ConversionState& state) {
+    std::string& line = state.m_strLine5;
+    if (line.empty()) {
+        return;
+    }
+    CompactField(line, kPanelCount);
+    const CurrentReading r = ReadCurrentLine(line, state.m_dVref);
+
+    std::string& out = state.m_strResult;
+    out += "Solar array current\r\n";
+    for (int row = 0; row < kPanelCount; ++row) {
+        AppendReading(out, kPanelLabels[row], r.milliamps[row], "mA\r\n");
     }
 }
 

@@ -4,6 +4,7 @@
 #include "front_end.h"
 #include "multibyte.h"
 #include "number_format.h"
+#include "readings.h"
 
 namespace telvane {
 
@@ -20,6 +21,16 @@ void DecodeUrlLine(ConversionState& state) {
     out += "  (Does this show VORTA's web site correctly?)\r\n";
 }
 
+TimeReading ReadTimeLine(std::string_view field) {
+    TimeReading reading{};
+    for (int k = 0; k < 3; ++k) {
+        reading.bytes[k] = HexToInt(field.substr(2 * k, 2));
+    }
+    const auto [a, b, c] = reading.bytes;
+    reading.counter = ((long{a} * 256) + b) * 256 + c;
+    return reading;
+}
+
 void DecodeTimeLine(ConversionState& state) {
     std::string& line = state.m_strLine2;
     if (line.empty()) {
@@ -27,14 +38,9 @@ void DecodeTimeLine(ConversionState& state) {
     }
     CompactField(line, 6);
     const std::string_view field(line);
-    const long a = HexToInt(field.substr(0, 2));
-    const long b = HexToInt(field.substr(2, 2));
-    const long c = HexToInt(field.substr(4, 2));
-    const long counter = ((a * 256) + b) * 256 + c;
-
     std::string& out = state.m_strResult;
     out += "ORBEL-K internal time\t\t";
-    AppendInteger(out, counter);
+    AppendInteger(out, ReadTimeLine(field).counter);
     out += "   (0x";
     out += field.substr(0, 6);
     out += ")\r\n";

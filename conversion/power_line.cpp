@@ -5,6 +5,7 @@
 #include "decoders.h"
 #include "front_end.h"
 #include "number_format.h"
+#include "readings.h"
 
 namespace telvane {
 namespace {
@@ -27,35 +28,40 @@ double BatteryTemperatureCount(int count, double vref) {
 
 }  // namespace
 
+PowerReading ReadPowerLine(std::string_view field, bool trickle) {
+    PowerReading r{};
+    r.vref = kNominalVref;
+    r.batteryCount = HexToInt(field.substr(0, 2));
+    r.batteryVolts = r.batteryCount * kBatteryVoltsPerCount;
+    if (r.batteryVolts < kTrickleBatteryVolts && trickle) {
+        // A trickle-charging battery sits at 4.1 V: take it as the calibration point. A zero
+        // count gives an infinite reference, which the later sections print as such.
+        r.vref = kCalibrationNumerator / r.batteryCount;
+        r.batteryVolts = kTrickleBatteryVolts;
+        r.recalibrated = true;
+    }
+    r.solarCount = HexToInt(field.substr(2, 2));
+    r.solarVolts = r.solarCount * r.vref * kSolarVoltsPerCountPerVref;
+    r.temperatureCount = HexToInt(field.substr(4, 2));
+    const double count = BatteryTemperatureCount(r.temperatureCount, r.vref);
+    r.batteryCelsius =
+        (count + kBatteryCalibration.offset) * kBatteryCalibration.gain - kBatteryCalibration.shift;
+    return r;
+}
+
 void DecodePowerLine(ConversionState& state) {
     std::string& line = state.m_strLine4;
     if (line.empty()) {
         return;
     }
     CompactField(line, 6);
-    const std::string_view field(line);
-    state.m_dVref = kNominalVref;
-
-    const int battery = HexToInt(field.substr(0, 2));
-    double batteryVolts = battery * kBatteryVoltsPerCount;
-    if (batteryVolts < kTrickleBatteryVolts && state.m_bTrickle) {
-        // A trickle-charging battery sits at 4.1 V: take it as the calibration point. A zero
-        // count gives an infinite reference, which the later sections print as such.
-        state.m_dVref = kCalibrationNumerator / battery;
-        batteryVolts = kTrickleBatteryVolts;
-    }
-
-    const int solar = HexToInt(field.substr(2, 2));
-    const double solarVolts = solar * state.m_dVref * kSolarVoltsPerCountPerVref;
-
-    const double count = BatteryTemperatureCount(HexToInt(field.substr(4, 2)), state.m_dVref);
-    const double celsius =
-        (count + kBatteryCalibration.offset) * kBatteryCalibration.gain - kBatteryCalibration.shift;
+    const PowerReading r = ReadPowerLine(line, state.m_bTrickle);
+    state.m_dVref = r.vref;
 
     std::string& out = state.m_strResult;
-    AppendReading(out, "Battery voltage\t\t\t", batteryVolts, "V\r\n");
-    AppendReading(out, "Battery temperature\t\t", celsius, "\x81\x8E\r\n");  // "℃" in code page 932
-    AppendReading(out, "Solar array voltage\t\t", solarVolts, "V\r\n");
+    AppendReading(out, "Battery voltage\t\t\t", r.batteryVolts, "V\r\n");
+    AppendReading(out, "Battery temperature\t\t", r.batteryCelsius, "\x81\x8E\r\n");  // "℃"
+    AppendReading(out, "Solar array voltage\t\t", r.solarVolts, "V\r\n");
 }
 
 }  // namespace telvane

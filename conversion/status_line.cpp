@@ -5,6 +5,7 @@
 #include "decoders.h"
 #include "front_end.h"
 #include "number_format.h"
+#include "readings.h"
 
 namespace telvane {
 namespace {
@@ -28,39 +29,50 @@ void AppendCount(std::string& out, const char* label, int count, const char* lim
 
 }  // namespace
 
+StatusReading ReadStatusLine(std::string_view field) {
+    StatusReading r{};
+    for (int k = 0; k < 3; ++k) {
+        r.bytes[k] = HexToInt(field.substr(2 * k, 2));
+    }
+    const auto [s0, s1, s2] = r.bytes;
+    r.uplinkCount = s0 & 0x1F;
+    r.cameraCount = (s0 >> 5) & 7;
+    r.selCount = s1 & 7;
+    r.antennaDeployed = IsSet(s1, 0x08);
+    r.dutyRatioCode = (s1 >> 4) & 3;
+    r.watchdogReset = IsSet(s1, 0x40);
+    r.trickleCharge = IsSet(s1, 0x80);
+    r.obcDead = IsSet(s2, 0x01);
+    r.fmSending = IsSet(s2, 0x02);
+    return r;
+}
+
 void DecodeStatusLine(ConversionState& state) {
     std::string& line = state.m_strLine3;
     if (line.empty()) {
         return;
     }
     CompactField(line, 8);
-    const std::string_view field(line);
-    std::string& out = state.m_strResult;
-
-    const int s0 = HexToInt(field.substr(0, 2));
-    AppendCount(out, "Uplink count\t\t\t", s0 & 0x1F, "/31\r\n");
-    AppendCount(out, "Camera count\t\t\t", (s0 >> 5) & 7, "/7\r\n");
-
-    const int s1 = HexToInt(field.substr(2, 2));
-    AppendCount(out, "SEL count (communication subsystem)\t\t", s1 & 7, "/7\r\n");
-    out += IsSet(s1, 0x08) ? "Antenna deployment\t\tFinished\r\n"
-                           : "Antenna deployment\t\tNot yet\r\n";
-    out += kDutyRatioLines[(s1 >> 4) & 3];
-    out += IsSet(s1, 0x40)
-               ? "OBC reset\t\t\t\tBy watch dog timer\r\n"
-               : "OBC reset\t\t\t\tNormal (There is no reset, or unexpected reset by the "
-                 "radiation.)\r\n";
-    if (IsSet(s1, 0x80)) {
-        out += "Battery charging\t\tTrickle Charge\r\n";
-        state.m_bTrickle = true;
-    } else {
-        out += "Battery charging\t\tRapid Charge\r\n";
+    const StatusReading r = ReadStatusLine(line);
+    if (r.trickleCharge) {
+        state.m_bTrickle = true;  // only ever raised here: the power line recalibrates on it
     }
 
-    const int s2 = HexToInt(field.substr(4, 2));
-    out += IsSet(s2, 0x01) ? "OBC existence\t\t\tDead\r\n" : "OBC existence\t\t\tAlive\r\n";
+    std::string& out = state.m_strResult;
+    AppendCount(out, "Uplink count\t\t\t", r.uplinkCount, "/31\r\n");
+    AppendCount(out, "Camera count\t\t\t", r.cameraCount, "/7\r\n");
+    AppendCount(out, "SEL count (communication subsystem)\t\t", r.selCount, "/7\r\n");
+    out += r.antennaDeployed ? "Antenna deployment\t\tFinished\r\n"
+                             : "Antenna deployment\t\tNot yet\r\n";
+    out += kDutyRatioLines[r.dutyRatioCode];
+    out += r.watchdogReset ? "OBC reset\t\t\t\tBy watch dog timer\r\n"
+                           : "OBC reset\t\t\t\tNormal (There is no reset, or unexpected reset by "
+                             "the radiation.)\r\n";
+    out += r.trickleCharge ? "Battery charging\t\tTrickle Charge\r\n"
+                           : "Battery charging\t\tRapid Charge\r\n";
+    out += r.obcDead ? "OBC existence\t\t\tDead\r\n" : "OBC existence\t\t\tAlive\r\n";
     // "Opeartion" is how saved reports have always spelled the waiting case.
-    out += IsSet(s2, 0x02) ? "FM Operation\t\t\tSending Data\r\n" : "FM Opeartion\t\t\tWaiting\r\n";
+    out += r.fmSending ? "FM Operation\t\t\tSending Data\r\n" : "FM Opeartion\t\t\tWaiting\r\n";
 }
 
 }  // namespace telvane

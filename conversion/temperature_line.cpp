@@ -16,9 +16,7 @@ struct TemperatureSensor {
     SensorCalibration calibration;
 };
 
-constexpr int kSensorCount = 8;
-
-constexpr std::array<TemperatureSensor, kSensorCount> kSensors = {{
+constexpr std::array<TemperatureSensor, kTemperatureSensorCount> kSensors = {{
     {kPanelLabels[0], {298.43, 0.7032607243084324, 287.12}},
     {kPanelLabels[1], {298.36, 0.7063142437591777, 287.89}},
     {kPanelLabels[2], {296.79, 0.7038154630188426, 287.44}},
@@ -47,26 +45,32 @@ double TemperatureCount(int digit, double vref) {
 
 }  // namespace
 
+TemperatureReading ReadTemperatureLine(std::string_view field, double vref) {
+    TemperatureReading r{};
+    for (int k = 0; k < kTemperatureSensorCount; ++k) {
+        const SensorCalibration& cal = kSensors[k].calibration;
+        r.counts[k] = HexToInt(field.substr(k, 1));
+        r.celsius[k] = (TemperatureCount(r.counts[k], vref) + cal.offset) * cal.gain - cal.shift;
+    }
+    r.rssiCount = HexToInt(field.substr(8, 2));
+    r.rssiDbu = (r.rssiCount * vref * kRssiCountScale + kRssiOffset) * kRssiScale;
+    return r;
+}
+
 void DecodeTemperatureLine(ConversionState& state) {
     std::string& line = state.m_strLine6;
     if (line.empty()) {
         return;
     }
     CompactField(line, 10);
-    const std::string_view field(line);
+    const TemperatureReading r = ReadTemperatureLine(line, state.m_dVref);
+
     std::string& out = state.m_strResult;
-
     out += "Temperature\r\n";
-    for (int k = 0; k < kSensorCount; ++k) {
-        const SensorCalibration& cal = kSensors[k].calibration;
-        const double count = TemperatureCount(HexToInt(field.substr(k, 1)), state.m_dVref);
-        AppendReading(out, kSensors[k].label, (count + cal.offset) * cal.gain - cal.shift,
-                      "deg\r\n");
+    for (int k = 0; k < kTemperatureSensorCount; ++k) {
+        AppendReading(out, kSensors[k].label, r.celsius[k], "deg\r\n");
     }
-
-    const int rssi = HexToInt(field.substr(8, 2));
-    AppendReading(out, "RSSI\t\t\t\t\t",
-                  (rssi * state.m_dVref * kRssiCountScale + kRssiOffset) * kRssiScale, "dBu\r\n");
+    AppendReading(out, "RSSI\t\t\t\t\t", r.rssiDbu, "dBu\r\n");
 }
 
 }  // namespace telvane
