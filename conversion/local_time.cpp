@@ -20,6 +20,21 @@ void AppendPadded(std::string& out, int value, int width) {
     out.append(digits + (negative ? 1 : 0), result.ptr);
 }
 
+// "%Y<sep>%m<sep>%d<middle>%H:%M:%S"
+void AppendDateTime(std::string& out, const LocalTime& time, char dateSeparator, char middle) {
+    AppendPadded(out, time.year, 4);
+    out += dateSeparator;
+    AppendPadded(out, time.month, 2);
+    out += dateSeparator;
+    AppendPadded(out, time.day, 2);
+    out += middle;
+    AppendPadded(out, time.hour, 2);
+    out += ':';
+    AppendPadded(out, time.minute, 2);
+    out += ':';
+    AppendPadded(out, time.second, 2);
+}
+
 }  // namespace
 
 LocalTime CurrentLocalTime() {
@@ -32,17 +47,33 @@ LocalTime CurrentLocalTime() {
 
 std::string FormatReportTime(const LocalTime& time) {
     std::string out;
-    AppendPadded(out, time.year, 4);
-    out += '/';
-    AppendPadded(out, time.month, 2);
-    out += '/';
-    AppendPadded(out, time.day, 2);
-    out += ' ';
-    AppendPadded(out, time.hour, 2);
+    AppendDateTime(out, time, '/', ' ');
+    return out;
+}
+
+int UtcOffsetMinutes(const LocalTime& time) {
+    std::tm parts{};
+    parts.tm_year = time.year - 1900;
+    parts.tm_mon = time.month - 1;
+    parts.tm_mday = time.day;
+    parts.tm_hour = time.hour;
+    parts.tm_min = time.minute;
+    parts.tm_sec = time.second;
+    parts.tm_isdst = -1;  // let the time zone rules decide
+    const std::time_t instant = std::mktime(&parts);
+    std::tm local{};
+    localtime_r(&instant, &local);
+    return static_cast<int>(local.tm_gmtoff / 60);
+}
+
+std::string FormatIso8601(const LocalTime& time, int utcOffsetMinutes) {
+    std::string out;
+    AppendDateTime(out, time, '-', 'T');
+    out += utcOffsetMinutes < 0 ? '-' : '+';
+    const int offset = utcOffsetMinutes < 0 ? -utcOffsetMinutes : utcOffsetMinutes;
+    AppendPadded(out, offset / 60, 2);
     out += ':';
-    AppendPadded(out, time.minute, 2);
-    out += ':';
-    AppendPadded(out, time.second, 2);
+    AppendPadded(out, offset % 60, 2);
     return out;
 }
 

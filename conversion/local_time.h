@@ -20,6 +20,12 @@ LocalTime CurrentLocalTime();
 // "%Y/%m/%d %H:%M:%S", as the report's conversion time line shows it.
 std::string FormatReportTime(const LocalTime& time);
 
+// The offset of this machine's time zone from UTC at that local time, in minutes.
+int UtcOffsetMinutes(const LocalTime& time);
+
+// ISO 8601 with the offset, such as "2024-03-05T09:07:00+09:00".
+std::string FormatIso8601(const LocalTime& time, int utcOffsetMinutes);
+
 // "ORBEL_CW_%y%m%d_%H%M.txt": the name proposed when a report is saved.
 std::string DefaultFileName(const LocalTime& time);
 
