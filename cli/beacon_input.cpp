@@ -1,6 +1,7 @@
 #include "beacon_input.h"
 
 #include <QString>
+#include <algorithm>
 
 #include "cp932.h"
 
@@ -9,11 +10,13 @@ namespace {
 
 constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
-std::string LineError(std::size_t lineNumber, std::string_view problem) {
-    return "line " + std::to_string(lineNumber) + ": " + std::string(problem);
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-// The text of the next line, without its line end; advances `rest` past it.
+}  // namespace
+
 std::string_view TakeLine(std::string_view& rest) {
     const std::size_t end = rest.find('\n');
     std::string_view line = rest.substr(0, end);
@@ -24,30 +27,33 @@ std::string_view TakeLine(std::string_view& rest) {
     return line;
 }
 
-}  // namespace
+std::string_view DecodeInputLine(std::string_view line, Encoding encoding, std::string& out) {
+    if (line.find('\0') != std::string_view::npos) {
+        return "contains a NUL byte";
+    }
+    // ASCII is the same in all three encodings: most beacon lines need no converter at all.
+    if (encoding == Encoding::kCp932 || IsAscii(line)) {
+        out = line;
+    } else if (!IsValidUtf8(line)) {
+        return "is not valid UTF-8";
+    } else {
+        out = ToCp932(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
+    }
+    return {};
+}
 
 BeaconInput ReadBeaconLines(std::string_view input, Encoding encoding) {
     BeaconInput result;
     if (encoding == Encoding::kUtf8 && input.starts_with(kUtf8ByteOrderMark)) {
         input.remove_prefix(kUtf8ByteOrderMark.size());
     }
-    std::size_t count = 0;
-    while (!input.empty()) {
+    for (std::size_t number = 1; !input.empty(); ++number) {
         const std::string_view line = TakeLine(input);
-        ++count;
-        if (count > kLineCount) {
-            result.error = LineError(count, "more than six beacon lines");
-        } else if (line.find('\0') != std::string_view::npos) {
-            result.error = LineError(count, "contains a NUL byte");
-        } else if (encoding == Encoding::kCp932) {
-            result.lines[count - 1] = line;
-        } else if (!IsValidUtf8(line)) {
-            result.error = LineError(count, "is not valid UTF-8");
-        } else {
-            result.lines[count - 1] =
-                ToCp932(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
-        }
-        if (!result.error.empty()) {
+        const std::string_view problem =
+            number > kLineCount ? "more than six beacon lines"
+                                : DecodeInputLine(line, encoding, result.lines[number - 1]);
+        if (!problem.empty()) {
+            result.error = "line " + std::to_string(number) + ": " + std::string(problem);
             break;
         }
     }

@@ -19,4 +19,11 @@ struct BeaconInput {
 // input, malformed UTF-8, naming the line.
 BeaconInput ReadBeaconLines(std::string_view input, Encoding encoding);
 
+// The next line of `rest` without its line end; advances `rest` past it.
+std::string_view TakeLine(std::string_view& rest);
+
+// One input line as a box's code page 932 bytes. Returns what is wrong with the line, or an
+// empty view when `out` holds the bytes.
+std::string_view DecodeInputLine(std::string_view line, Encoding encoding, std::string& out);
+
 }  // namespace telvane::cli

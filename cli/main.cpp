@@ -8,23 +8,15 @@
 #include <optional>
 #include <vector>
 
-#include "beacon_input.h"
-#include "conversion.h"
+#include "convert_commands.h"
 #include "cp932.h"
 #include "options.h"
-#include "report_output.h"
 
 namespace {
 
-using telvane::cli::Encoding;
-
-constexpr int kExitOutputFailure = 1;
-constexpr int kExitBadInput = 2;
-
-int Fail(int status, std::string_view message) {
-    std::cerr << "telvane-convert: " << message << '\n';
-    return status;
-}
+using telvane::cli::Fail;
+using telvane::cli::kExitBadInput;
+using telvane::cli::kExitOutputFailure;
 
 // Reads the whole input; nothing when it cannot be read (the message is in `error`).
 std::optional<std::string> ReadInput(const std::string& path, std::string& error) {
@@ -51,10 +43,6 @@ std::optional<std::string> ReadInput(const std::string& path, std::string& error
         return std::nullopt;
     }
     return bytes;
-}
-
-std::string Encode(const std::string& report, Encoding encoding) {
-    return encoding == Encoding::kUtf8 ? telvane::FromCp932(report).toStdString() : report;
 }
 
 }  // namespace
@@ -85,16 +73,7 @@ int main(int argc, char** argv) {
     if (!input) {
         return Fail(kExitBadInput, error);
     }
-    const telvane::cli::BeaconInput beacon =
-        telvane::cli::ReadBeaconLines(*input, options.inputEncoding);
-    if (!beacon.error.empty()) {
-        return Fail(kExitBadInput, beacon.error);
-    }
-
     const telvane::LocalTime time = options.time.value_or(telvane::CurrentLocalTime());
-    const std::string report =
-        Encode(telvane::ConvertBeacon(beacon.lines, time), options.outputEncoding);
-    error = options.outputPath.empty() ? telvane::cli::WriteToStandardOutput(report)
-                                       : telvane::cli::WriteToFile(report, options.outputPath);
-    return error.empty() ? 0 : Fail(kExitOutputFailure, error);
+    return options.batch ? telvane::cli::ConvertBatch(options, *input, time)
+                         : telvane::cli::ConvertSingle(options, *input, time);
 }

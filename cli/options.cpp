@@ -26,6 +26,19 @@ std::optional<int> ReadDigits(std::string_view text) {
     return value;
 }
 
+std::optional<Format> ParseFormat(std::string_view name) {
+    if (name == "text") {
+        return Format::kText;
+    }
+    if (name == "json") {
+        return Format::kJson;
+    }
+    if (name == "csv") {
+        return Format::kCsv;
+    }
+    return std::nullopt;
+}
+
 std::optional<Encoding> ParseEncoding(std::string_view name) {
     if (name == "utf-8") {
         return Encoding::kUtf8;
@@ -44,6 +57,12 @@ std::string ApplyValue(Options& options, std::string_view name, std::string_view
                             : "malformed --time '" + std::string(value) +
                                   "' (expected 'YYYY-MM-DD HH:MM:SS')";
     }
+    if (name == "--format") {
+        const std::optional<Format> format = ParseFormat(value);
+        options.format = format.value_or(Format::kText);
+        return format ? ""
+                      : "unknown format '" + std::string(value) + "' (expected text, json or csv)";
+    }
     if (name == "-o") {
         options.outputPath = value;
         return value.empty() ? "-o needs a file name" : "";
@@ -59,7 +78,7 @@ std::string ApplyValue(Options& options, std::string_view name, std::string_view
 
 bool TakesValue(std::string_view name) {
     return name == "--time" || name == "--input-encoding" || name == "--output-encoding" ||
-           name == "-o";
+           name == "--format" || name == "-o";
 }
 
 }  // namespace
@@ -103,6 +122,8 @@ ParsedOptions ParseOptions(std::span<const std::string_view> args) {
             options.help = true;
         } else if (!optionsEnded && arg == "--version") {
             options.version = true;
+        } else if (!optionsEnded && arg == "--batch") {
+            options.batch = true;
         } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
             std::string_view name = arg.substr(0, arg.find('='));
             if (!TakesValue(name)) {
@@ -126,7 +147,8 @@ ParsedOptions ParseOptions(std::span<const std::string_view> args) {
 
 std::string_view UsageText() {
     return "Usage: telvane-convert [--time 'YYYY-MM-DD HH:MM:SS'] [--input-encoding utf-8|cp932]\n"
-           "                       [--output-encoding cp932|utf-8] [-o PATH] [FILE]\n"
+           "                       [--output-encoding cp932|utf-8] [--format text|json|csv]\n"
+           "                       [--batch] [-o PATH] [FILE]\n"
            "\n"
            "Converts the six lines of an ORBEL-K CW beacon (headers ZK1 to ZK6) into a Telvane\n"
            "report, byte for byte as the Telvane dialog saves it (code page 932, CR LF).\n"
@@ -136,8 +158,14 @@ std::string_view UsageText() {
            "\n"
            "  --time 'YYYY-MM-DD HH:MM:SS'  conversion time in local time (default: now)\n"
            "  --input-encoding utf-8|cp932  how the input is encoded (default: utf-8)\n"
-           "  --output-encoding cp932|utf-8 how the report is written (default: cp932)\n"
-           "  -o PATH                       write the report to PATH instead of standard output\n"
+           "  --output-encoding cp932|utf-8 how text reports are written (default: cp932)\n"
+           "  --format text|json|csv        the report (default), or the decoded values as\n"
+           "                                JSON or CSV (UTF-8)\n"
+           "  --batch                       FILE is a log of many beacons, each line with its\n"
+           "                                header; JSON gives JSON Lines, CSV one row per "
+           "beacon,\n"
+           "                                text one report file per beacon in the folder -o\n"
+           "  -o PATH                       write to PATH instead of standard output\n"
            "  -h, --help                    show this help\n"
            "      --version                 show the version\n"
            "\n"

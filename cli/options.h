@@ -10,12 +10,15 @@
 namespace telvane::cli {
 
 enum class Encoding { kUtf8, kCp932 };
+enum class Format { kText, kJson, kCsv };
 
 struct Options {
     std::optional<LocalTime> time;  // the current local time when absent
     Encoding inputEncoding = Encoding::kUtf8;
-    Encoding outputEncoding = Encoding::kCp932;
-    std::string outputPath;  // standard output when empty
+    Encoding outputEncoding = Encoding::kCp932;  // of text reports; JSON and CSV are UTF-8
+    Format format = Format::kText;
+    bool batch = false;      // the input is a log of many beacons
+    std::string outputPath;  // standard output when empty; a folder for batches of text reports
     std::string inputPath;   // standard input when empty or "-"
     bool help = false;
     bool version = false;

@@ -189,5 +189,46 @@ TEST_F(ConvertProcess, WriteFailureAfterOpeningKeepsTheEarlierFile) {
         << "no temporary file may be left behind";
 }
 
+TEST_F(ConvertProcess, BatchToJsonLinesReportsSkippedLines) {
+    const std::string log =
+        "ZK1 AB\nZK2 01 23 45\nZK3 0080\n"
+        "noise from the receiver\n"
+        "ZK1 CD\nZK4 32 80 90\n"
+        "ZK2 FFFFFF\n";
+    const Outcome run = Convert(std::string(kTimeOption) + "--batch --format json", log);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 2);
+    EXPECT_NE(run.out.find("\"internal_time_counter\":74565"), std::string::npos);
+    EXPECT_NE(run.out.find("\"internal_time_counter\":16777215"), std::string::npos);
+    EXPECT_EQ(run.err, "telvane-convert: line 4: skipped, no ZK1 to ZK6 header\n");
+}
+
+TEST_F(ConvertProcess, BatchOfTextReportsNeverReplacesAFile) {
+    const fs::path taken = dir_ / "ORBEL_CW_240305_0907.txt";
+    WriteFile(taken, "kept");
+    const Outcome run =
+        Convert(std::string(kTimeOption) + "--batch -o " + Quote(dir_), "ZK1 AB\nZK1 CD\nZK2 12\n");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadFile(taken), "kept");
+    EXPECT_EQ(ReadFile(dir_ / "ORBEL_CW_240305_0907_2.txt"), ConvertBeacon({"ZK1 AB"}, kTime));
+    EXPECT_EQ(ReadFile(dir_ / "ORBEL_CW_240305_0907_3.txt"),
+              ConvertBeacon({"ZK1 CD", "ZK2 12"}, kTime));
+    EXPECT_FALSE(fs::exists(dir_ / "ORBEL_CW_240305_0907_4.txt"));
+}
+
+TEST_F(ConvertProcess, BatchOfTextReportsNeedsAFolder) {
+    const Outcome run = Convert("--batch", "ZK1 AB\n");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "telvane-convert: --batch with text reports needs -o FOLDER\n");
+}
+
+TEST_F(ConvertProcess, CsvOfOneBeaconHasHeaderAndRow) {
+    const Outcome run = Convert(std::string(kTimeOption) + "--format csv");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.out.starts_with("conversion_time,line1_empty,"));
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 2);
+    EXPECT_NE(run.out.find("\r\n2024-03-05T09:07:00"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace telvane

@@ -14,7 +14,7 @@ ParsedOptions Parse(std::vector<std::string_view> args) {
 TEST(ParseOptions, AcceptsTheDocumentedForms) {
     const ParsedOptions parsed =
         Parse({"--time", "2024-03-05 09:07:00", "--input-encoding=cp932", "--output-encoding",
-               "utf-8", "-o", "out.txt", "beacon.txt"});
+               "utf-8", "--format=json", "--batch", "-o", "out.txt", "beacon.txt"});
     ASSERT_EQ(parsed.error, "");
     const Options& o = parsed.options;
     ASSERT_TRUE(o.time.has_value());
@@ -22,8 +22,12 @@ TEST(ParseOptions, AcceptsTheDocumentedForms) {
     EXPECT_EQ(o.time->minute, 7);
     EXPECT_EQ(o.inputEncoding, Encoding::kCp932);
     EXPECT_EQ(o.outputEncoding, Encoding::kUtf8);
+    EXPECT_EQ(o.format, Format::kJson);
+    EXPECT_TRUE(o.batch);
     EXPECT_EQ(o.outputPath, "out.txt");
     EXPECT_EQ(o.inputPath, "beacon.txt");
+    EXPECT_EQ(Parse({"--format", "csv"}).options.format, Format::kCsv);
+    EXPECT_EQ(Parse({}).options.format, Format::kText);
 }
 
 TEST(ParseOptions, DefaultsAndStandardStreams) {
@@ -55,6 +59,7 @@ TEST(ParseOptions, RejectsWhatItDoesNotUnderstand) {
         {{"--input-encoding", "latin1"}, "unknown encoding 'latin1' for --input-encoding"},
         {{"--output-encoding=shift_jis"}, "unknown encoding 'shift_jis' for --output-encoding"},
         {{"a.txt", "b.txt"}, "more than one input file ('b.txt')"},
+        {{"--format", "xml"}, "unknown format 'xml' (expected text, json or csv)"},
     };
     for (const auto& c : cases) {
         const std::string error = Parse(c.args).error;

@@ -1,0 +1,21 @@
+#pragma once
+
+// JSON and CSV renderings of a beacon's readings, UTF-8, with the field names of record_fields.h.
+
+#include <string>
+#include <string_view>
+
+#include "beacon_readings.h"
+
+namespace telvane::cli {
+
+// One JSON object on one line, ended by a line feed (JSON Lines). Values that are not finite
+// (a zero battery count during trickle charge) are null.
+std::string JsonRecord(const BeaconReadings& readings, std::string_view conversionTime);
+
+// The header row and one data row, each ended by CR LF (RFC 4180). Absent values are empty;
+// values that are not finite are written inf, -inf or nan.
+std::string CsvHeader();
+std::string CsvRow(const BeaconReadings& readings, std::string_view conversionTime);
+
+}  // namespace telvane::cli

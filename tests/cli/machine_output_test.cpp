@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cstdlib>
+
+#include "beacon_readings.h"
+#include "machine_output.h"
+#include "number_format.h"
+
+namespace telvane::cli {
+namespace {
+
+constexpr LocalTime kTime{2024, 3, 5, 9, 7, 0};
+
+ConversionState Converted(const std::array<std::string, kLineCount>& lines) {
+    ConversionState state;
+    state.m_strLine1 = lines[0];
+    state.m_strLine2 = lines[1];
+    state.m_strLine3 = lines[2];
+    state.m_strLine4 = lines[3];
+    state.m_strLine5 = lines[4];
+    state.m_strLine6 = lines[5];
+    RunConversion(state, kTime);
+    return state;
+}
+
+QJsonObject Json(const ConversionState& state) {
+    const std::string record = JsonRecord(ReadingsOf(state), "2024-03-05T09:07:00+09:00");
+    EXPECT_TRUE(record.ends_with("}\n"));
+    EXPECT_EQ(record.find('\n'), record.size() - 1) << "one record, one line";
+    QJsonParseError error{};
+    const QJsonDocument document =
+        QJsonDocument::fromJson(QByteArray::fromStdString(record), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << record;
+    return document.object();
+}
+
+std::string OneDecimal(double value) {
+    std::string text;
+    AppendOneDecimal(text, value);
+    return text;
+}
+
+// Every value the report prints, next to the JSON field that must hold it.
+TEST(JsonRecord, ReadsBackToTheReportsValues) {
+    const ConversionState state = Converted({"ZK1 AB CD/EF", "ZK2 01 23 45", "ZK3 25 B8 02",
+                                             "ZK4 32 A0 8C", "ZK5 4 3 2 1 0 5", "ZK6 8899AABB 5C"});
+    const QJsonObject json = Json(state);
+    const std::string& report = state.m_strResult;
+    const struct {
+        const char* field;
+        const char* reportLine;  // label and tabs as the report prints them
+    } pairs[] = {
+        {"battery_voltage_v", "Battery voltage\t\t\t"},
+        {"battery_temperature_c", "Battery temperature\t\t"},
+        {"solar_array_voltage_v", "Solar array voltage\t\t"},
+        {"current_plus_x_panel_ma", "  +X panel\t\t\t\t"},
+        {"temperature_transmitter_c", "  Transmitter\t\t\t"},
+        {"rssi_dbu", "RSSI\t\t\t\t\t"},
+    };
+    for (const auto& pair : pairs) {
+        ASSERT_TRUE(json.value(pair.field).isDouble()) << pair.field;
+        const std::string expected =
+            pair.reportLine + OneDecimal(json.value(pair.field).toDouble());
+        EXPECT_NE(report.find(expected), std::string::npos) << expected;
+    }
+    EXPECT_EQ(json.value("url").toString(), "abcd/ef");
+    EXPECT_EQ(json.value("internal_time_counter").toInteger(), 74565);
+    EXPECT_EQ(json.value("battery_trickle_charge").toBool(), true);
+    EXPECT_EQ(json.value("reference_recalibrated").toBool(), true);
+    EXPECT_EQ(json.value("reference_voltage_v").toDouble(), 261.375 / 50);
+    EXPECT_EQ(json.value("battery_voltage_count").toInteger(), 50);
+    EXPECT_EQ(json.value("conversion_time").toString(), "2024-03-05T09:07:00+09:00");
+    EXPECT_EQ(json.value("line6_empty").toBool(), false);
+    EXPECT_EQ(json.size(), 62);
+}
+
+TEST(JsonRecord, EmptyLinesGiveNullsAndNonFiniteValuesGiveNull) {
+    const ConversionState state = Converted({"", "", "ZK3 0080", "ZK4 008090", "", ""});
+    const QJsonObject json = Json(state);
+    EXPECT_TRUE(json.value("line1_empty").toBool());
+    EXPECT_FALSE(json.value("line4_empty").toBool());
+    EXPECT_TRUE(json.value("url").isNull());
+    EXPECT_TRUE(json.value("internal_time_counter").isNull());
+    EXPECT_TRUE(json.value("rssi_dbu").isNull());
+    EXPECT_TRUE(json.value("reference_voltage_v").isNull());  // infinite
+    EXPECT_TRUE(json.value("solar_array_voltage_v").isNull());
+    EXPECT_EQ(json.value("battery_voltage_v").toDouble(), 4.1);
+}
+
+TEST(JsonRecord, EscapesTextAndConvertsItToUtf8) {
+    const ConversionState state = Converted({"zk1 \"a\\b\"\t\x93\xFA", "", "", "", "", ""});
+    EXPECT_EQ(Json(state).value("url").toString(), QString::fromUtf8("\"a\\b\"\t日"));
+}
+
+// Splits one CSV row (RFC 4180) into its cells.
+std::vector<std::string> Cells(std::string_view row) {
+    std::vector<std::string> cells(1);
+    bool quoted = false;
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        const char c = row[i];
+        if (quoted && c == '"' && i + 1 < row.size() && row[i + 1] == '"') {
+            cells.back() += '"';
+            ++i;
+        } else if (c == '"') {
+            quoted = !quoted;
+        } else if (c == ',' && !quoted) {
+            cells.emplace_back();
+        } else {
+            cells.back() += c;
+        }
+    }
+    return cells;
+}
+
+TEST(Csv, HeaderAndRowsLineUp) {
+    const std::string header = CsvHeader();
+    ASSERT_TRUE(header.ends_with("\r\n"));
+    const std::vector<std::string> names = Cells(header.substr(0, header.size() - 2));
+    EXPECT_EQ(names.size(), 62u);
+    EXPECT_EQ(names.front(), "conversion_time");
+    EXPECT_EQ(names.back(), "rssi_dbu");
+
+    const ConversionState state =
+        Converted({"zk1 a,\"b", "", "ZK3 0080", "ZK4 008090", "ZK5 1", ""});
+    const std::string row = CsvRow(ReadingsOf(state), "2024-03-05T09:07:00Z");
+    const std::vector<std::string> cells = Cells(row.substr(0, row.size() - 2));
+    ASSERT_EQ(cells.size(), names.size());
+    std::map<std::string, std::string> byName;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        byName[names[i]] = cells[i];
+    }
+    EXPECT_EQ(byName["url"], "a,\"b");
+    EXPECT_EQ(byName["internal_time_counter"], "");
+    EXPECT_EQ(byName["reference_voltage_v"], "inf");
+    EXPECT_EQ(byName["current_plus_x_panel_count"], "1");
+    EXPECT_EQ(byName["current_plus_x_panel_ma"], "0");  // nan, clamped to 0 as in the report
+    EXPECT_EQ(byName["battery_trickle_charge"], "true");
+}
+
+TEST(Iso8601, CarriesTheLocalUtcOffset) {
+    const char* saved = std::getenv("TZ");
+    const std::string previous = saved ? saved : "";
+    setenv("TZ", "Asia/Tokyo", 1);
+    tzset();
+    EXPECT_EQ(FormatIso8601(kTime, UtcOffsetMinutes(kTime)), "2024-03-05T09:07:00+09:00");
+    setenv("TZ", "America/St_Johns", 1);  // a half-hour zone, with summer time in July
+    tzset();
+    EXPECT_EQ(FormatIso8601(kTime, UtcOffsetMinutes(kTime)), "2024-03-05T09:07:00-03:30");
+    const LocalTime july{2024, 7, 1, 12, 0, 0};
+    EXPECT_EQ(FormatIso8601(july, UtcOffsetMinutes(july)), "2024-07-01T12:00:00-02:30");
+    saved ? setenv("TZ", previous.c_str(), 1) : unsetenv("TZ");
+    tzset();
+}
+
+}  // namespace
+}  // namespace telvane::cli
