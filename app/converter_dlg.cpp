@@ -2,14 +2,16 @@
 
 #include <QContextMenuEvent>
 #include <QIcon>
-#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
 
 #include "about_dlg.h"
+#include "beacon_line_edit.h"
 #include "cp932.h"
 #include "dialog_template.h"
+#include "misreadings.h"
+#include "paste_routing.h"
 #include "resource_ids.h"
 
 // The pictures live in the program's resources, linked from a static library.
@@ -40,7 +42,11 @@ CConverterDlg::CConverterDlg(QWidget* parent, std::unique_ptr<SavePrompts> promp
     InitResources();
     const QHash<int, QWidget*> controls = BuildDialog(*this, kMainDialogTemplate);
     for (int k = 0; k < kLineCount; ++k) {
-        m_lineBoxes[k] = static_cast<QLineEdit*>(controls.value(IDC_LINE1 + k));
+        BeaconLineEdit* box = static_cast<BeaconLineEdit*>(controls.value(IDC_LINE1 + k));
+        m_lineBoxes[k] = box;
+        connect(box, &BeaconLineEdit::multiLinePasted, this,
+                [this, k](const QString& text) { PasteBeacon(k, text); });
+        connect(box, &QLineEdit::textChanged, this, [this, k] { MarkMisreadings(k); });
     }
     connect(static_cast<QPushButton*>(controls.value(IDOK)), &QPushButton::clicked, this,
             &QDialog::accept);
@@ -70,6 +76,36 @@ void CConverterDlg::AddSystemMenu() {
 
 void CConverterDlg::contextMenuEvent(QContextMenuEvent* event) {
     m_systemMenu->popup(event->globalPos());
+}
+
+void CConverterDlg::PasteBeacon(int box, const QString& text) {
+    const QStringList lines = PastedLines(text);
+    std::vector<std::string> utf8;
+    utf8.reserve(lines.size());
+    for (const QString& line : lines) {
+        utf8.push_back(line.toStdString());
+    }
+    const std::vector<std::string_view> views(utf8.begin(), utf8.end());
+    const std::vector<int> boxes = RoutePastedLines(views, box);
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        if (boxes[i] >= 0) {
+            m_lineBoxes[boxes[i]]->setText(lines[i]);
+        }
+    }
+}
+
+void CConverterDlg::MarkMisreadings(int box) {
+    // A dashed frame and a pale fill: visible without colour too.
+    static const QString kMarked =
+        QStringLiteral("QLineEdit { border: 2px dashed #a01818; background: #fff3c4; }");
+    QStringList reasons;
+    for (const Misreading& misreading : FindMisreadings(box, ToCp932(m_lineBoxes[box]->text()))) {
+        reasons << FromCp932(Describe(misreading, box));
+    }
+    BeaconLineEdit* edit = m_lineBoxes[box];
+    edit->setStyleSheet(reasons.isEmpty() ? QString() : kMarked);
+    edit->setToolTip(reasons.join(u'\n'));
+    edit->setAccessibleDescription(reasons.join(u'\n'));
 }
 
 void CConverterDlg::DoDataExchange(bool saveAndValidate) {

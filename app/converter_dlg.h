@@ -7,11 +7,12 @@
 #include "conversion.h"
 #include "save_environment.h"
 
-class QLineEdit;
 class QMenu;
 class QPushButton;
 
 namespace telvane {
+
+class BeaconLineEdit;
 
 // The main dialog: six boxes for the beacon lines, Convert, Clear and Exit. It owns the
 // conversion state; every conversion reads the boxes afresh and ends in the save step.
@@ -32,7 +33,7 @@ public:
     void OnSysCommand(unsigned id);
 
     const ConversionState& State() const { return m_state; }
-    QLineEdit* LineBox(int index) const { return m_lineBoxes[index]; }
+    BeaconLineEdit* LineBox(int index) const { return m_lineBoxes[index]; }
     QMenu* SystemMenu() const { return m_systemMenu; }
 
     void OnConvert();
@@ -44,9 +45,13 @@ protected:
 private:
     void SaveResults();
     void AddSystemMenu();
+    // Spreads the lines of a multi-line paste into box `box` over the boxes.
+    void PasteBeacon(int box, const QString& text);
+    // Marks box `box` when the conversion will not read all of it as typed, saying why.
+    void MarkMisreadings(int box);
 
     ConversionState m_state;
-    std::array<QLineEdit*, kLineCount> m_lineBoxes{};
+    std::array<BeaconLineEdit*, kLineCount> m_lineBoxes{};
     QMenu* m_systemMenu = nullptr;
     std::unique_ptr<SavePrompts> m_prompts;
     std::unique_ptr<Clock> m_clock;

@@ -3,13 +3,12 @@
 #include <QDialog>
 #include <QFontMetrics>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <limits>
 
+#include "beacon_line_edit.h"
 #include "resource_ids.h"
 
 namespace telvane {
@@ -113,11 +112,8 @@ QWidget* CreateControl(QDialog& dialog, const ControlTemplate& control) {
             label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
             return label;
         }
-        case ControlKind::kEdit: {
-            auto* edit = new QLineEdit(&dialog);
-            edit->setMaxLength(std::numeric_limits<int>::max());
-            return edit;
-        }
+        case ControlKind::kEdit:
+            return new BeaconLineEdit(&dialog);
         case ControlKind::kPicture: {
             auto* picture = new QLabel(&dialog);
             picture->setPixmap(QPixmap(text));

@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -14,6 +15,7 @@
 #include <functional>
 
 #include "about_dlg.h"
+#include "beacon_line_edit.h"
 #include "converter_dlg.h"
 #include "cp932.h"
 
@@ -382,6 +384,50 @@ private slots:
         QVERIFY(step > 0);
         QVERIFY(dialog->LineBox(4)->y() - dialog->LineBox(3)->y() <= step);
         QVERIFY(!dialog->windowIcon().isNull());
+    }
+
+    void pastingABeaconFillsTheBoxesByHeader() {
+        auto dialog = MakeDialog();
+        TypeInto(dialog->LineBox(5), "kept");
+        QGuiApplication::clipboard()->setText(
+            "zk2 01 23 45\r\n\r\n  ZK3 25 38 02 00\r\n37 A0 8C\r\nZK1 AB CD/EF\r\n");
+        QTest::mouseClick(dialog->LineBox(3), Qt::LeftButton);
+        QTest::keySequence(dialog->LineBox(3), QKeySequence::Paste);
+        const QStringList expected = {
+            "ZK1 AB CD/EF", "zk2 01 23 45", "  ZK3 25 38 02 00", "37 A0 8C", "", "kept"};
+        for (int k = 0; k < kLineCount; ++k) {
+            QCOMPARE(dialog->LineBox(k)->text(), expected[k]);
+        }
+    }
+
+    void pastingOneLineBehavesAsUsual() {
+        auto dialog = MakeDialog();
+        TypeInto(dialog->LineBox(1), "ZK2 ");
+        QGuiApplication::clipboard()->setText("ZK4 01 23");
+        QTest::keySequence(dialog->LineBox(1), QKeySequence::Paste);
+        QCOMPARE(dialog->LineBox(1)->text(), QString("ZK2 ZK4 01 23"));
+        QVERIFY(dialog->LineBox(3)->text().isEmpty());
+    }
+
+    void misheardCharactersAreMarkedWhileTyping() {
+        auto dialog = MakeDialog();
+        BeaconLineEdit* box = dialog->LineBox(3);
+        TypeInto(box, "ZK4 9G");
+        QCOMPARE(box->toolTip(), QString("'G' at position 6 is not a hexadecimal digit: the "
+                                         "battery voltage will read as 0"));
+        QVERIFY(!box->styleSheet().isEmpty());
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QTest::keyClicks(box, "F 80 90");
+        QVERIFY(box->toolTip().isEmpty());
+        QVERIFY(box->styleSheet().isEmpty());
+
+        TypeInto(dialog->LineBox(1), "ZK3 00 11 22 33");
+        QCOMPARE(dialog->LineBox(1)->toolTip().count('\n'), 1);  // the header and one extra
+        QVERIFY(dialog->LineBox(1)->toolTip().startsWith("'ZK3' at position 1 is the header"));
+
+        m_log.answer = m_dir.filePath("marked.txt");  // marks never stop a conversion
+        QTest::mouseClick(Button(*dialog, "&Convert"), Qt::LeftButton);
+        QVERIFY(ReadAll(*m_log.answer).contains("ZK2\tZK3 00 11 22 33\r\n"));
     }
 };
 
