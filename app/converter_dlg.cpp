@@ -87,9 +87,9 @@ void CConverterDlg::PasteBeacon(int box, const QString& text) {
     }
     const std::vector<std::string_view> views(utf8.begin(), utf8.end());
     const std::vector<int> boxes = RoutePastedLines(views, box);
-    for (std::size_t i = 0; i < boxes.size(); ++i) {
-        if (boxes[i] >= 0) {
-            m_lineBoxes[boxes[i]]->setText(lines[i]);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (const int target = boxes[static_cast<std::size_t>(i)]; target >= 0) {
+            m_lineBoxes[target]->setText(lines[i]);
         }
     }
 }

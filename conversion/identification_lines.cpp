@@ -23,9 +23,7 @@ void DecodeUrlLine(ConversionState& state) {
 
 TimeReading ReadTimeLine(std::string_view field) {
     TimeReading reading{};
-    for (int k = 0; k < 3; ++k) {
-        reading.bytes[k] = HexToInt(field.substr(2 * k, 2));
-    }
+    reading.bytes = ReadByteFields<3>(field);
     const auto [a, b, c] = reading.bytes;
     reading.counter = ((long{a} * 256) + b) * 256 + c;
     return reading;

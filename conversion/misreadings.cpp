@@ -145,7 +145,7 @@ std::vector<Misreading> FindMisreadings(int box, std::string_view typed) {
 }
 
 std::string Describe(const Misreading& m, int box) {
-    const std::string where = "'" + m.character + "' at position " + std::to_string(m.position);
+    std::string where = "'" + m.character + "' at position " + std::to_string(m.position);
     const std::string line = std::to_string(box + 1);
     switch (m.kind) {
         case MisreadingKind::kNotHexDigit:

@@ -31,7 +31,8 @@ double BatteryTemperatureCount(int count, double vref) {
 PowerReading ReadPowerLine(std::string_view field, bool trickle) {
     PowerReading r{};
     r.vref = kNominalVref;
-    r.batteryCount = HexToInt(field.substr(0, 2));
+    const auto [battery, solar, temperature] = ReadByteFields<3>(field);
+    r.batteryCount = battery;
     r.batteryVolts = r.batteryCount * kBatteryVoltsPerCount;
     if (r.batteryVolts < kTrickleBatteryVolts && trickle) {
         // A trickle-charging battery sits at 4.1 V: take it as the calibration point. A zero
@@ -40,9 +41,9 @@ PowerReading ReadPowerLine(std::string_view field, bool trickle) {
         r.batteryVolts = kTrickleBatteryVolts;
         r.recalibrated = true;
     }
-    r.solarCount = HexToInt(field.substr(2, 2));
+    r.solarCount = solar;
     r.solarVolts = r.solarCount * r.vref * kSolarVoltsPerCountPerVref;
-    r.temperatureCount = HexToInt(field.substr(4, 2));
+    r.temperatureCount = temperature;
     const double count = BatteryTemperatureCount(r.temperatureCount, r.vref);
     r.batteryCelsius =
         (count + kBatteryCalibration.offset) * kBatteryCalibration.gain - kBatteryCalibration.shift;

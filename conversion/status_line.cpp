@@ -31,9 +31,7 @@ void AppendCount(std::string& out, const char* label, int count, const char* lim
 
 StatusReading ReadStatusLine(std::string_view field) {
     StatusReading r{};
-    for (int k = 0; k < 3; ++k) {
-        r.bytes[k] = HexToInt(field.substr(2 * k, 2));
-    }
+    r.bytes = ReadByteFields<3>(field);
     const auto [s0, s1, s2] = r.bytes;
     r.uplinkCount = s0 & 0x1F;
     r.cameraCount = (s0 >> 5) & 7;

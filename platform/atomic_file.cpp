@@ -15,7 +15,9 @@ bool AtomicFile::Write(std::string_view bytes) {
     return m_file.write(bytes.data(), size) == size;
 }
 
-bool AtomicFile::Commit() { return m_file.commit(); }
+bool AtomicFile::Commit() {
+    return m_file.commit();
+}
 
 WriteResult WriteFileAtomically(const QString& path, std::string_view bytes) {
     AtomicFile file(path);

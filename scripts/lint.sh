@@ -5,7 +5,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 mapfile -t sources < <(git ls-files '*.cpp' '*.h' 2>/dev/null || find conversion platform cli app tests bench fuzz -name '*.cpp' -o -name '*.h')
 clang-format --dry-run -Werror "${sources[@]}"
-git ls-files 'conversion/*.cpp' 'platform/*.cpp' 'cli/*.cpp' 'app/*.cpp' |
-    xargs -P "$(nproc)" -n 4 clang-tidy -p build --quiet 2>&1 |
-    grep -E '(warning|error):' && { echo "clang-tidy found problems" >&2; exit 1; }
+findings=$(git ls-files 'conversion/*.cpp' 'platform/*.cpp' 'cli/*.cpp' 'app/*.cpp' |
+    xargs -P "$(nproc)" -n 4 clang-tidy -p build --quiet 2>&1 | grep -E '(warning|error):' || true)
+if [ -n "$findings" ]; then
+    printf '%s\n' "$findings" >&2
+    echo "clang-tidy found problems" >&2
+    exit 1
+fi
 echo "clang-format and clang-tidy: clean"
