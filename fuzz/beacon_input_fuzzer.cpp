@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "batch_log.h"
 #include "beacon_input.h"
 #include "cp932.h"
 
@@ -61,6 +62,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     using telvane::cli::Encoding;
     for (const Encoding encoding : {Encoding::kCp932, Encoding::kUtf8}) {
+        std::size_t previousStart = 0;
+        telvane::cli::SplitLog(
+            input, encoding,
+            [&](const telvane::cli::LogBeacon& beacon) {
+                Require(beacon.firstLine > previousStart);  // beacons come in log order
+                previousStart = beacon.firstLine;
+                for (const std::string& line : beacon.lines) {
+                    Require(line.find_first_of(std::string_view("\n\0", 2)) == std::string::npos);
+                }
+            },
+            [](std::size_t lineNumber, std::string_view problem) {
+                Require(lineNumber > 0 && !problem.empty());
+            });
         const telvane::cli::BeaconInput result = telvane::cli::ReadBeaconLines(input, encoding);
         if (!result.error.empty()) {
             Require(result.error.starts_with("line "));
