@@ -20,15 +20,7 @@ static void InitResources() {
 }
 
 namespace telvane {
-namespace {
-
-// The line members in box order.
-constexpr std::array<std::string ConversionState::*, kLineCount> kLineMembers = {
-    &ConversionState::m_strLine1, &ConversionState::m_strLine2, &ConversionState::m_strLine3,
-    &ConversionState::m_strLine4, &ConversionState::m_strLine5, &ConversionState::m_strLine6,
-};
-
-}  // namespace
+namespace {}  // namespace
 
 CConverterDlg::CConverterDlg(QWidget* parent)
     : CConverterDlg(parent, MakeDialogPrompts(), MakeSystemClock()) {}

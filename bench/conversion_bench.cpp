@@ -20,12 +20,7 @@ constexpr std::string_view kBeaconText =
 void BM_FullConversion(benchmark::State& loop) {
     telvane::ConversionState state;
     for (auto _ : loop) {
-        state.m_strLine1 = kBoxes[0];
-        state.m_strLine2 = kBoxes[1];
-        state.m_strLine3 = kBoxes[2];
-        state.m_strLine4 = kBoxes[3];
-        state.m_strLine5 = kBoxes[4];
-        state.m_strLine6 = kBoxes[5];
+        telvane::SetLines(state, kBoxes);
         telvane::RunConversion(state, kTime);
         benchmark::DoNotOptimize(state.m_strResult.data());
     }

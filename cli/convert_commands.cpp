@@ -17,15 +17,6 @@ namespace {
 
 constexpr std::size_t kProgressEvery = 10000;
 
-void Fill(ConversionState& state, const std::array<std::string, kLineCount>& lines) {
-    state.m_strLine1 = lines[0];
-    state.m_strLine2 = lines[1];
-    state.m_strLine3 = lines[2];
-    state.m_strLine4 = lines[3];
-    state.m_strLine5 = lines[4];
-    state.m_strLine6 = lines[5];
-}
-
 // One converted beacon in the chosen format (a CSV row without the header).
 std::string Render(const Options& options, const ConversionState& state, std::string_view isoTime) {
     switch (options.format) {
@@ -72,7 +63,7 @@ int WriteReportFiles(const Options& options, std::string_view input, const Local
             if (!error.empty()) {
                 return;
             }
-            Fill(state, beacon.lines);
+            SetLines(state, beacon.lines);
             RunConversion(state, time);
             error = WriteNewFile(Render(options, state, {}), options.outputPath, fileName);
             ShowProgress(++converted, false);
@@ -97,7 +88,7 @@ int ConvertSingle(const Options& options, std::string_view input, const LocalTim
         return Fail(kExitBadInput, beacon.error);
     }
     ConversionState state;
-    Fill(state, beacon.lines);
+    SetLines(state, beacon.lines);
     RunConversion(state, time);
     const std::string record = Render(options, state, IsoTime(time));
     return WriteAll(options, options.format == Format::kCsv ? CsvHeader() + record : record);
@@ -121,7 +112,7 @@ int ConvertBatch(const Options& options, std::string_view input, const LocalTime
     SplitLog(
         input, options.inputEncoding,
         [&](const LogBeacon& beacon) {
-            Fill(state, beacon.lines);
+            SetLines(state, beacon.lines);
             RunConversion(state, time);
             written = written && sink.Write(Render(options, state, isoTime));
             ShowProgress(++converted, false);

@@ -11,21 +11,19 @@ namespace telvane {
 namespace {
 
 struct LineRole {
-    std::string ConversionState::*line;
     std::string_view header;
     void (*decode)(ConversionState&);
 };
 
-// Line k of the beacon: its member, its header and its decoder, in decoding order. The order is
-// fixed: line 3 raises the trickle flag, line 4 may recalibrate the reference, lines 5 and 6 use
-// it.
+// Line k's header and decoder, in decoding order. The order is fixed: line 3 raises the trickle
+// flag, line 4 may recalibrate the reference, lines 5 and 6 are scaled by it.
 constexpr std::array<LineRole, kLineCount> kLineRoles = {{
-    {&ConversionState::m_strLine1, "ZK1", DecodeUrlLine},
-    {&ConversionState::m_strLine2, "ZK2", DecodeTimeLine},
-    {&ConversionState::m_strLine3, "ZK3", DecodeStatusLine},
-    {&ConversionState::m_strLine4, "ZK4", DecodePowerLine},
-    {&ConversionState::m_strLine5, "ZK5", DecodeCurrentLine},
-    {&ConversionState::m_strLine6, "ZK6", DecodeTemperatureLine},
+    {"ZK1", DecodeUrlLine},
+    {"ZK2", DecodeTimeLine},
+    {"ZK3", DecodeStatusLine},
+    {"ZK4", DecodePowerLine},
+    {"ZK5", DecodeCurrentLine},
+    {"ZK6", DecodeTemperatureLine},
 }};
 
 // Removes the line's own header from its start. A line of the header alone is kept, so that it
@@ -42,10 +40,10 @@ void StripHeader(std::string& line, std::string_view header) {
 void RunConversion(ConversionState& state, const LocalTime& time) {
     state.m_dVref = kNominalVref;
     state.m_bTrickle = false;
-    for (const LineRole& role : kLineRoles) {
-        std::string& line = state.*role.line;
+    for (int k = 0; k < kLineCount; ++k) {
+        std::string& line = state.*kLineMembers[k];
         MakeUpperMb(line);
-        StripHeader(line, role.header);
+        StripHeader(line, kLineRoles[k].header);
     }
 
     state.m_strResult.clear();
@@ -59,11 +57,15 @@ void RunConversion(ConversionState& state, const LocalTime& time) {
     AppendReportFooter(state);
 }
 
+void SetLines(ConversionState& state, const std::array<std::string, kLineCount>& lines) {
+    for (int k = 0; k < kLineCount; ++k) {
+        state.*kLineMembers[k] = lines[k];
+    }
+}
+
 std::string ConvertBeacon(const std::array<std::string, kLineCount>& lines, const LocalTime& time) {
     ConversionState state;
-    for (int k = 0; k < kLineCount; ++k) {
-        state.*kLineRoles[k].line = lines[k];
-    }
+    SetLines(state, lines);
     RunConversion(state, time);
     return std::move(state.m_strResult);
 }

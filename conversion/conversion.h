@@ -17,6 +17,9 @@ inline constexpr int kLineCount = 6;
 // The finished report is left in state.m_strResult.
 void RunConversion(ConversionState& state, const LocalTime& time);
 
+// Puts the six lines (box order) into `state`, ready for RunConversion.
+void SetLines(ConversionState& state, const std::array<std::string, kLineCount>& lines);
+
 // The same conversion for callers that hold the lines themselves.
 std::string ConvertBeacon(const std::array<std::string, kLineCount>& lines, const LocalTime& time);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <string>
 
 namespace telvane {
@@ -16,6 +17,12 @@ struct ConversionState {
     std::string m_strResult;  // the report, code page 932 with CR LF line ends
     bool m_bTrickle = false;  // raised by the status word, read by the power line
     double m_dVref = 4.77;    // reference voltage in volts, recalibrated by the power line
+};
+
+// The six line members in box order.
+inline constexpr std::array<std::string ConversionState::*, 6> kLineMembers = {
+    &ConversionState::m_strLine1, &ConversionState::m_strLine2, &ConversionState::m_strLine3,
+    &ConversionState::m_strLine4, &ConversionState::m_strLine5, &ConversionState::m_strLine6,
 };
 
 }  // namespace telvane

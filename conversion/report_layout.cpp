@@ -18,19 +18,15 @@ void AppendReportHead(ConversionState& state, const LocalTime& time) {
 
 void AppendInputEcho(ConversionState& state) {
     std::string& out = state.m_strResult;
-    out += "<INPUT DATA>\r\nZK1\t";
-    out += state.m_strLine1;
-    out += "\r\nZK2\t";
-    out += state.m_strLine2;
-    out += "\r\nZK3\t";
-    out += state.m_strLine3;
-    out += "\r\nZK4\t";
-    out += state.m_strLine4;
-    out += "\r\nZK5\t";
-    out += state.m_strLine5;
-    out += "\r\nZK6\t";
-    out += state.m_strLine6;
-    out += "\r\n\r\n";
+    out += "<INPUT DATA>\r\n";
+    for (std::size_t k = 0; k < kLineMembers.size(); ++k) {
+        out += "ZK";
+        out += static_cast<char>('1' + k);
+        out += '\t';
+        out += state.*kLineMembers[k];
+        out += "\r\n";
+    }
+    out += "\r\n";
 }
 
 void AppendReportFooter(ConversionState& state) {

@@ -15,12 +15,7 @@ constexpr LocalTime kTime{2024, 3, 5, 9, 7, 0};
 
 ConversionState Converted(const std::array<std::string, kLineCount>& lines) {
     ConversionState state;
-    state.m_strLine1 = lines[0];
-    state.m_strLine2 = lines[1];
-    state.m_strLine3 = lines[2];
-    state.m_strLine4 = lines[3];
-    state.m_strLine5 = lines[4];
-    state.m_strLine6 = lines[5];
+    SetLines(state, lines);
     RunConversion(state, kTime);
     return state;
 }
