@@ -20,7 +20,6 @@ static void InitResources() {
 }
 
 namespace telvane {
-namespace {}  // namespace
 
 CConverterDlg::CConverterDlg(QWidget* parent)
     : CConverterDlg(parent, MakeDialogPrompts(), MakeSystemClock()) {}
