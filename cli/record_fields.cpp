@@ -34,19 +34,19 @@ FieldValue Of(const std::optional<Reading>& reading, Get get) {
 
 void VisitTimeAndStatus(const BeaconReadings& r, const FieldVisitor& visit) {
     const auto& t = r.time;
-    visit("internal_time_byte1_count", Of(t, [](auto& x) { return (long long)x.bytes[0]; }));
-    visit("internal_time_byte2_count", Of(t, [](auto& x) { return (long long)x.bytes[1]; }));
-    visit("internal_time_byte3_count", Of(t, [](auto& x) { return (long long)x.bytes[2]; }));
-    visit("internal_time_counter", Of(t, [](auto& x) { return (long long)x.counter; }));
+    visit("internal_time_byte1_count", Of(t, [](auto& x) { return x.bytes[0]; }));
+    visit("internal_time_byte2_count", Of(t, [](auto& x) { return x.bytes[1]; }));
+    visit("internal_time_byte3_count", Of(t, [](auto& x) { return x.bytes[2]; }));
+    visit("internal_time_counter", Of(t, [](auto& x) { return x.counter; }));
     const auto& s = r.status;
-    visit("status_byte1_count", Of(s, [](auto& x) { return (long long)x.bytes[0]; }));
-    visit("status_byte2_count", Of(s, [](auto& x) { return (long long)x.bytes[1]; }));
-    visit("status_byte3_count", Of(s, [](auto& x) { return (long long)x.bytes[2]; }));
-    visit("uplink_count", Of(s, [](auto& x) { return (long long)x.uplinkCount; }));
-    visit("camera_count", Of(s, [](auto& x) { return (long long)x.cameraCount; }));
-    visit("sel_count", Of(s, [](auto& x) { return (long long)x.selCount; }));
+    visit("status_byte1_count", Of(s, [](auto& x) { return x.bytes[0]; }));
+    visit("status_byte2_count", Of(s, [](auto& x) { return x.bytes[1]; }));
+    visit("status_byte3_count", Of(s, [](auto& x) { return x.bytes[2]; }));
+    visit("uplink_count", Of(s, [](auto& x) { return x.uplinkCount; }));
+    visit("camera_count", Of(s, [](auto& x) { return x.cameraCount; }));
+    visit("sel_count", Of(s, [](auto& x) { return x.selCount; }));
     visit("antenna_deployed", Of(s, [](auto& x) { return x.antennaDeployed; }));
-    visit("cw_duty_ratio_code", Of(s, [](auto& x) { return (long long)x.dutyRatioCode; }));
+    visit("cw_duty_ratio_code", Of(s, [](auto& x) { return x.dutyRatioCode; }));
     visit("obc_reset_by_watchdog", Of(s, [](auto& x) { return x.watchdogReset; }));
     visit("battery_trickle_charge", Of(s, [](auto& x) { return x.trickleCharge; }));
     visit("obc_dead", Of(s, [](auto& x) { return x.obcDead; }));
@@ -55,12 +55,11 @@ void VisitTimeAndStatus(const BeaconReadings& r, const FieldVisitor& visit) {
 
 void VisitPower(const BeaconReadings& r, const FieldVisitor& visit) {
     const auto& p = r.power;
-    visit("battery_voltage_count", Of(p, [](auto& x) { return (long long)x.batteryCount; }));
+    visit("battery_voltage_count", Of(p, [](auto& x) { return x.batteryCount; }));
     visit("battery_voltage_v", Of(p, [](auto& x) { return x.batteryVolts; }));
-    visit("solar_array_voltage_count", Of(p, [](auto& x) { return (long long)x.solarCount; }));
+    visit("solar_array_voltage_count", Of(p, [](auto& x) { return x.solarCount; }));
     visit("solar_array_voltage_v", Of(p, [](auto& x) { return x.solarVolts; }));
-    visit("battery_temperature_count",
-          Of(p, [](auto& x) { return (long long)x.temperatureCount; }));
+    visit("battery_temperature_count", Of(p, [](auto& x) { return x.temperatureCount; }));
     visit("battery_temperature_c", Of(p, [](auto& x) { return x.batteryCelsius; }));
     visit("reference_voltage_v", r.vref);
     visit("reference_recalibrated", r.recalibrated);
@@ -70,17 +69,17 @@ void VisitPanelsAndSensors(const BeaconReadings& r, const FieldVisitor& visit) {
     static const auto currentCounts = Names("current_", kPanels, "_count");
     static const auto currentValues = Names("current_", kPanels, "_ma");
     for (int k = 0; k < kPanelCount; ++k) {
-        visit(currentCounts[k], Of(r.currents, [k](auto& x) { return (long long)x.counts[k]; }));
+        visit(currentCounts[k], Of(r.currents, [k](auto& x) { return x.counts[k]; }));
         visit(currentValues[k], Of(r.currents, [k](auto& x) { return x.milliamps[k]; }));
     }
     static const auto sensorCounts = Names("temperature_", kSensors, "_count");
     static const auto sensorValues = Names("temperature_", kSensors, "_c");
     const auto& t = r.temperatures;
     for (int k = 0; k < kTemperatureSensorCount; ++k) {
-        visit(sensorCounts[k], Of(t, [k](auto& x) { return (long long)x.counts[k]; }));
+        visit(sensorCounts[k], Of(t, [k](auto& x) { return x.counts[k]; }));
         visit(sensorValues[k], Of(t, [k](auto& x) { return x.celsius[k]; }));
     }
-    visit("rssi_count", Of(t, [](auto& x) { return (long long)x.rssiCount; }));
+    visit("rssi_count", Of(t, [](auto& x) { return x.rssiCount; }));
     visit("rssi_dbu", Of(t, [](auto& x) { return x.rssiDbu; }));
 }
 
