@@ -7,9 +7,7 @@ namespace telvane::cli {
 
 void SplitLog(std::string_view log, Encoding encoding, const BeaconHandler& beacon,
               const SkipHandler& skip) {
-    if (encoding == Encoding::kUtf8 && log.starts_with("\xEF\xBB\xBF")) {
-        log.remove_prefix(3);
-    }
+    SkipByteOrderMark(log, encoding);
     LogBeacon current;
     std::array<bool, kLineCount> seen{};
     bool started = false;

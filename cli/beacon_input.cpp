@@ -17,6 +17,12 @@ bool IsAscii(std::string_view text) {
 
 }  // namespace
 
+void SkipByteOrderMark(std::string_view& input, Encoding encoding) {
+    if (encoding == Encoding::kUtf8 && input.starts_with(kUtf8ByteOrderMark)) {
+        input.remove_prefix(kUtf8ByteOrderMark.size());
+    }
+}
+
 std::string_view TakeLine(std::string_view& rest) {
     const std::size_t end = rest.find('\n');
     std::string_view line = rest.substr(0, end);
@@ -44,9 +50,7 @@ std::string_view DecodeInputLine(std::string_view line, Encoding encoding, std::
 
 BeaconInput ReadBeaconLines(std::string_view input, Encoding encoding) {
     BeaconInput result;
-    if (encoding == Encoding::kUtf8 && input.starts_with(kUtf8ByteOrderMark)) {
-        input.remove_prefix(kUtf8ByteOrderMark.size());
-    }
+    SkipByteOrderMark(input, encoding);
     for (std::size_t number = 1; !input.empty(); ++number) {
         const std::string_view line = TakeLine(input);
         const std::string_view problem =

@@ -19,6 +19,9 @@ struct BeaconInput {
 // input, malformed UTF-8, naming the line.
 BeaconInput ReadBeaconLines(std::string_view input, Encoding encoding);
 
+// Drops a UTF-8 byte order mark from the start of UTF-8 input: it is not beacon text.
+void SkipByteOrderMark(std::string_view& input, Encoding encoding);
+
 // The next line of `rest` without its line end; advances `rest` past it.
 std::string_view TakeLine(std::string_view& rest);
 

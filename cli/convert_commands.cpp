@@ -43,6 +43,10 @@ int WriteAll(const Options& options, std::string_view bytes) {
     return 0;
 }
 
+void ReportSkipped(std::size_t line, std::string_view problem) {
+    std::cerr << "telvane-convert: line " << line << ": skipped, " << problem << '\n';
+}
+
 void ShowProgress(std::size_t converted, bool done) {
     static const bool terminal = ::isatty(STDERR_FILENO) != 0;
     if (terminal && (done || converted % kProgressEvery == 0)) {
@@ -68,9 +72,7 @@ int WriteReportFiles(const Options& options, std::string_view input, const Local
             error = WriteNewFile(Render(options, state, {}), options.outputPath, fileName);
             ShowProgress(++converted, false);
         },
-        [](std::size_t line, std::string_view problem) {
-            std::cerr << "telvane-convert: line " << line << ": skipped, " << problem << '\n';
-        });
+        ReportSkipped);
     ShowProgress(converted, true);
     return error.empty() ? 0 : Fail(kExitOutputFailure, error);
 }
@@ -117,9 +119,7 @@ int ConvertBatch(const Options& options, std::string_view input, const LocalTime
             written = written && sink.Write(Render(options, state, isoTime));
             ShowProgress(++converted, false);
         },
-        [](std::size_t line, std::string_view problem) {
-            std::cerr << "telvane-convert: line " << line << ": skipped, " << problem << '\n';
-        });
+        ReportSkipped);
     ShowProgress(converted, true);
     return written && sink.Finish() ? 0 : Fail(kExitOutputFailure, sink.Error());
 }

@@ -53,10 +53,6 @@ constexpr std::array<LineLayout, 5> kLayouts = {{{6, kTimeFields},
                                                  {6, kCurrentFields},
                                                  {10, kTemperatureFields}}};
 
-bool IsLeadByte(unsigned char byte) {
-    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
-
 // Where each typed byte's character starts, its position and its length in bytes.
 struct Character {
     std::size_t start;

@@ -1,11 +1,11 @@
 #include "multibyte.h"
 
 namespace telvane {
-namespace {
-
 bool IsLeadByte(unsigned char byte) {
     return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
 }
+
+namespace {
 
 // Shifts the ASCII letters in [first, last] by `delta`, stepping over double-byte characters.
 void ShiftAsciiLetters(std::string& text, char first, char last, int delta) {

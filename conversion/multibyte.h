@@ -10,4 +10,7 @@ namespace telvane {
 void MakeUpperMb(std::string& text);
 void MakeLowerMb(std::string& text);
 
+// True for the first byte of a code page 932 double-byte character.
+bool IsLeadByte(unsigned char byte);
+
 }  // namespace telvane
