@@ -10,21 +10,12 @@
 namespace telvane {
 namespace {
 
-struct LineRole {
-    std::string_view header;
-    void (*decode)(ConversionState&);
+// Line k's decoder, in decoding order. The order is fixed: line 3 raises the trickle flag, line 4
+// may recalibrate the reference, lines 5 and 6 are scaled by it.
+constexpr std::array<void (*)(ConversionState&), kLineCount> kDecoders = {
+    DecodeUrlLine,   DecodeTimeLine,    DecodeStatusLine,
+    DecodePowerLine, DecodeCurrentLine, DecodeTemperatureLine,
 };
-
-// Line k's header and decoder, in decoding order. The order is fixed: line 3 raises the trickle
-// flag, line 4 may recalibrate the reference, lines 5 and 6 are scaled by it.
-constexpr std::array<LineRole, kLineCount> kLineRoles = {{
-    {"ZK1", DecodeUrlLine},
-    {"ZK2", DecodeTimeLine},
-    {"ZK3", DecodeStatusLine},
-    {"ZK4", DecodePowerLine},
-    {"ZK5", DecodeCurrentLine},
-    {"ZK6", DecodeTemperatureLine},
-}};
 
 // Removes the line's own header from its start. A line of the header alone is kept, so that it
 // still shows in the report. The header is plain ASCII and none of its bytes is a code page 932
@@ -43,7 +34,7 @@ void RunConversion(ConversionState& state, const LocalTime& time) {
     for (int k = 0; k < kLineCount; ++k) {
         std::string& line = state.*kLineMembers[k];
         MakeUpperMb(line);
-        StripHeader(line, kLineRoles[k].header);
+        StripHeader(line, kLineHeaders[k]);
     }
 
     state.m_strResult.clear();
@@ -51,8 +42,8 @@ void RunConversion(ConversionState& state, const LocalTime& time) {
     AppendReportHead(state, time);
     AppendInputEcho(state);
     state.m_strResult += "<RESULT OF CONVERSION>\r\n";
-    for (const LineRole& role : kLineRoles) {
-        role.decode(state);
+    for (const auto decode : kDecoders) {
+        decode(state);
     }
     AppendReportFooter(state);
 }

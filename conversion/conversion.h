@@ -5,12 +5,11 @@
 #include <array>
 #include <string>
 
+#include "beacon_layout.h"
 #include "conversion_state.h"
 #include "local_time.h"
 
 namespace telvane {
-
-inline constexpr int kLineCount = 6;
 
 // Runs one whole conversion over the lines held in `state`: resets the shared values, strips the
 // headers, writes the report head, runs the six line decoders in order and appends the footer.

@@ -3,6 +3,7 @@
 
 #include <array>
 
+#include "beacon_layout.h"
 #include "decoders.h"
 #include "front_end.h"
 #include "number_format.h"
@@ -48,7 +49,7 @@ void DecodeCurrentLine(ConversionState& state) {
     if (line.empty()) {
         return;
     }
-    CompactField(line, kPanelCount);
+    CompactField(line, kLineWidths[4]);
     const CurrentReading r = ReadCurrentLine(line, state.m_dVref);
 
     std::string& out = state.m_strResult;

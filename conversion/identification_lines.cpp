@@ -1,5 +1,6 @@
 // Lines 1 and 2: the web address spelled out by the beacon and the internal time counter.
 
+#include "beacon_layout.h"
 #include "decoders.h"
 #include "front_end.h"
 #include "multibyte.h"
@@ -34,7 +35,7 @@ void DecodeTimeLine(ConversionState& state) {
     if (line.empty()) {
         return;
     }
-    CompactField(line, 6);
+    CompactField(line, kLineWidths[1]);
     const std::string_view field(line);
     std::string& out = state.m_strResult;
     out += "ORBEL-K internal time\t\t";

@@ -4,6 +4,7 @@
 #include <array>
 #include <span>
 
+#include "beacon_layout.h"
 #include "line_header.h"
 #include "multibyte.h"
 
@@ -41,17 +42,9 @@ constexpr std::array<FieldSpan, 9> kTemperatureFields = {{{0, 1, "the +X panel t
                                                           {7, 1, "the transmitter temperature"},
                                                           {8, 2, "the RSSI"}}};
 
-struct LineLayout {
-    std::size_t width;
-    std::span<const FieldSpan> fields;
-};
-
-// Lines 2 to 6; line 1 is free text.
-constexpr std::array<LineLayout, 5> kLayouts = {{{6, kTimeFields},
-                                                 {8, kStatusFields},
-                                                 {6, kPowerFields},
-                                                 {6, kCurrentFields},
-                                                 {10, kTemperatureFields}}};
+// The fields of lines 2 to 6; line 1 is free text.
+constexpr std::array<std::span<const FieldSpan>, 5> kLineFields = {
+    kTimeFields, kStatusFields, kPowerFields, kCurrentFields, kTemperatureFields};
 
 // Where each typed byte's character starts, its position and its length in bytes.
 struct Character {
@@ -91,8 +84,9 @@ std::vector<Misreading> FindMisreadings(int box, std::string_view typed) {
 
     std::string upper(typed);
     MakeUpperMb(upper);
-    const std::string ownHeader = "ZK" + std::to_string(box + 1);
-    std::size_t offset = upper.size() > 3 && upper.starts_with(ownHeader) ? 3 : 0;
+    const std::string_view ownHeader = kLineHeaders[box];
+    std::size_t offset =
+        upper.size() > ownHeader.size() && upper.starts_with(ownHeader) ? ownHeader.size() : 0;
     if (const int header = BoxOfHeader(upper); header >= 0 && header != box) {
         const std::size_t start = upper.find_first_not_of(" \t");
         found.push_back({MisreadingKind::kOtherHeader,
@@ -114,8 +108,8 @@ std::vector<Misreading> FindMisreadings(int box, std::string_view typed) {
             origin.push_back(i);
         }
     }
-    const LineLayout& layout = kLayouts[box - 1];
-    for (const FieldSpan& field : layout.fields) {
+    const std::size_t width = kLineWidths[box];
+    for (const FieldSpan& field : kLineFields[box - 1]) {
         for (int p = field.start; p < field.start + field.length; ++p) {
             if (static_cast<std::size_t>(p) >= origin.size()) {
                 break;  // padding: missing digits read as 0 by design
@@ -129,8 +123,8 @@ std::vector<Misreading> FindMisreadings(int box, std::string_view typed) {
             }
         }
     }
-    if (origin.size() > layout.width) {
-        const Character first = at(origin[layout.width]);
+    if (origin.size() > width) {
+        const Character first = at(origin[width]);
         found.push_back(
             {MisreadingKind::kBeyondWidth, first.position, textOf(first), {}, false, 0});
     }
@@ -151,9 +145,8 @@ std::string Describe(const Misreading& m, int box) {
             return where + " is the header of line " + std::to_string(m.otherLine) +
                    ", not of line " + line + ": it will be read as data";
         case MisreadingKind::kBeyondWidth:
-            return where + " and what follows go beyond the " +
-                   std::to_string(kLayouts[box - 1].width) + " digits of line " + line +
-                   ": they will not be read";
+            return where + " and what follows go beyond the " + std::to_string(kLineWidths[box]) +
+                   " digits of line " + line + ": they will not be read";
     }
     return where;
 }

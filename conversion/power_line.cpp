@@ -1,6 +1,7 @@
 // Line 4: battery and solar array voltages, battery temperature, and the recalibration of the
 // reference voltage from the battery reading while the battery is trickle charging.
 
+#include "beacon_layout.h"
 #include "calibration.h"
 #include "decoders.h"
 #include "front_end.h"
@@ -55,7 +56,7 @@ void DecodePowerLine(ConversionState& state) {
     if (line.empty()) {
         return;
     }
-    CompactField(line, 6);
+    CompactField(line, kLineWidths[3]);
     const PowerReading r = ReadPowerLine(line, state.m_bTrickle);
     state.m_dVref = r.vref;
 

@@ -1,5 +1,7 @@
 #include "report_layout.h"
 
+#include "beacon_layout.h"
+
 namespace telvane {
 namespace {
 
@@ -20,8 +22,7 @@ void AppendInputEcho(ConversionState& state) {
     std::string& out = state.m_strResult;
     out += "<INPUT DATA>\r\n";
     for (std::size_t k = 0; k < kLineMembers.size(); ++k) {
-        out += "ZK";
-        out += static_cast<char>('1' + k);
+        out += kLineHeaders[k];
         out += '\t';
         out += state.*kLineMembers[k];
         out += "\r\n";

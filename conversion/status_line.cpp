@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "beacon_layout.h"
 #include "decoders.h"
 #include "front_end.h"
 #include "number_format.h"
@@ -50,7 +51,7 @@ void DecodeStatusLine(ConversionState& state) {
     if (line.empty()) {
         return;
     }
-    CompactField(line, 8);
+    CompactField(line, kLineWidths[2]);
     const StatusReading r = ReadStatusLine(line);
     if (r.trickleCharge) {
         state.m_bTrickle = true;  // only ever raised here: the power line recalibrates on it

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "beacon_layout.h"
 #include "calibration.h"
 #include "decoders.h"
 #include "front_end.h"
@@ -62,7 +63,7 @@ void DecodeTemperatureLine(ConversionState& state) {
     if (line.empty()) {
         return;
     }
-    CompactField(line, 10);
+    CompactField(line, kLineWidths[5]);
     const TemperatureReading r = ReadTemperatureLine(line, state.m_dVref);
 
     std::string& out = state.m_strResult;

@@ -8,7 +8,7 @@
 
 #include "beacon_readings.h"
 
-namespace telvane::cli {
+namespace telvane {
 
 // Absent (an empty line's fields), a flag, a count, a value in full precision, or text (code
 // page 932 bytes).
@@ -20,4 +20,4 @@ using FieldVisitor = std::function<void(std::string_view name, const FieldValue&
 void ForEachField(const BeaconReadings& readings, std::string_view conversionTime,
                   const FieldVisitor& visit);
 
-}  // namespace telvane::cli
+}  // namespace telvane

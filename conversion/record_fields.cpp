@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace telvane::cli {
+namespace telvane {
 namespace {
 
 constexpr std::array<std::string_view, kPanelCount> kPanels = {"plus_x_panel", "minus_x_panel",
@@ -99,4 +99,4 @@ void ForEachField(const BeaconReadings& readings, std::string_view conversionTim
     VisitPanelsAndSensors(readings, visit);
 }
 
-}  // namespace telvane::cli
+}  // namespace telvane
