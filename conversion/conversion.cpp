@@ -26,6 +26,17 @@ void StripHeader(std::string& line, std::string_view header) {
     }
 }
 
+// Room for the whole report at once: the fixed text, every line in the echo, and line 1 again as
+// the web address. A long line is then never copied while the report grows.
+std::size_t ReportCapacity(const ConversionState& state) {
+    constexpr std::size_t kFixedText = 4096;
+    std::size_t capacity = kFixedText + state.m_strLine1.size();
+    for (const auto member : kLineMembers) {
+        capacity += (state.*member).size();
+    }
+    return capacity;
+}
+
 }  // namespace
 
 void RunConversion(ConversionState& state, const LocalTime& time) {
@@ -38,7 +49,7 @@ void RunConversion(ConversionState& state, const LocalTime& time) {
     }
 
     state.m_strResult.clear();
-    state.m_strResult.reserve(2048);
+    state.m_strResult.reserve(ReportCapacity(state));
     AppendReportHead(state, time);
     AppendInputEcho(state);
     state.m_strResult += "<RESULT OF CONVERSION>\r\n";

@@ -41,8 +41,13 @@ LocalTime CurrentLocalTime() {
     const std::time_t now = std::time(nullptr);
     std::tm parts{};
     localtime_r(&now, &parts);
-    return LocalTime{parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
-                     parts.tm_hour,        parts.tm_min,     parts.tm_sec};
+    return LocalTime{parts.tm_year + 1900,
+                     parts.tm_mon + 1,
+                     parts.tm_mday,
+                     parts.tm_hour,
+                     parts.tm_min,
+                     parts.tm_sec,
+                     static_cast<int>(parts.tm_gmtoff / 60)};
 }
 
 std::string FormatReportTime(const LocalTime& time) {
@@ -51,26 +56,11 @@ std::string FormatReportTime(const LocalTime& time) {
     return out;
 }
 
-int UtcOffsetMinutes(const LocalTime& time) {
-    std::tm parts{};
-    parts.tm_year = time.year - 1900;
-    parts.tm_mon = time.month - 1;
-    parts.tm_mday = time.day;
-    parts.tm_hour = time.hour;
-    parts.tm_min = time.minute;
-    parts.tm_sec = time.second;
-    parts.tm_isdst = -1;  // let the time zone rules decide
-    const std::time_t instant = std::mktime(&parts);
-    std::tm local{};
-    localtime_r(&instant, &local);
-    return static_cast<int>(local.tm_gmtoff / 60);
-}
-
-std::string FormatIso8601(const LocalTime& time, int utcOffsetMinutes) {
+std::string FormatIso8601(const LocalTime& time) {
     std::string out;
     AppendDateTime(out, time, '-', 'T');
-    out += utcOffsetMinutes < 0 ? '-' : '+';
-    const int offset = utcOffsetMinutes < 0 ? -utcOffsetMinutes : utcOffsetMinutes;
+    out += time.utcOffsetMinutes < 0 ? '-' : '+';
+    const int offset = time.utcOffsetMinutes < 0 ? -time.utcOffsetMinutes : time.utcOffsetMinutes;
     AppendPadded(out, offset / 60, 2);
     out += ':';
     AppendPadded(out, offset % 60, 2);

@@ -12,19 +12,17 @@ struct LocalTime {
     int hour = 0;   // 0-23
     int minute = 0;
     int second = 0;
+    int utcOffsetMinutes = 0;  // of the local time zone at this reading
 };
 
-// Reads the system clock once, in the machine's local time zone.
+// Reads the system clock once, in the machine's local time zone, with that zone's offset.
 LocalTime CurrentLocalTime();
 
 // "%Y/%m/%d %H:%M:%S", as the report's conversion time line shows it.
 std::string FormatReportTime(const LocalTime& time);
 
-// The offset of this machine's time zone from UTC at that local time, in minutes.
-int UtcOffsetMinutes(const LocalTime& time);
-
-// ISO 8601 with the offset, such as "2024-03-05T09:07:00+09:00".
-std::string FormatIso8601(const LocalTime& time, int utcOffsetMinutes);
+// ISO 8601 with the reading's offset, such as "2024-03-05T09:07:00+09:00".
+std::string FormatIso8601(const LocalTime& time);
 
 // "ORBEL_CW_%y%m%d_%H%M.txt": the name proposed when a report is saved.
 std::string DefaultFileName(const LocalTime& time);

@@ -46,76 +46,101 @@ constexpr std::array<FieldSpan, 9> kTemperatureFields = {{{0, 1, "the +X panel t
 constexpr std::array<std::span<const FieldSpan>, 5> kLineFields = {
     kTimeFields, kStatusFields, kPowerFields, kCurrentFields, kTemperatureFields};
 
-// Where each typed byte's character starts, its position and its length in bytes.
+// A typed character: where it starts, its 1-based position and its length in bytes.
 struct Character {
     std::size_t start;
     int position;
     std::size_t length;
 };
 
-std::vector<Character> CharactersOf(std::string_view text) {
-    std::vector<Character> byByte(text.size());
-    int position = 0;
-    for (std::size_t i = 0; i < text.size();) {
+bool IsHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+// Where the conversion will start reading the line's data: after its own header, or after
+// another line's header, which is reported once, as a header. Every byte before that point is a
+// single-byte character.
+std::size_t FindHeader(int box, std::string_view typed, std::vector<Misreading>& found) {
+    const std::string_view ownHeader = kLineHeaders[box];
+    std::string start(typed.substr(0, ownHeader.size()));
+    MakeUpperMb(start);
+    std::size_t offset = typed.size() > ownHeader.size() && start == ownHeader ? start.size() : 0;
+    if (const int header = BoxOfHeader(typed); header >= 0 && header != box) {
+        const std::size_t at = typed.find_first_not_of(" \t");
+        const std::size_t length = kLineHeaders[header].size();
+        found.push_back({MisreadingKind::kOtherHeader,
+                         static_cast<int>(at) + 1,
+                         std::string(typed.substr(at, length)),
+                         {},
+                         false,
+                         header + 1});
+        offset = at + length;
+    }
+    return offset;
+}
+
+// A byte the conversion will read, and the typed character it belongs to.
+struct ReadByte {
+    std::size_t byte;
+    Character character;
+};
+
+// The bytes the conversion will read, spaces removed, as far as the line's width and one byte
+// beyond: never more, however long the line.
+std::vector<ReadByte> ReadBytes(std::string_view typed, std::size_t offset, std::size_t width) {
+    std::vector<ReadByte> origin;
+    int position = static_cast<int>(offset);
+    for (std::size_t i = offset; i < typed.size() && origin.size() <= width;) {
         const std::size_t length =
-            IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
+            IsLeadByte(static_cast<unsigned char>(typed[i])) && i + 1 < typed.size() ? 2 : 1;
         ++position;
-        for (std::size_t k = 0; k < length; ++k) {
-            byByte[i + k] = {i, position, length};
+        for (std::size_t k = 0; k < length && typed[i] != ' '; ++k) {
+            origin.push_back({i + k, Character{i, position, length}});
         }
         i += length;
     }
-    return byByte;
+    return origin;
 }
 
-bool IsHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+// A control character shown as an escape, so that a tab or a stray byte can be seen.
+std::string Visible(std::string_view character) {
+    std::string shown;
+    for (const char c : character) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\t') {
+            shown += "\\t";
+        } else if (byte < 0x20 || byte == 0x7F) {
+            constexpr char kHex[] = "0123456789ABCDEF";
+            shown += "\\x";
+            shown += kHex[byte >> 4];
+            shown += kHex[byte & 0xF];
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
 }
 
 }  // namespace
 
 std::vector<Misreading> FindMisreadings(int box, std::string_view typed) {
     std::vector<Misreading> found;
-    const std::vector<Character> characters = CharactersOf(typed);
-    const auto at = [&](std::size_t byte) { return characters[byte]; };
-    const auto textOf = [&](const Character& c) {
-        return std::string(typed.substr(c.start, c.length));
-    };
-
-    std::string upper(typed);
-    MakeUpperMb(upper);
-    const std::string_view ownHeader = kLineHeaders[box];
-    std::size_t offset =
-        upper.size() > ownHeader.size() && upper.starts_with(ownHeader) ? ownHeader.size() : 0;
-    if (const int header = BoxOfHeader(upper); header >= 0 && header != box) {
-        const std::size_t start = upper.find_first_not_of(" \t");
-        found.push_back({MisreadingKind::kOtherHeader,
-                         at(start).position,
-                         std::string(typed.substr(start, 3)),
-                         {},
-                         false,
-                         header + 1});
-        offset = start + 3;  // its letters are reported once, as a header
-    }
+    const std::size_t offset = FindHeader(box, typed, found);
     if (box == 0) {
         return found;
     }
-
-    // The typed byte behind each byte of the compacted line.
-    std::vector<std::size_t> origin;
-    for (std::size_t i = offset; i < upper.size(); ++i) {
-        if (upper[i] != ' ') {
-            origin.push_back(i);
-        }
-    }
+    const auto textOf = [&](const Character& c) {
+        return std::string(typed.substr(c.start, c.length));
+    };
     const std::size_t width = kLineWidths[box];
+    const std::vector<ReadByte> origin = ReadBytes(typed, offset, width);
     for (const FieldSpan& field : kLineFields[box - 1]) {
         for (int p = field.start; p < field.start + field.length; ++p) {
             if (static_cast<std::size_t>(p) >= origin.size()) {
                 break;  // padding: missing digits read as 0 by design
             }
-            const Character character = at(origin[p]);
-            const bool hex = IsHexDigit(upper[origin[p]]);
+            const Character& character = origin[p].character;
+            const bool hex = IsHexDigit(typed[origin[p].byte]);
             if (!hex || character.length == 2) {
                 found.push_back({MisreadingKind::kNotHexDigit, character.position,
                                  textOf(character), field.quantity, !hex, 0});
@@ -124,7 +149,7 @@ std::vector<Misreading> FindMisreadings(int box, std::string_view typed) {
         }
     }
     if (origin.size() > width) {
-        const Character first = at(origin[width]);
+        const Character& first = origin[width].character;
         found.push_back(
             {MisreadingKind::kBeyondWidth, first.position, textOf(first), {}, false, 0});
     }
@@ -135,7 +160,9 @@ std::vector<Misreading> FindMisreadings(int box, std::string_view typed) {
 }
 
 std::string Describe(const Misreading& m, int box) {
-    std::string where = "'" + m.character + "' at position " + std::to_string(m.position);
+    std::string where(1, '\'');
+    where += Visible(m.character);
+    where += "' at position " + std::to_string(m.position);
     const std::string line = std::to_string(box + 1);
     switch (m.kind) {
         case MisreadingKind::kNotHexDigit:

@@ -1,22 +1,29 @@
 #include "paste_routing.h"
 
+#include <array>
+
 #include "conversion.h"
 #include "line_header.h"
 
 namespace telvane {
 
 std::vector<int> RoutePastedLines(std::span<const std::string_view> lines, int pastedBox) {
-    std::vector<int> boxes;
-    boxes.reserve(lines.size());
+    std::vector<int> boxes(lines.size(), -1);
+    std::array<bool, kLineCount> filled{};
     int next = pastedBox;
-    for (const std::string_view line : lines) {
-        if (line.find_first_not_of(" \t\r") == std::string_view::npos) {
-            boxes.push_back(-1);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].find_first_not_of(" \t\r") == std::string_view::npos) {
             continue;
         }
-        const int header = BoxOfHeader(line);
+        const int header = BoxOfHeader(lines[i]);
         const int box = header >= 0 ? header : next;
-        boxes.push_back(box < kLineCount ? box : -1);
+        if (box < kLineCount && filled[box]) {
+            break;  // the next beacon begins: it would overwrite this one
+        }
+        if (box < kLineCount) {
+            boxes[i] = box;
+            filled[box] = true;
+        }
         next = box + 1;
     }
     return boxes;
