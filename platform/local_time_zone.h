@@ -1,0 +1,23 @@
+#pragma once
+
+// Wall-clock times typed by the user, read in the machine's local time zone.
+
+#include <optional>
+#include <string_view>
+
+#include "local_time.h"
+
+namespace telvane {
+
+enum class TimeProblem { kNone, kMalformed, kNonexistent };
+
+struct TypedTime {
+    std::optional<LocalTime> time;  // with the zone's offset at that time
+    TimeProblem problem = TimeProblem::kNone;
+};
+
+// Reads "YYYY-MM-DD HH:MM:SS" as a local time. A time skipped by a change to summer time does
+// not exist; a time that occurs twice (the repeated hour) is taken at its first occurrence.
+TypedTime ParseLocalTime(std::string_view text);
+
+}  // namespace telvane
