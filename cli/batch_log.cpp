@@ -5,9 +5,9 @@
 
 namespace telvane::cli {
 
-void SplitLog(std::string_view log, Encoding encoding, const BeaconHandler& beacon,
+void SplitLog(LineReader& reader, Encoding encoding, const BeaconHandler& beacon,
               const SkipHandler& skip) {
-    SkipByteOrderMark(log, encoding);
+    SkipByteOrderMark(reader, encoding);
     LogBeacon current;
     std::array<bool, kLineCount> seen{};
     bool started = false;
@@ -20,9 +20,15 @@ void SplitLog(std::string_view log, Encoding encoding, const BeaconHandler& beac
         started = false;
     };
 
-    for (std::size_t number = 1; !log.empty(); ++number) {
-        std::string_view line = TakeLine(log);
-        if (line.find_first_not_of(" \t") == std::string_view::npos) {
+    std::string line;
+    bool tooLong = false;
+    while (NextLine(reader, kLongestLogLine, line, tooLong)) {
+        const std::size_t number = reader.LineNumber();
+        if (tooLong) {
+            skip(number, "longer than 1 MiB");
+            continue;
+        }
+        if (line.find_first_not_of(" \t") == std::string::npos) {
             continue;
         }
         const int box = BoxOfHeader(line);
@@ -31,7 +37,6 @@ void SplitLog(std::string_view log, Encoding encoding, const BeaconHandler& beac
             continue;
         }
         std::string bytes;
-        line.remove_prefix(line.find_first_not_of(" \t"));
         if (const std::string_view problem = DecodeInputLine(line, encoding, bytes);
             !problem.empty()) {
             skip(number, problem);
@@ -45,9 +50,16 @@ void SplitLog(std::string_view log, Encoding encoding, const BeaconHandler& beac
             started = true;
         }
         current.lines[box] = std::move(bytes);
+        current.lineNumbers[box] = number;
         seen[box] = true;
     }
     finish();
+}
+
+void SplitLog(std::string_view log, Encoding encoding, const BeaconHandler& beacon,
+              const SkipHandler& skip) {
+    LineReader reader(ReadFromMemory(log));
+    SplitLog(reader, encoding, beacon, skip);
 }
 
 }  // namespace telvane::cli

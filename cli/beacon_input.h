@@ -4,7 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "conversion.h"
+#include "beacon_layout.h"
+#include "line_reader.h"
 #include "options.h"
 
 namespace telvane::cli {
@@ -14,16 +15,16 @@ struct BeaconInput {
     std::string error;                          // empty when the input is usable
 };
 
-// Splits the input into beacon lines (LF or CR LF; a final line end starts no new line) and
-// converts each line to code page 932. Rejects more than six lines, NUL bytes and, for UTF-8
-// input, malformed UTF-8, naming the line.
+// Reads one beacon: line k of the input is beacon line k, converted to code page 932. Blank lines
+// after the sixth are passed over. Stops at the first fault, naming its line: a seventh line, a
+// NUL byte or, for UTF-8 input, malformed UTF-8. Holds no more than the lines themselves.
+BeaconInput ReadBeacon(LineReader& reader, Encoding encoding);
+
+// The same over input held in memory.
 BeaconInput ReadBeaconLines(std::string_view input, Encoding encoding);
 
 // Drops a UTF-8 byte order mark from the start of UTF-8 input: it is not beacon text.
-void SkipByteOrderMark(std::string_view& input, Encoding encoding);
-
-// The next line of `rest` without its line end; advances `rest` past it.
-std::string_view TakeLine(std::string_view& rest);
+void SkipByteOrderMark(LineReader& reader, Encoding encoding);
 
 // One input line as a box's code page 932 bytes. Returns what is wrong with the line, or an
 // empty view when `out` holds the bytes.

@@ -1,8 +1,7 @@
 #include "convert_commands.h"
 
-#include <unistd.h>
-
-#include <iostream>
+#include <cerrno>
+#include <cstring>
 
 #include "batch_log.h"
 #include "beacon_input.h"
@@ -10,54 +9,79 @@
 #include "conversion.h"
 #include "cp932.h"
 #include "machine_output.h"
+#include "misreadings.h"
 #include "report_output.h"
+#include "terminal_messages.h"
 
 namespace telvane::cli {
 namespace {
 
-constexpr std::size_t kProgressEvery = 10000;
+constexpr std::string_view kConverted = "beacons converted";
 
-// One converted beacon in the chosen format (a CSV row without the header).
-std::string Render(const Options& options, const ConversionState& state, std::string_view isoTime) {
-    switch (options.format) {
-        case Format::kJson:
-            return JsonRecord(ReadingsOf(state), isoTime);
-        case Format::kCsv:
-            return CsvRow(ReadingsOf(state), isoTime);
-        case Format::kText:
-            break;
-    }
-    return options.outputEncoding == Encoding::kUtf8 ? FromCp932(state.m_strResult).toStdString()
-                                                     : state.m_strResult;
+std::string InputName(const Options& options) {
+    return options.inputPath.empty() || options.inputPath == "-" ? "standard input"
+                                                                 : "'" + options.inputPath + "'";
 }
 
-std::string IsoTime(const LocalTime& time) {
-    return FormatIso8601(time, UtcOffsetMinutes(time));
+// The input could not be read to its end: nothing may be written from part of it.
+int ReadFailure(const Options& options, const LineReader& input) {
+    return Fail(kExitBadInput,
+                "cannot read " + InputName(options) + ": " + std::strerror(input.Error()));
 }
 
-int WriteAll(const Options& options, std::string_view bytes) {
-    OutputSink sink(options.outputPath);
-    if (!sink.Open() || !sink.Write(bytes) || !sink.Finish()) {
-        return Fail(kExitOutputFailure, sink.Error());
+// A beacon's values as one JSON object or one CSV row (without the header).
+std::string MachineRecord(const Options& options, const BeaconReadings& readings,
+                          std::string_view isoTime) {
+    return options.format == Format::kJson ? JsonRecord(readings, isoTime)
+                                           : CsvRow(readings, isoTime);
+}
+
+// A converted beacon's report, in the chosen encoding, handed to `sink` in pieces so that a huge
+// line is never held twice.
+bool WriteReport(const Options& options, const ConversionState& state, OutputSink& sink) {
+    if (options.outputEncoding == Encoding::kCp932) {
+        return sink.Write(state.m_strResult);
     }
-    return 0;
+    bool written = true;
+    ForEachUtf8Piece(state.m_strResult,
+                     [&](std::string_view piece) { written = written && sink.Write(piece); });
+    return written;
+}
+
+bool Render(const Options& options, const ConversionState& state, std::string_view isoTime,
+            OutputSink& sink) {
+    return options.format == Format::kText
+               ? WriteReport(options, state, sink)
+               : sink.Write(MachineRecord(options, ReadingsOf(state), isoTime));
+}
+
+// One warning per character that will not read as typed, on standard error.
+void WarnMisreadings(const Options& options, const std::array<std::string, kLineCount>& lines,
+                     const std::array<std::size_t, kLineCount>& lineNumbers) {
+    if (options.quiet) {
+        return;
+    }
+    for (int box = 0; box < kLineCount; ++box) {
+        for (const Misreading& misreading : FindMisreadings(box, lines[box])) {
+            StandardMessages().Say("warning: line " + std::to_string(lineNumbers[box]) + ": " +
+                                   FromCp932(Describe(misreading, box)).toStdString());
+        }
+    }
 }
 
 void ReportSkipped(std::size_t line, std::string_view problem) {
-    std::cerr << "telvane-convert: line " << line << ": skipped, " << problem << '\n';
+    StandardMessages().Say("line " + std::to_string(line) + ": skipped, " + std::string(problem));
 }
 
-void ShowProgress(std::size_t converted, bool done) {
-    static const bool terminal = ::isatty(STDERR_FILENO) != 0;
-    if (terminal && (done || converted % kProgressEvery == 0)) {
-        std::cerr << "\rtelvane-convert: " << converted << " beacons converted"
-                  << (done ? "\n" : "") << std::flush;
-    }
+void Convert(ConversionState& state, const LogBeacon& beacon, const LocalTime& time) {
+    SetLines(state, beacon.lines);
+    RunConversion(state, time);
 }
 
 // Text reports of a batch: one new file per beacon in the output folder.
-int WriteReportFiles(const Options& options, std::string_view input, const LocalTime& time) {
+int WriteReportFiles(const Options& options, LineReader& input, const LocalTime& time) {
     const std::string fileName = DefaultFileName(time);
+    NewFiles files(options.outputPath);
     std::string error;
     std::size_t converted = 0;
     ConversionState state;
@@ -67,38 +91,59 @@ int WriteReportFiles(const Options& options, std::string_view input, const Local
             if (!error.empty()) {
                 return;
             }
-            SetLines(state, beacon.lines);
-            RunConversion(state, time);
-            error = WriteNewFile(Render(options, state, {}), options.outputPath, fileName);
-            ShowProgress(++converted, false);
+            WarnMisreadings(options, beacon.lines, beacon.lineNumbers);
+            Convert(state, beacon, time);
+            if (options.outputEncoding == Encoding::kUtf8) {
+                state.m_strResult = FromCp932(state.m_strResult).toStdString();
+            }
+            error = files.Write(state.m_strResult, fileName);
+            StandardMessages().Progress(++converted, kConverted);
         },
         ReportSkipped);
-    ShowProgress(converted, true);
-    return error.empty() ? 0 : Fail(kExitOutputFailure, error);
+    StandardMessages().Progress(converted, kConverted, true);
+    if (!error.empty()) {
+        return Fail(kExitOutputFailure, error);
+    }
+    return input.Error() != 0 ? ReadFailure(options, input) : 0;
 }
 
 }  // namespace
 
 int Fail(int status, std::string_view message) {
-    std::cerr << "telvane-convert: " << message << '\n';
+    StandardMessages().Say(message);
     return status;
 }
 
-int ConvertSingle(const Options& options, std::string_view input, const LocalTime& time) {
-    const BeaconInput beacon = ReadBeaconLines(input, options.inputEncoding);
+int ConvertSingle(const Options& options, LineReader& input, const LocalTime& time) {
+    BeaconInput beacon = ReadBeacon(input, options.inputEncoding);
     if (!beacon.error.empty()) {
         return Fail(kExitBadInput, beacon.error);
     }
+    if (input.Error() != 0) {
+        return ReadFailure(options, input);
+    }
+    WarnMisreadings(options, beacon.lines, {1, 2, 3, 4, 5, 6});
     ConversionState state;
-    SetLines(state, beacon.lines);
+    for (int k = 0; k < kLineCount; ++k) {
+        state.*kLineMembers[k] = std::move(beacon.lines[k]);  // a long line is never copied
+    }
     RunConversion(state, time);
-    const std::string record = Render(options, state, IsoTime(time));
-    return WriteAll(options, options.format == Format::kCsv ? CsvHeader() + record : record);
+    OutputSink sink(options.outputPath);
+    bool written = sink.Open() && (options.format != Format::kCsv || sink.Write(CsvHeader()));
+    if (options.format == Format::kText) {
+        written = written && WriteReport(options, state, sink);
+    } else {
+        std::string().swap(state.m_strResult);  // not needed: free it before copying values
+        const BeaconReadings readings = ReadingsOf(state);
+        { const ConversionState released = std::move(state); }
+        written = written && sink.Write(MachineRecord(options, readings, FormatIso8601(time)));
+    }
+    return written && sink.Finish() ? 0 : Fail(kExitOutputFailure, sink.Error());
 }
 
-int ConvertBatch(const Options& options, std::string_view input, const LocalTime& time) {
+int ConvertBatch(const Options& options, LineReader& input, const LocalTime& time) {
     if (options.format == Format::kText) {
-        if (options.outputPath.empty()) {
+        if (options.outputPath.empty() || options.outputPath == "-") {
             return Fail(kExitBadInput, "--batch with text reports needs -o FOLDER");
         }
         return WriteReportFiles(options, input, time);
@@ -108,19 +153,22 @@ int ConvertBatch(const Options& options, std::string_view input, const LocalTime
         return Fail(kExitOutputFailure, sink.Error());
     }
     bool written = options.format != Format::kCsv || sink.Write(CsvHeader());
-    const std::string isoTime = IsoTime(time);
+    const std::string isoTime = FormatIso8601(time);
     std::size_t converted = 0;
     ConversionState state;
     SplitLog(
         input, options.inputEncoding,
         [&](const LogBeacon& beacon) {
-            SetLines(state, beacon.lines);
-            RunConversion(state, time);
-            written = written && sink.Write(Render(options, state, isoTime));
-            ShowProgress(++converted, false);
+            WarnMisreadings(options, beacon.lines, beacon.lineNumbers);
+            Convert(state, beacon, time);
+            written = written && Render(options, state, isoTime, sink);
+            StandardMessages().Progress(++converted, kConverted);
         },
         ReportSkipped);
-    ShowProgress(converted, true);
+    StandardMessages().Progress(converted, kConverted, true);
+    if (input.Error() != 0) {
+        return ReadFailure(options, input);  // the output file is left as it was
+    }
     return written && sink.Finish() ? 0 : Fail(kExitOutputFailure, sink.Error());
 }
 

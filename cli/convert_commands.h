@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "line_reader.h"
 #include "local_time.h"
 #include "options.h"
 
@@ -15,9 +16,9 @@ int Fail(int status, std::string_view message);
 
 // Converts one beacon of up to six lines and writes it in the chosen format. Returns the exit
 // status.
-int ConvertSingle(const Options& options, std::string_view input, const LocalTime& time);
+int ConvertSingle(const Options& options, LineReader& input, const LocalTime& time);
 
 // Converts every beacon of a log. Returns the exit status.
-int ConvertBatch(const Options& options, std::string_view input, const LocalTime& time);
+int ConvertBatch(const Options& options, LineReader& input, const LocalTime& time);
 
 }  // namespace telvane::cli

@@ -16,26 +16,33 @@ void AppendExact(std::string& out, double value) {
 }
 
 void AppendJsonString(std::string& out, std::string_view cp932) {
-    const std::string utf8 = FromCp932(cp932).toStdString();
     out += '"';
-    for (const char c : utf8) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            constexpr char kHex[] = "0123456789abcdef";
-            out += "\\u00";
-            out += kHex[(c >> 4) & 0xF];
-            out += kHex[c & 0xF];
-        } else {
-            out += c;
+    ForEachUtf8Piece(cp932, [&out](std::string_view utf8) {
+        for (const char c : utf8) {
+            if (c == '"' || c == '\\') {
+                out += '\\';
+                out += c;
+            } else if (static_cast<unsigned char>(c) < 0x20) {
+                constexpr char kHex[] = "0123456789abcdef";
+                out += "\\u00";
+                out += kHex[(c >> 4) & 0xF];
+                out += kHex[c & 0xF];
+            } else {
+                out += c;
+            }
         }
-    }
+    });
     out += '"';
 }
 
+// A spreadsheet runs a cell that starts with one of these as a formula.
+bool LooksLikeAFormula(std::string_view text) {
+    return !text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string::npos;
+}
+
 void AppendCsvText(std::string& out, std::string_view cp932) {
-    const std::string utf8 = FromCp932(cp932).toStdString();
+    std::string utf8 = LooksLikeAFormula(cp932) ? "'" : "";
+    ForEachUtf8Piece(cp932, [&utf8](std::string_view piece) { utf8 += piece; });
     if (utf8.find_first_of(",\"\r\n") == std::string::npos) {
         out += utf8;
         return;
@@ -72,10 +79,18 @@ void AppendValue(std::string& out, const FieldValue& value, bool json) {
     }
 }
 
+// Room for a whole record at once, so that a long web address is never copied while it grows: a
+// double-byte character takes at most three bytes of UTF-8.
+std::size_t RecordCapacity(const BeaconReadings& readings) {
+    constexpr std::size_t kValues = 4096;
+    return kValues + (readings.url ? readings.url->size() * 3 / 2 + 2 : 0);
+}
+
 }  // namespace
 
 std::string JsonRecord(const BeaconReadings& readings, std::string_view conversionTime) {
     std::string out = "{";
+    out.reserve(RecordCapacity(readings));
     ForEachField(readings, conversionTime, [&](std::string_view name, const FieldValue& value) {
         if (out.size() > 1) {
             out += ',';
@@ -101,6 +116,7 @@ std::string CsvHeader() {
 
 std::string CsvRow(const BeaconReadings& readings, std::string_view conversionTime) {
     std::string out;
+    out.reserve(RecordCapacity(readings));
     bool first = true;
     ForEachField(readings, conversionTime, [&](std::string_view, const FieldValue& value) {
         out += first ? "" : ",";

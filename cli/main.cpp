@@ -1,15 +1,17 @@
 // telvane-convert: the beacon conversion for scripts and logs.
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <csignal>
-#include <cstdio>
 #include <cstring>
 #include <iostream>
-#include <optional>
 #include <vector>
 
 #include "convert_commands.h"
 #include "cp932.h"
+#include "line_reader.h"
 #include "options.h"
 
 namespace {
@@ -18,31 +20,16 @@ using telvane::cli::Fail;
 using telvane::cli::kExitBadInput;
 using telvane::cli::kExitOutputFailure;
 
-// Reads the whole input; nothing when it cannot be read (the message is in `error`).
-std::optional<std::string> ReadInput(const std::string& path, std::string& error) {
-    const bool fromStdin = path.empty() || path == "-";
-    std::FILE* file = fromStdin ? stdin : std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        error = "cannot open '" + path + "': " + std::strerror(errno);
-        return std::nullopt;
+// The input's file descriptor: standard input, or the named file opened for reading.
+int OpenInput(const std::string& path) {
+    if (path.empty() || path == "-") {
+        return STDIN_FILENO;
     }
-    std::string bytes;
-    char buffer[65536];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        bytes.append(buffer, got);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        Fail(kExitBadInput, "cannot open '" + path + "': " + std::strerror(errno));
     }
-    const bool failed = std::ferror(file) != 0;
-    const int readErrno = errno;
-    if (!fromStdin) {
-        std::fclose(file);
-    }
-    if (failed) {
-        error = "cannot read '" + (fromStdin ? std::string("standard input") : path) +
-                "': " + std::strerror(readErrno);
-        return std::nullopt;
-    }
-    return bytes;
+    return fd;
 }
 
 }  // namespace
@@ -68,12 +55,12 @@ int main(int argc, char** argv) {
         return Fail(kExitOutputFailure, "this system cannot convert code page 932 (ICU missing)");
     }
 
-    std::string error;
-    const std::optional<std::string> input = ReadInput(options.inputPath, error);
-    if (!input) {
-        return Fail(kExitBadInput, error);
+    const int fd = OpenInput(options.inputPath);
+    if (fd < 0) {
+        return kExitBadInput;
     }
+    telvane::cli::LineReader input(telvane::cli::ReadFromDescriptor(fd));
     const telvane::LocalTime time = options.time.value_or(telvane::CurrentLocalTime());
-    return options.batch ? telvane::cli::ConvertBatch(options, *input, time)
-                         : telvane::cli::ConvertSingle(options, *input, time);
+    return options.batch ? telvane::cli::ConvertBatch(options, input, time)
+                         : telvane::cli::ConvertSingle(options, input, time);
 }

@@ -1,162 +1,158 @@
 #include "options.h"
 
+#include <QCommandLineParser>
+#include <QFile>
+#include <QRegularExpression>
 #include <array>
+
+#include "local_time_zone.h"
 
 namespace telvane::cli {
 namespace {
 
-bool IsLeapYear(int year) {
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
+template <typename Value>
+struct Choice {
+    std::string_view name;
+    Value value;
+};
 
-int DaysInMonth(int year, int month) {
-    constexpr std::array<int, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
-}
+constexpr std::array<Choice<Format>, 3> kFormats = {
+    {{"text", Format::kText}, {"json", Format::kJson}, {"csv", Format::kCsv}}};
+constexpr std::array<Choice<Encoding>, 2> kEncodings = {
+    {{"utf-8", Encoding::kUtf8}, {"cp932", Encoding::kCp932}}};
 
-// Reads exactly `text.size()` decimal digits.
-std::optional<int> ReadDigits(std::string_view text) {
-    int value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') {
-            return std::nullopt;
+template <typename Value, std::size_t N>
+std::optional<Value> Choose(const std::array<Choice<Value>, N>& choices, std::string_view name) {
+    for (const Choice<Value>& choice : choices) {
+        if (choice.name == name) {
+            return choice.value;
         }
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
-
-std::optional<Format> ParseFormat(std::string_view name) {
-    if (name == "text") {
-        return Format::kText;
-    }
-    if (name == "json") {
-        return Format::kJson;
-    }
-    if (name == "csv") {
-        return Format::kCsv;
     }
     return std::nullopt;
 }
 
-std::optional<Encoding> ParseEncoding(std::string_view name) {
-    if (name == "utf-8") {
-        return Encoding::kUtf8;
-    }
-    if (name == "cp932") {
-        return Encoding::kCp932;
-    }
-    return std::nullopt;
+// Option values and paths as the system's bytes.
+std::string BytesOf(const QString& text) {
+    return QFile::encodeName(text).toStdString();
 }
 
-// Applies one option that takes a value; returns an error message, empty on success.
-std::string ApplyValue(Options& options, std::string_view name, std::string_view value) {
-    if (name == "--time") {
-        options.time = ParseTime(value);
-        return options.time ? ""
-                            : "malformed --time '" + std::string(value) +
-                                  "' (expected 'YYYY-MM-DD HH:MM:SS')";
+// The parser's own complaint, in the converter's words.
+std::string ParserError(const QCommandLineParser& parser) {
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty()) {
+        const QString& name = unknown.constFirst();
+        return "unknown option '" + std::string(name.size() == 1 ? "-" : "--") + BytesOf(name) +
+               "'";
     }
-    if (name == "--format") {
-        const std::optional<Format> format = ParseFormat(value);
-        options.format = format.value_or(Format::kText);
-        return format ? ""
-                      : "unknown format '" + std::string(value) + "' (expected text, json or csv)";
+    static const QRegularExpression missing(QStringLiteral("^Missing value after '(.*)'\\.$"));
+    const QRegularExpressionMatch match = missing.match(parser.errorText());
+    return match.hasMatch() ? BytesOf(match.captured(1)) + " needs a value"
+                            : BytesOf(parser.errorText());
+}
+
+std::string ApplyTime(Options& options, const std::string& value) {
+    const TypedTime typed = ParseLocalTime(value);
+    options.time = typed.time;
+    switch (typed.problem) {
+        case TimeProblem::kNone:
+            return "";
+        case TimeProblem::kMalformed:
+            return "malformed --time '" + value + "' (expected 'YYYY-MM-DD HH:MM:SS')";
+        case TimeProblem::kNonexistent:
+            return "--time '" + value + "' does not exist in the local time zone (the clocks " +
+                   "skip it when summer time begins)";
     }
-    if (name == "-o") {
-        options.outputPath = value;
-        return value.empty() ? "-o needs a file name" : "";
-    }
-    const std::optional<Encoding> encoding = ParseEncoding(value);
-    if (!encoding) {
-        return "unknown encoding '" + std::string(value) + "' for " + std::string(name) +
-               " (expected utf-8 or cp932)";
-    }
-    (name == "--input-encoding" ? options.inputEncoding : options.outputEncoding) = *encoding;
     return "";
 }
 
-bool TakesValue(std::string_view name) {
-    return name == "--time" || name == "--input-encoding" || name == "--output-encoding" ||
-           name == "--format" || name == "-o";
+std::string ApplyEncoding(Encoding& encoding, const std::string& value, std::string_view option) {
+    const std::optional<Encoding> chosen = Choose(kEncodings, value);
+    encoding = chosen.value_or(encoding);
+    return chosen ? ""
+                  : "unknown encoding '" + value + "' for " + std::string(option) +
+                        " (expected utf-8 or cp932)";
+}
+
+// Reads the values of the options that take one; returns the first error, empty if none.
+std::string ApplyValues(const QCommandLineParser& parser, Options& options) {
+    std::string error;
+    const auto valueOf = [&](const char* name) { return BytesOf(parser.value(name)); };
+    if (parser.isSet("time")) {
+        error = ApplyTime(options, valueOf("time"));
+    }
+    if (error.empty() && parser.isSet("input-encoding")) {
+        error = ApplyEncoding(options.inputEncoding, valueOf("input-encoding"), "--input-encoding");
+    }
+    if (error.empty() && parser.isSet("output-encoding")) {
+        error =
+            ApplyEncoding(options.outputEncoding, valueOf("output-encoding"), "--output-encoding");
+    }
+    if (error.empty() && parser.isSet("format")) {
+        const std::string value = valueOf("format");
+        const std::optional<Format> format = Choose(kFormats, value);
+        options.format = format.value_or(Format::kText);
+        error = format ? "" : "unknown format '" + value + "' (expected text, json or csv)";
+    }
+    if (error.empty() && parser.isSet("o")) {
+        options.outputPath = valueOf("o");
+        error = options.outputPath.empty() ? "-o needs a file name" : "";
+    }
+    return error;
+}
+
+void AddOptions(QCommandLineParser& parser) {
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const char* name : {"time", "input-encoding", "output-encoding", "format", "o"}) {
+        parser.addOption(QCommandLineOption(QString::fromLatin1(name), {}, QStringLiteral("v")));
+    }
+    for (const char* name : {"batch", "quiet", "version"}) {
+        parser.addOption(QCommandLineOption(QString::fromLatin1(name)));
+    }
+    parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
 }
 
 }  // namespace
 
-std::optional<LocalTime> ParseTime(std::string_view text) {
-    constexpr std::string_view kShape = "dddd-dd-dd dd:dd:dd";
-    if (text.size() != kShape.size()) {
-        return std::nullopt;
-    }
-    for (std::size_t i = 0; i < kShape.size(); ++i) {
-        if (kShape[i] != 'd' && text[i] != kShape[i]) {
-            return std::nullopt;
-        }
-    }
-    const auto year = ReadDigits(text.substr(0, 4));
-    const auto month = ReadDigits(text.substr(5, 2));
-    const auto day = ReadDigits(text.substr(8, 2));
-    const auto hour = ReadDigits(text.substr(11, 2));
-    const auto minute = ReadDigits(text.substr(14, 2));
-    const auto second = ReadDigits(text.substr(17, 2));
-    if (!year || !month || !day || !hour || !minute || !second) {
-        return std::nullopt;
-    }
-    if (*month < 1 || *month > 12 || *day < 1 || *day > DaysInMonth(*year, *month) || *hour > 23 ||
-        *minute > 59 || *second > 59) {
-        return std::nullopt;
-    }
-    return LocalTime{*year, *month, *day, *hour, *minute, *second};
-}
-
 ParsedOptions ParseOptions(std::span<const std::string_view> args) {
-    ParsedOptions parsed;
-    Options& options = parsed.options;
-    bool inputSeen = false;
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < args.size() && parsed.error.empty(); ++i) {
-        std::string_view arg = args[i];
-        if (!optionsEnded && arg == "--") {
-            optionsEnded = true;
-        } else if (!optionsEnded && (arg == "-h" || arg == "--help")) {
-            options.help = true;
-        } else if (!optionsEnded && arg == "--version") {
-            options.version = true;
-        } else if (!optionsEnded && arg == "--batch") {
-            options.batch = true;
-        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            std::string_view name = arg.substr(0, arg.find('='));
-            if (!TakesValue(name)) {
-                parsed.error = "unknown option '" + std::string(arg) + "'";
-            } else if (name.size() < arg.size()) {
-                parsed.error = ApplyValue(options, name, arg.substr(name.size() + 1));
-            } else if (i + 1 < args.size()) {
-                parsed.error = ApplyValue(options, name, args[++i]);
-            } else {
-                parsed.error = std::string(name) + " needs a value";
-            }
-        } else if (inputSeen) {
-            parsed.error = "more than one input file ('" + std::string(arg) + "')";
-        } else {
-            options.inputPath = arg;
-            inputSeen = true;
-        }
+    QStringList arguments{QStringLiteral("telvane-convert")};
+    for (const std::string_view arg : args) {
+        arguments << QFile::decodeName(QByteArray(arg.data(), static_cast<qsizetype>(arg.size())));
     }
+    QCommandLineParser parser;
+    AddOptions(parser);
+    ParsedOptions parsed;
+    if (!parser.parse(arguments)) {
+        parsed.error = ParserError(parser);
+        return parsed;
+    }
+    Options& options = parsed.options;
+    options.help = parser.isSet("help");
+    options.version = parser.isSet("version");
+    options.batch = parser.isSet("batch");
+    options.quiet = parser.isSet("quiet");
+    const QStringList inputs = parser.positionalArguments();
+    if (inputs.size() > 1) {
+        parsed.error = "more than one input file ('" + BytesOf(inputs[1]) + "')";
+        return parsed;
+    }
+    options.inputPath = inputs.isEmpty() ? "" : BytesOf(inputs[0]);
+    parsed.error = ApplyValues(parser, options);
     return parsed;
 }
 
 std::string_view UsageText() {
     return "Usage: telvane-convert [--time 'YYYY-MM-DD HH:MM:SS'] [--input-encoding utf-8|cp932]\n"
            "                       [--output-encoding cp932|utf-8] [--format text|json|csv]\n"
-           "                       [--batch] [-o PATH] [FILE]\n"
+           "                       [--batch] [--quiet] [-o PATH] [FILE]\n"
            "\n"
            "Converts the six lines of an ORBEL-K CW beacon (headers ZK1 to ZK6) into a Telvane\n"
            "report, byte for byte as the Telvane dialog saves it (code page 932, CR LF).\n"
            "\n"
            "Line k of FILE (standard input when FILE is absent or '-') is beacon line k; fewer\n"
-           "than six lines leave the remaining lines empty.\n"
+           "than six lines leave the remaining lines empty. LF, CR LF and CR end lines.\n"
            "\n"
-           "  --time 'YYYY-MM-DD HH:MM:SS'  conversion time in local time (default: now)\n"
+           "  --time 'YYYY-MM-DD HH:MM:SS'  conversion time in local time (default: now); a\n"
+           "                                repeated hour means its first occurrence\n"
            "  --input-encoding utf-8|cp932  how the input is encoded (default: utf-8)\n"
            "  --output-encoding cp932|utf-8 how text reports are written (default: cp932)\n"
            "  --format text|json|csv        the report (default), or the decoded values as\n"
@@ -165,7 +161,10 @@ std::string_view UsageText() {
            "                                header; JSON gives JSON Lines, CSV one row per "
            "beacon,\n"
            "                                text one report file per beacon in the folder -o\n"
-           "  -o PATH                       write to PATH instead of standard output\n"
+           "  --quiet                       no warnings about characters that will not read\n"
+           "                                as typed\n"
+           "  -o PATH                       write to PATH instead of standard output ('-' is\n"
+           "                                standard output)\n"
            "  -h, --help                    show this help\n"
            "      --version                 show the version\n"
            "\n"

@@ -18,7 +18,8 @@ struct Options {
     Encoding outputEncoding = Encoding::kCp932;  // of text reports; JSON and CSV are UTF-8
     Format format = Format::kText;
     bool batch = false;      // the input is a log of many beacons
-    std::string outputPath;  // standard output when empty; a folder for batches of text reports
+    bool quiet = false;      // no warnings about misheard characters
+    std::string outputPath;  // standard output when empty or "-"; a folder for text batches
     std::string inputPath;   // standard input when empty or "-"
     bool help = false;
     bool version = false;
@@ -31,9 +32,6 @@ struct ParsedOptions {
 
 // Reads the arguments after the program name.
 ParsedOptions ParseOptions(std::span<const std::string_view> args);
-
-// Reads "YYYY-MM-DD HH:MM:SS"; nothing when the text is malformed or names no real time.
-std::optional<LocalTime> ParseTime(std::string_view text);
 
 std::string_view UsageText();
 

@@ -1,13 +1,13 @@
 #include "report_output.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <QFile>
 #include <cerrno>
 #include <cstring>
 
-#include "atomic_file.h"
+#include "safe_file.h"
 
 namespace telvane::cli {
 namespace {
@@ -39,6 +39,16 @@ std::string WithSuffix(const std::string& fileName, int number) {
     return name;
 }
 
+// Whether `path` names the file that standard output already writes to (/dev/stdout, or the
+// file the shell redirected to): writing there must go through the open descriptor, keeping the
+// shell's position and append mode, never replacing the file.
+bool IsStandardOutput(const std::string& path) {
+    struct stat target {};
+    struct stat out {};
+    return ::stat(path.c_str(), &target) == 0 && ::fstat(STDOUT_FILENO, &out) == 0 &&
+           target.st_dev == out.st_dev && target.st_ino == out.st_ino;
+}
+
 }  // namespace
 
 OutputSink::OutputSink(std::string path) : m_path(std::move(path)) {}
@@ -46,29 +56,37 @@ OutputSink::OutputSink(std::string path) : m_path(std::move(path)) {}
 OutputSink::~OutputSink() = default;
 
 bool OutputSink::Open() {
-    if (m_path.empty()) {
+    if (m_path.empty() || m_path == "-" || IsStandardOutput(m_path)) {
         return true;
     }
-    m_file = std::make_unique<AtomicFile>(QFile::decodeName(m_path.c_str()));
+    m_file = std::make_unique<SafeFile>(m_path);
     if (!m_file->Open()) {
-        m_error = "cannot open '" + m_path + "' for writing: " + m_file->Reason().toStdString();
+        m_error = "cannot open '" + m_path + "' for writing: " + m_file->Reason();
         return false;
     }
     return true;
 }
 
 bool OutputSink::Write(std::string_view bytes) {
+    if (bytes.size() >= kBlockSize) {  // large enough on its own: no copy
+        return Flush() && WriteOut(bytes);
+    }
     m_buffer += bytes;
     return m_buffer.size() < kBlockSize || Flush();
 }
 
-bool OutputSink::Flush() {
-    const bool written = m_file ? m_file->Write(m_buffer) : WriteAll(STDOUT_FILENO, m_buffer);
-    m_buffer.clear();
+bool OutputSink::WriteOut(std::string_view bytes) {
+    const bool written = m_file ? m_file->Write(bytes) : WriteAll(STDOUT_FILENO, bytes);
     if (!written && m_error.empty()) {
-        m_error = m_file ? "cannot write '" + m_path + "': " + m_file->Reason().toStdString()
+        m_error = m_file ? "cannot write '" + m_path + "': " + m_file->Reason()
                          : std::string("cannot write to standard output: ") + std::strerror(errno);
     }
+    return written;
+}
+
+bool OutputSink::Flush() {
+    const bool written = WriteOut(m_buffer);
+    m_buffer.clear();
     return written;
 }
 
@@ -77,16 +95,17 @@ bool OutputSink::Finish() {
         return false;
     }
     if (m_file && !m_file->Commit()) {
-        m_error = "cannot write '" + m_path + "': " + m_file->Reason().toStdString();
+        m_error = "cannot write '" + m_path + "': " + m_file->Reason();
         return false;
     }
     return true;
 }
 
-std::string WriteNewFile(std::string_view bytes, const std::string& folder,
-                         const std::string& fileName) {
-    for (int number = 1;; ++number) {
-        const std::string path = folder + "/" + WithSuffix(fileName, number);
+NewFiles::NewFiles(std::string folder) : m_folder(std::move(folder)) {}
+
+std::string NewFiles::Write(std::string_view bytes, const std::string& fileName) {
+    for (int& number = m_nextNumber.try_emplace(fileName, 1).first->second;; ++number) {
+        const std::string path = m_folder + "/" + WithSuffix(fileName, number);
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno == EEXIST) {
             continue;
@@ -94,6 +113,7 @@ std::string WriteNewFile(std::string_view bytes, const std::string& folder,
         if (fd < 0) {
             return "cannot create '" + path + "': " + std::strerror(errno);
         }
+        ++number;
         const bool written = WriteAll(fd, bytes);
         const int writeErrno = errno;
         if (::close(fd) != 0 || !written) {

@@ -2,8 +2,10 @@
 // to code page 932, checking the UTF-8 verdict against an independent validator.
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string_view>
+#include <vector>
 
 #include "batch_log.h"
 #include "beacon_input.h"
@@ -11,8 +13,10 @@
 
 namespace {
 
-void Require(bool condition) {
+// Names the broken invariant's line, so a crash input explains itself.
+void Require(bool condition, int line = __builtin_LINE()) {
     if (!condition) {
+        std::fprintf(stderr, "invariant at line %d broken\n", line);
         std::abort();
     }
 }
@@ -61,38 +65,60 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(telvane::IsValidUtf8(input) == ReferenceUtf8(input));
 
     using telvane::cli::Encoding;
+    using telvane::cli::LineReader;
+    using telvane::cli::ReadFromMemory;
     for (const Encoding encoding : {Encoding::kCp932, Encoding::kUtf8}) {
         std::size_t previousStart = 0;
+        std::vector<telvane::cli::LogBeacon> beacons;
         telvane::cli::SplitLog(
             input, encoding,
             [&](const telvane::cli::LogBeacon& beacon) {
                 Require(beacon.firstLine > previousStart);  // beacons come in log order
                 previousStart = beacon.firstLine;
                 for (const std::string& line : beacon.lines) {
-                    Require(line.find_first_of(std::string_view("\n\0", 2)) == std::string::npos);
+                    Require(line.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos);
                 }
+                beacons.push_back(beacon);
             },
             [](std::size_t lineNumber, std::string_view problem) {
                 Require(lineNumber > 0 && !problem.empty());
             });
+        // Reading in tiny blocks splits lines, line ends and characters anywhere: same beacons.
+        LineReader tiny(ReadFromMemory(input), 4);
+        std::size_t index = 0;
+        telvane::cli::SplitLog(
+            tiny, encoding,
+            [&](const telvane::cli::LogBeacon& beacon) {
+                Require(index < beacons.size() && beacons[index].lines == beacon.lines);
+                ++index;
+            },
+            [](std::size_t, std::string_view) {});
+        Require(index == beacons.size());
+
         const telvane::cli::BeaconInput result = telvane::cli::ReadBeaconLines(input, encoding);
+        LineReader tinyBeacon(ReadFromMemory(input), 4);
+        const telvane::cli::BeaconInput inBlocks = telvane::cli::ReadBeacon(tinyBeacon, encoding);
+        Require(inBlocks.error == result.error);
         if (!result.error.empty()) {
             Require(result.error.starts_with("line "));
             continue;
         }
+        Require(inBlocks.lines == result.lines);
         for (const std::string& line : result.lines) {
-            Require(line.find('\n') == std::string::npos);
-            Require(line.find('\0') == std::string::npos);
+            Require(line.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos);
         }
-        if (encoding == Encoding::kCp932 && input.find('\r') == std::string_view::npos) {
-            // Raw bytes pass through untouched: the lines put back together are the input.
+        if (encoding == Encoding::kCp932) {
+            // Raw bytes pass through untouched: the lines put back together are the input
+            // without its line ends and the blank lines after the sixth.
             std::string joined;
             for (const std::string& line : result.lines) {
                 joined += line;
             }
-            std::string withoutBreaks(input);
-            std::erase(withoutBreaks, '\n');
-            Require(joined == withoutBreaks);
+            std::string rest(input);
+            std::erase(rest, '\n');
+            std::erase(rest, '\r');
+            Require(rest.starts_with(joined));
+            Require(rest.find_first_not_of(" \t", joined.size()) == std::string::npos);
         }
     }
     return 0;

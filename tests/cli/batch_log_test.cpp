@@ -32,13 +32,14 @@ TEST(SplitLog, StartsABeaconAtZk1OrARepeatedHeader) {
         "ZK1 AB\nZK2 01\nZK3 25\nZK4 37\nZK5 43\nZK6 88\n"  // a whole beacon
         "ZK2 02\nZK4 38\n"                                  // no ZK1: still one beacon
         "ZK4 39\nzk6 89\n"                                  // ZK4 repeats: a new one
-        "  ZK1 CD\r\n\r\n   \nZK3 26\n");                   // blanks pass, CR LF, indented
+        "  ZK1 CD\r\n\r\n   \rZK3 26\n");                   // blanks pass, CR LF, CR, indented
     ASSERT_EQ(split.beacons.size(), 4u);
     EXPECT_EQ(split.beacons[0],
               (Lines{"ZK1 AB", "ZK2 01", "ZK3 25", "ZK4 37", "ZK5 43", "ZK6 88"}));
     EXPECT_EQ(split.beacons[1], (Lines{"", "ZK2 02", "", "ZK4 38", "", ""}));
     EXPECT_EQ(split.beacons[2], (Lines{"", "", "", "ZK4 39", "", "zk6 89"}));
-    EXPECT_EQ(split.beacons[3], (Lines{"ZK1 CD", "", "ZK3 26", "", "", ""}));
+    // An indented line goes to its box as written, as it would be typed into the dialog.
+    EXPECT_EQ(split.beacons[3], (Lines{"  ZK1 CD", "", "ZK3 26", "", "", ""}));
     EXPECT_EQ(split.firstLines, (std::vector<std::size_t>{1, 7, 9, 11}));
     EXPECT_TRUE(split.skipped.empty());
 }

@@ -7,7 +7,7 @@ namespace {
 
 using Lines = std::array<std::string, kLineCount>;
 
-TEST(ReadBeaconLines, SplitsOnLfAndCrLfWithoutAPhantomLastLine) {
+TEST(ReadBeaconLines, SplitsOnEveryLineEndWithoutAPhantomLastLine) {
     const struct {
         std::string_view input;
         Lines lines;
@@ -18,8 +18,11 @@ TEST(ReadBeaconLines, SplitsOnLfAndCrLfWithoutAPhantomLastLine) {
         {"ZK1 A\n", {"ZK1 A"}},
         {"ZK1 A\r\nZK2 B\r\n", {"ZK1 A", "ZK2 B"}},
         {"a\n\nc\n", {"a", "", "c"}},
-        {"a\rb\n", {"a\rb"}},  // a lone CR is part of the line
-        {"a\r", {"a\r"}},
+        {"a\rb\n", {"a", "b"}},  // a CR alone ends a line too
+        {"a\r", {"a"}},
+        {"ZK1 A\rZK2 B\rZK3 C", {"ZK1 A", "ZK2 B", "ZK3 C"}},
+        {"a\r\r\nb", {"a", "", "b"}},
+        {"1\n2\n3\n4\n5\n6\n\n \t\r\n\n", {"1", "2", "3", "4", "5", "6"}},  // blank tail
         {"1\n2\n3\n4\n5\n6", {"1", "2", "3", "4", "5", "6"}},
         {"1\n2\n3\n4\n5\n6\r\n", {"1", "2", "3", "4", "5", "6"}},
         {"\xEF\xBB\xBFZK1 A\n", {"ZK1 A"}},  // a UTF-8 byte order mark is not text
@@ -52,16 +55,23 @@ TEST(ReadBeaconLines, NamesTheLineOfBadInput) {
         std::string error;
     } cases[] = {
         {"1\n2\n3\n4\n5\n6\n7\n", Encoding::kUtf8, "line 7: more than six beacon lines"},
-        {"1\n2\n3\n4\n5\n6\n\n", Encoding::kCp932, "line 7: more than six beacon lines"},
+        {"1\n2\n3\n4\n5\n6\n\n \nx\n", Encoding::kCp932, "line 9: more than six beacon lines"},
         {std::string_view("ok\nZK2 \0\n", 8), Encoding::kUtf8, "line 2: contains a NUL byte"},
         {std::string_view("\0", 1), Encoding::kCp932, "line 1: contains a NUL byte"},
         {"ok\nok\nZK3 \xC0\xAF\n", Encoding::kUtf8, "line 3: is not valid UTF-8"},
         {"ZK1 \xED\xA0\x80", Encoding::kUtf8, "line 1: is not valid UTF-8"},
         {"ZK1 \xE6\x97\nZK2", Encoding::kUtf8, "line 1: is not valid UTF-8"},
         {"\x93\xFA", Encoding::kUtf8, "line 1: is not valid UTF-8"},
+        {std::string_view("ZK2 \xA0\xEF\x10\0", 8), Encoding::kUtf8, "line 1: is not valid UTF-8"},
+        {std::string_view("ZK2 \xE6\0\xA0", 7), Encoding::kUtf8, "line 1: contains a NUL byte"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ReadBeaconLines(c.input, c.encoding).error, c.error);
+        // The first fault is named however the input's blocks split the line.
+        for (const std::size_t block : {1, 2, 3, 5}) {
+            LineReader reader(ReadFromMemory(c.input), block);
+            EXPECT_EQ(ReadBeacon(reader, c.encoding).error, c.error) << "blocks of " << block;
+        }
     }
 }
 

@@ -1,80 +1,11 @@
 // Runs the telvane-convert program itself, as scripts do.
 
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
-#include "conversion.h"
+#include "process_fixture.h"
 
 namespace telvane {
 namespace {
 
-namespace fs = std::filesystem;
-
-const std::string kBeacon =
-    "ZK1 AB CD/EF\nZK2 01 23 45\nZK3 25 38 02 00\nZK4 37 A0 8C\nZK5 4 3 2 1 0 5\nZK6 8899AABB 5C\n";
-const std::array<std::string, kLineCount> kBoxes = {"ZK1 AB CD/EF",    "ZK2 01 23 45",
-                                                    "ZK3 25 38 02 00", "ZK4 37 A0 8C",
-                                                    "ZK5 4 3 2 1 0 5", "ZK6 8899AABB 5C"};
-constexpr const char* kTimeOption = "--time '2024-03-05 09:07:00' ";
-constexpr LocalTime kTime{2024, 3, 5, 9, 7, 0};
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-void WriteFile(const fs::path& path, std::string_view bytes) {
-    std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
-}
-
-// A path quoted for the shell.
-std::string Quote(const fs::path& path) {
-    std::string quoted(1, '\'');
-    quoted += path.string();
-    quoted += '\'';
-    return quoted;
-}
-
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-class ConvertProcess : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "telvane-cli-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    // Runs the converter with `args` (already quoted for the shell) and `input` on its stdin,
-    // after the shell commands in `prefix`.
-    Outcome Convert(const std::string& args, std::string_view input = kBeacon,
-                    const std::string& stdoutTarget = "", const std::string& prefix = "") {
-        WriteFile(dir_ / "stdin", input);
-        const std::string out = stdoutTarget.empty() ? (dir_ / "stdout").string() : stdoutTarget;
-        const std::string command = prefix + TELVANE_CONVERT + " " + args + " < '" +
-                                    (dir_ / "stdin").string() + "' > '" + out + "' 2> '" +
-                                    (dir_ / "stderr").string() + "'";
-        Outcome run;
-        const int raw = std::system(command.c_str());
-        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        run.out = stdoutTarget.empty() ? ReadFile(dir_ / "stdout") : "";
-        run.err = ReadFile(dir_ / "stderr");
-        return run;
-    }
-
-    fs::path dir_;
-};
+using namespace telvane::testing;
 
 TEST_F(ConvertProcess, WritesTheSameBytesAsTheConversion) {
     const std::string expected = ConvertBeacon(kBoxes, kTime);
@@ -162,15 +93,15 @@ TEST_F(ConvertProcess, BadInputExitsTwoWritingNothing) {
 TEST_F(ConvertProcess, OutputFailureExitsOneLeavingFilesAlone) {
     const struct {
         std::string args;
-        std::string stdoutTarget;
+        std::string stdoutRedirect;
     } cases[] = {
         {"-o " + Quote(dir_), ""},                      // a folder
         {"-o " + Quote(dir_ / "no" / "such.txt"), ""},  // a missing folder
-        {"", "/dev/full"},                              // standard output full
+        {"", "> /dev/full"},                            // standard output full
     };
     for (const auto& c : cases) {
-        const Outcome run = Convert(c.args, kBeacon, c.stdoutTarget);
-        EXPECT_EQ(run.status, 1) << c.args << c.stdoutTarget;
+        const Outcome run = Convert(c.args, kBeacon, c.stdoutRedirect);
+        EXPECT_EQ(run.status, 1) << c.args << c.stdoutRedirect;
         EXPECT_TRUE(run.err.starts_with("telvane-convert: cannot ")) << run.err;
     }
     EXPECT_TRUE(fs::is_directory(dir_));

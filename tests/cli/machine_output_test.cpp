@@ -134,20 +134,5 @@ TEST(Csv, HeaderAndRowsLineUp) {
     EXPECT_EQ(byName["battery_trickle_charge"], "true");
 }
 
-TEST(Iso8601, CarriesTheLocalUtcOffset) {
-    const char* saved = std::getenv("TZ");
-    const std::string previous = saved ? saved : "";
-    setenv("TZ", "Asia/Tokyo", 1);
-    tzset();
-    EXPECT_EQ(FormatIso8601(kTime, UtcOffsetMinutes(kTime)), "2024-03-05T09:07:00+09:00");
-    setenv("TZ", "America/St_Johns", 1);  // a half-hour zone, with summer time in July
-    tzset();
-    EXPECT_EQ(FormatIso8601(kTime, UtcOffsetMinutes(kTime)), "2024-03-05T09:07:00-03:30");
-    const LocalTime july{2024, 7, 1, 12, 0, 0};
-    EXPECT_EQ(FormatIso8601(july, UtcOffsetMinutes(july)), "2024-07-01T12:00:00-02:30");
-    saved ? setenv("TZ", previous.c_str(), 1) : unsetenv("TZ");
-    tzset();
-}
-
 }  // namespace
 }  // namespace telvane::cli
