@@ -38,6 +38,7 @@ CConverterDlg::CConverterDlg(QWidget* parent, std::unique_ptr<SavePrompts> promp
         connect(box, &BeaconLineEdit::multiLinePasted, this,
                 [this, k](const QString& text) { PasteBeacon(k, text); });
         connect(box, &QLineEdit::textChanged, this, [this, k] { MarkMisreadings(k); });
+        connect(box, &BeaconLineEdit::pastedLineCut, this, &CConverterDlg::TellLineCut);
     }
     connect(static_cast<QPushButton*>(controls.value(IDOK)), &QPushButton::clicked, this,
             &QDialog::accept);
@@ -78,11 +79,38 @@ void CConverterDlg::PasteBeacon(int box, const QString& text) {
     }
     const std::vector<std::string_view> views(utf8.begin(), utf8.end());
     const std::vector<int> boxes = RoutePastedLines(views, box);
+    qsizetype notPlaced = 0;
+    bool cut = false;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         if (const int target = boxes[static_cast<std::size_t>(i)]; target >= 0) {
+            cut = cut || lines[i].size() > BeaconLineEdit::kMaxCharacters;
             m_lineBoxes[target]->setText(lines[i]);
+        } else if (!lines[i].trimmed().isEmpty()) {
+            ++notPlaced;
         }
     }
+    if (notPlaced > 0) {
+        m_prompts->Inform(this, QStringLiteral("Paste"), NotPlacedMessage(notPlaced));
+    }
+    if (cut) {
+        TellLineCut();
+    }
+}
+
+void CConverterDlg::TellLineCut() {
+    m_prompts->Inform(this, QStringLiteral("Paste"),
+                      QStringLiteral("A pasted line is longer than a box holds (%1 characters): "
+                                     "only its beginning was kept.\n"
+                                     "To convert such a line whole, use telvane-convert.")
+                          .arg(BeaconLineEdit::kMaxCharacters));
+}
+
+QString CConverterDlg::NotPlacedMessage(qsizetype count) {
+    return (count == 1 ? QStringLiteral("1 pasted line was not placed")
+                       : QStringLiteral("%1 pasted lines were not placed").arg(count)) +
+           QStringLiteral(
+               ": the boxes hold one beacon, the first in the pasted text.\n"
+               "To convert a whole log of beacons, use telvane-convert --batch.");
 }
 
 void CConverterDlg::MarkMisreadings(int box) {
@@ -93,10 +121,14 @@ void CConverterDlg::MarkMisreadings(int box) {
     for (const Misreading& misreading : FindMisreadings(box, ToCp932(m_lineBoxes[box]->text()))) {
         reasons << FromCp932(Describe(misreading, box));
     }
+    const QString description = reasons.join(u'\n');
     BeaconLineEdit* edit = m_lineBoxes[box];
+    if (description == edit->toolTip() && edit->styleSheet().isEmpty() == reasons.isEmpty()) {
+        return;  // restyling a box costs more than a keystroke may
+    }
     edit->setStyleSheet(reasons.isEmpty() ? QString() : kMarked);
-    edit->setToolTip(reasons.join(u'\n'));
-    edit->setAccessibleDescription(reasons.join(u'\n'));
+    edit->setToolTip(description);
+    edit->setAccessibleDescription(description);
 }
 
 void CConverterDlg::DoDataExchange(bool saveAndValidate) {
@@ -114,7 +146,7 @@ void CConverterDlg::OnSysCommand(unsigned id) {
     if ((id & 0xFFF0) == IDM_ABOUTBOX) {
         CAboutDlg about(this);
         about.exec();
-    } else if (id == SC_CLOSE) {
+    } else if ((id & 0xFFF0) == SC_CLOSE) {
         close();
     }
 }

@@ -28,8 +28,8 @@ public:
     // Boxes to line members (true) or line members to boxes (false), through code page 932.
     void DoDataExchange(bool saveAndValidate);
 
-    // Commands of the window menu: the About item (any command whose upper bits equal
-    // IDM_ABOUTBOX) or the default processing.
+    // Commands of the window menu, told apart by their upper twelve bits: the About item, Close,
+    // or nothing.
     void OnSysCommand(unsigned id);
 
     const ConversionState& State() const { return m_state; }
@@ -49,6 +49,8 @@ private:
     void PasteBeacon(int box, const QString& text);
     // Marks box `box` when the conversion will not read all of it as typed, saying why.
     void MarkMisreadings(int box);
+    static QString NotPlacedMessage(qsizetype count);
+    void TellLineCut();
 
     ConversionState m_state;
     std::array<BeaconLineEdit*, kLineCount> m_lineBoxes{};

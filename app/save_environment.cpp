@@ -12,21 +12,19 @@ public:
         QMessageBox::information(owner, caption, text);
     }
 
-    void ReportError(QWidget* owner, const QString& caption, const QString& text) override {
-        QMessageBox::critical(owner, caption, text);
+    void ReportError(QWidget* owner, const QString& caption, const QString& text,
+                     const QString& reason) override {
+        QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, owner);
+        box.setInformativeText(reason);
+        box.exec();
     }
 
     std::optional<QString> AskSavePath(QWidget* owner, const QString& defaultName) override {
-        QFileDialog dialog(owner, QStringLiteral("Save Results"));
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);  // a new file name must be accepted
-        dialog.setNameFilters(
-            {QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*.*)")});
-        dialog.selectFile(defaultName);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        const std::unique_ptr<QFileDialog> dialog = MakeSaveDialog(owner, defaultName);
+        if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) {
             return std::nullopt;
         }
-        return dialog.selectedFiles().constFirst();
+        return dialog->selectedFiles().constFirst();
     }
 };
 
@@ -36,6 +34,17 @@ public:
 };
 
 }  // namespace
+
+std::unique_ptr<QFileDialog> MakeSaveDialog(QWidget* owner, const QString& defaultName) {
+    auto dialog = std::make_unique<QFileDialog>(owner, QStringLiteral("Save Results"));
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);  // a new file name must be accepted
+    // The toolkit takes the pattern literally, and "*.*" would hide files without a dot and give
+    // the typed name a ".*" ending: every file matches "*".
+    dialog->setNameFilters({QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*)")});
+    dialog->selectFile(defaultName);
+    return dialog;
+}
 
 std::unique_ptr<SavePrompts> MakeDialogPrompts() {
     return std::make_unique<DialogPrompts>();

@@ -9,6 +9,7 @@
 
 #include "local_time.h"
 
+class QFileDialog;
 class QWidget;
 
 namespace telvane {
@@ -18,8 +19,9 @@ public:
     virtual ~SavePrompts() = default;
     // A modal information box with one OK button.
     virtual void Inform(QWidget* owner, const QString& caption, const QString& text) = 0;
-    // A modal error box with one OK button.
-    virtual void ReportError(QWidget* owner, const QString& caption, const QString& text) = 0;
+    // A modal error box with one OK button; `reason` (the system's words) is its informative text.
+    virtual void ReportError(QWidget* owner, const QString& caption, const QString& text,
+                             const QString& reason) = 0;
     // The Save dialog; nothing when the user cancels.
     virtual std::optional<QString> AskSavePath(QWidget* owner, const QString& defaultName) = 0;
 };
@@ -29,6 +31,9 @@ public:
     virtual ~Clock() = default;
     virtual LocalTime Now() = 0;
 };
+
+// The Save dialog of the save step: "Save Results", the proposed name, text files or all files.
+std::unique_ptr<QFileDialog> MakeSaveDialog(QWidget* owner, const QString& defaultName);
 
 // The real prompts: message boxes and the toolkit's Save dialog.
 std::unique_ptr<SavePrompts> MakeDialogPrompts();

@@ -1,8 +1,10 @@
 // The save step at the end of every conversion: tell the user, propose a name from the clock,
 // and write the report's bytes exactly.
 
-#include "atomic_file.h"
+#include <QFile>
+
 #include "converter_dlg.h"
+#include "safe_file.h"
 
 namespace telvane {
 
@@ -17,18 +19,22 @@ void CConverterDlg::SaveResults() {
         return;
     }
 
-    switch (WriteFileAtomically(*path, m_state.m_strResult).outcome) {
+    const WriteResult result =
+        WriteFileSafely(QFile::encodeName(*path).toStdString(), m_state.m_strResult);
+    const QString reason = QString::fromLocal8Bit(result.reason);
+    switch (result.outcome) {
         case WriteOutcome::kWritten:
             break;
         case WriteOutcome::kOpenFailed:
             m_prompts->ReportError(this, QStringLiteral("ERROR"),
-                                   QStringLiteral("Cannot open the designated file!"));
+                                   QStringLiteral("Cannot open the designated file!"), reason);
             break;
         case WriteOutcome::kWriteFailed:
             m_prompts->ReportError(
                 this, QStringLiteral("ERROR"),
                 QStringLiteral("Cannot write the designated file!\n"
-                               "Any earlier file of that name was left as it was."));
+                               "Any earlier file of that name was left as it was."),
+                reason);
             break;
     }
 }

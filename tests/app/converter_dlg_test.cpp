@@ -2,10 +2,14 @@
 
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <QClipboard>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -16,83 +20,15 @@
 
 #include "about_dlg.h"
 #include "beacon_line_edit.h"
+#include "converter_app.h"
 #include "converter_dlg.h"
 #include "cp932.h"
+#include "dialog_fixture.h"
 
 using namespace telvane;
+using namespace telvane::testing;
 
 namespace {
-
-struct PromptLog {
-    QStringList informed;               // "caption|text"
-    QStringList errors;                 // "caption|text"
-    QStringList proposedNames;          // default names offered by the Save dialog
-    std::optional<QString> answer;      // what the Save dialog returns
-    std::function<void()> whileAsking;  // what other programs do while the Save dialog is open
-};
-
-class FakePrompts final : public SavePrompts {
-public:
-    explicit FakePrompts(PromptLog& log) : m_log(log) {}
-    void Inform(QWidget*, const QString& caption, const QString& text) override {
-        m_log.informed << caption + '|' + text;
-    }
-    void ReportError(QWidget*, const QString& caption, const QString& text) override {
-        m_log.errors << caption + '|' + text;
-    }
-    std::optional<QString> AskSavePath(QWidget*, const QString& defaultName) override {
-        m_log.proposedNames << defaultName;
-        if (m_log.whileAsking) {
-            m_log.whileAsking();
-        }
-        return m_log.answer;
-    }
-
-private:
-    PromptLog& m_log;
-};
-
-// Hands out the queued readings in turn, then keeps repeating the last one.
-class FakeClock final : public Clock {
-public:
-    explicit FakeClock(std::deque<LocalTime> readings) : m_readings(std::move(readings)) {}
-    LocalTime Now() override {
-        const LocalTime now = m_readings.front();
-        if (m_readings.size() > 1) {
-            m_readings.pop_front();
-        }
-        return now;
-    }
-
-private:
-    std::deque<LocalTime> m_readings;
-};
-
-constexpr LocalTime kConvertedAt{2024, 3, 5, 9, 7, 0};
-
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray Bytes(const std::string& text) {
-    return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QPushButton* Button(QWidget& dialog, const QString& text) {
-    for (auto* button : dialog.findChildren<QPushButton*>()) {
-        if (button->text() == text) {
-            return button;
-        }
-    }
-    return nullptr;
-}
 
 // Runs `action`, which is expected to open a modal box, closes whatever modal box opens and
 // tells whether it was the About box.
@@ -294,6 +230,7 @@ private slots:
             },
             [](CConverterDlg& d) { QTest::keyClick(d.LineBox(0), Qt::Key_Escape); },
             [](CConverterDlg& d) { d.OnSysCommand(0xF060); },
+            [](CConverterDlg& d) { d.OnSysCommand(0xF06B); },  // Close, low bits set
         };
         for (std::size_t i = 0; i < std::size(ways); ++i) {
             auto dialog = MakeDialog();
@@ -428,6 +365,76 @@ private slots:
         m_log.answer = m_dir.filePath("marked.txt");  // marks never stop a conversion
         QTest::mouseClick(Button(*dialog, "&Convert"), Qt::LeftButton);
         QVERIFY(ReadAll(*m_log.answer).contains("ZK2\tZK3 00 11 22 33\r\n"));
+    }
+
+    void saveFailuresGiveTheSystemsReason() {
+        const QString folderFile = m_dir.filePath("missing/report.txt");
+        const QString readOnly = m_dir.filePath("read-only.txt");
+        WriteAll(readOnly, "kept");
+        QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+        const struct {
+            QString path;
+            QString reason;
+        } cases[] = {
+            {folderFile, "No such file or directory"},
+            {readOnly, "Permission denied"},  // not replaced, even by root
+        };
+        for (const auto& c : cases) {
+            m_log = PromptLog{};
+            auto dialog = MakeDialog();
+            m_log.answer = c.path;
+            QTest::mouseClick(Button(*dialog, "&Convert"), Qt::LeftButton);
+            QCOMPARE(m_log.errors, QStringList{"ERROR|Cannot open the designated file!"});
+            QCOMPARE(m_log.reasons, QStringList{c.reason});
+        }
+        QCOMPARE(ReadAll(readOnly), QByteArray("kept"));
+    }
+
+    void savingOntoADeviceWritesItNeverReplacesIt() {
+        auto dialog = MakeDialog();
+        m_log.answer = QStringLiteral("/dev/zero");
+        QTest::mouseClick(Button(*dialog, "&Convert"), Qt::LeftButton);
+        QVERIFY(m_log.errors.isEmpty());
+        struct stat status {};
+        QCOMPARE(stat("/dev/zero", &status), 0);
+        QVERIFY(S_ISCHR(status.st_mode));
+    }
+
+    void allFilesListsEveryFileAndKeepsTheTypedName() {
+        WriteAll(m_dir.filePath("README"), "no extension");
+        WriteAll(m_dir.filePath("old.txt"), "a report");
+        const std::unique_ptr<QFileDialog> save = MakeSaveDialog(nullptr, "ORBEL_CW_240305_0907");
+        save->setOption(QFileDialog::DontUseNativeDialog);
+        save->setDirectory(m_dir.path());
+        save->show();
+        auto* types = save->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        auto* name = save->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        auto* files = save->findChild<QListView*>(QStringLiteral("listView"));
+        QVERIFY(types && name && files);
+        const auto listed = [files] {
+            QStringList names;
+            for (int row = 0; row < files->model()->rowCount(files->rootIndex()); ++row) {
+                names << files->model()->index(row, 0, files->rootIndex()).data().toString();
+            }
+            return names;
+        };
+        QCOMPARE(types->currentText(), QStringLiteral("Text Files (*.txt)"));
+        QTRY_VERIFY(listed().contains("old.txt"));
+        QVERIFY(!listed().contains("README"));
+        name->setText(QStringLiteral("pass of 5 March"));
+        types->setCurrentIndex(1);
+        emit types->activated(1);
+        QCOMPARE(name->text(), QStringLiteral("pass of 5 March"));
+        QTRY_VERIFY(listed().contains("README"));
+    }
+
+    void withoutTheCodePageConverterTheProgramSaysSoAndStops() {
+        FakePrompts prompts(m_log);
+        QVERIFY(CodePageReady(prompts, [] { return true; }));
+        QVERIFY(m_log.errors.isEmpty());
+        QVERIFY(!CodePageReady(prompts, [] { return false; }));
+        QCOMPARE(m_log.errors.size(), 1);
+        QVERIFY(m_log.errors[0].contains("code page 932"));
     }
 };
 

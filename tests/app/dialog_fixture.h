@@ -1,0 +1,92 @@
+#pragma once
+
+// What the dialog's tests share: prompts that answer as told and log what they were shown, a
+// clock that reads as told, and small file and widget helpers.
+
+#include <QFile>
+#include <QPushButton>
+#include <QWidget>
+#include <QtTest>
+#include <deque>
+#include <functional>
+#include <optional>
+
+#include "save_environment.h"
+
+namespace telvane::testing {
+
+struct PromptLog {
+    QStringList informed;               // "caption|text"
+    QStringList errors;                 // "caption|text"
+    QStringList reasons;                // the system's words shown with each error
+    QStringList proposedNames;          // default names offered by the Save dialog
+    std::optional<QString> answer;      // what the Save dialog returns
+    std::function<void()> whileAsking;  // what other programs do while the Save dialog is open
+};
+
+class FakePrompts final : public SavePrompts {
+public:
+    explicit FakePrompts(PromptLog& log) : m_log(log) {}
+    void Inform(QWidget*, const QString& caption, const QString& text) override {
+        m_log.informed << caption + '|' + text;
+    }
+    void ReportError(QWidget*, const QString& caption, const QString& text,
+                     const QString& reason) override {
+        m_log.errors << caption + '|' + text;
+        m_log.reasons << reason;
+    }
+    std::optional<QString> AskSavePath(QWidget*, const QString& defaultName) override {
+        m_log.proposedNames << defaultName;
+        if (m_log.whileAsking) {
+            m_log.whileAsking();
+        }
+        return m_log.answer;
+    }
+
+private:
+    PromptLog& m_log;
+};
+
+// Hands out the queued readings in turn, then keeps repeating the last one.
+class FakeClock final : public Clock {
+public:
+    explicit FakeClock(std::deque<LocalTime> readings) : m_readings(std::move(readings)) {}
+    LocalTime Now() override {
+        const LocalTime now = m_readings.front();
+        if (m_readings.size() > 1) {
+            m_readings.pop_front();
+        }
+        return now;
+    }
+
+private:
+    std::deque<LocalTime> m_readings;
+};
+
+inline constexpr LocalTime kConvertedAt{2024, 3, 5, 9, 7, 0};
+
+inline QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+inline void WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+inline QByteArray Bytes(const std::string& text) {
+    return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+inline QPushButton* Button(QWidget& dialog, const QString& text) {
+    for (auto* button : dialog.findChildren<QPushButton*>()) {
+        if (button->text() == text) {
+            return button;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace telvane::testing
