@@ -29,11 +29,18 @@ int ReadFailure(const Options& options, const LineReader& input) {
                 "cannot read " + InputName(options) + ": " + std::strerror(input.Error()));
 }
 
+// The lines a beacon came in with, before the conversion compacted them.
+BeaconOrigin OriginOf(const std::array<std::string, kLineCount>& lines) {
+    BeaconOrigin origin;
+    std::copy(lines.begin(), lines.end(), origin.lines.begin());
+    return origin;
+}
+
 // A beacon's values as one JSON object or one CSV row (without the header).
 std::string MachineRecord(const Options& options, const BeaconReadings& readings,
-                          std::string_view isoTime) {
-    return options.format == Format::kJson ? JsonRecord(readings, isoTime)
-                                           : CsvRow(readings, isoTime);
+                          std::string_view isoTime, const BeaconOrigin& origin) {
+    return options.format == Format::kJson ? JsonRecord(readings, isoTime, origin)
+                                           : CsvRow(readings, isoTime, origin);
 }
 
 // A converted beacon's report, in the chosen encoding, handed to `sink` in pieces so that a huge
@@ -49,10 +56,11 @@ bool WriteReport(const Options& options, const ConversionState& state, OutputSin
 }
 
 bool Render(const Options& options, const ConversionState& state, std::string_view isoTime,
-            OutputSink& sink) {
+            const LogBeacon& beacon, OutputSink& sink) {
     return options.format == Format::kText
                ? WriteReport(options, state, sink)
-               : sink.Write(MachineRecord(options, ReadingsOf(state), isoTime));
+               : sink.Write(
+                     MachineRecord(options, ReadingsOf(state), isoTime, OriginOf(beacon.lines)));
 }
 
 // One warning per character that will not read as typed, on standard error.
@@ -124,19 +132,22 @@ int ConvertSingle(const Options& options, LineReader& input, const LocalTime& ti
     }
     WarnMisreadings(options, beacon.lines, {1, 2, 3, 4, 5, 6});
     ConversionState state;
+    const bool text = options.format == Format::kText;
     for (int k = 0; k < kLineCount; ++k) {
-        state.*kLineMembers[k] = std::move(beacon.lines[k]);  // a long line is never copied
+        // A report needs no copy of a long line; JSON and CSV also show the lines as typed.
+        state.*kLineMembers[k] = text ? std::move(beacon.lines[k]) : beacon.lines[k];
     }
     RunConversion(state, time);
     OutputSink sink(options.outputPath);
     bool written = sink.Open() && (options.format != Format::kCsv || sink.Write(CsvHeader()));
-    if (options.format == Format::kText) {
+    if (text) {
         written = written && WriteReport(options, state, sink);
     } else {
         std::string().swap(state.m_strResult);  // not needed: free it before copying values
         const BeaconReadings readings = ReadingsOf(state);
         { const ConversionState released = std::move(state); }
-        written = written && sink.Write(MachineRecord(options, readings, FormatIso8601(time)));
+        written = written && sink.Write(MachineRecord(options, readings, FormatIso8601(time),
+                                                      OriginOf(beacon.lines)));
     }
     return written && sink.Finish() ? 0 : Fail(kExitOutputFailure, sink.Error());
 }
@@ -161,7 +172,7 @@ int ConvertBatch(const Options& options, LineReader& input, const LocalTime& tim
         [&](const LogBeacon& beacon) {
             WarnMisreadings(options, beacon.lines, beacon.lineNumbers);
             Convert(state, beacon, time);
-            written = written && Render(options, state, isoTime, sink);
+            written = written && Render(options, state, isoTime, beacon, sink);
             StandardMessages().Progress(++converted, kConverted);
         },
         ReportSkipped);

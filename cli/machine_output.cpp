@@ -57,6 +57,25 @@ void AppendCsvText(std::string& out, std::string_view cp932) {
     out += '"';
 }
 
+void AppendNumber(std::string& out, double number, bool json) {
+    if (std::isfinite(number)) {
+        AppendExact(out, number);
+    } else if (json) {
+        out += "null";
+    } else {
+        out += std::isnan(number) ? "nan" : (number > 0 ? "inf" : "-inf");
+    }
+}
+
+void AppendList(std::string& out, std::span<const double> numbers, bool json) {
+    out += json ? "[" : "";
+    for (std::size_t k = 0; k < numbers.size(); ++k) {
+        out += k == 0 ? "" : (json ? "," : " ");
+        AppendNumber(out, numbers[k], json);
+    }
+    out += json ? "]" : "";
+}
+
 // Writes one value; `json` chooses between the two renderings of absent and non-finite values.
 void AppendValue(std::string& out, const FieldValue& value, bool json) {
     if (const auto* flag = std::get_if<bool>(&value)) {
@@ -65,13 +84,9 @@ void AppendValue(std::string& out, const FieldValue& value, bool json) {
         char buffer[24];
         out.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, *count).ptr);
     } else if (const auto* number = std::get_if<double>(&value)) {
-        if (std::isfinite(*number)) {
-            AppendExact(out, *number);
-        } else if (json) {
-            out += "null";
-        } else {
-            out += std::isnan(*number) ? "nan" : (*number > 0 ? "inf" : "-inf");
-        }
+        AppendNumber(out, *number, json);
+    } else if (const auto* list = std::get_if<std::span<const double>>(&value)) {
+        AppendList(out, *list, json);
     } else if (const auto* text = std::get_if<std::string_view>(&value)) {
         json ? AppendJsonString(out, *text) : AppendCsvText(out, *text);
     } else if (json) {
@@ -79,46 +94,55 @@ void AppendValue(std::string& out, const FieldValue& value, bool json) {
     }
 }
 
-// Room for a whole record at once, so that a long web address is never copied while it grows: a
-// double-byte character takes at most three bytes of UTF-8.
-std::size_t RecordCapacity(const BeaconReadings& readings) {
+// Room for a whole record at once, so that a long line is never copied while it grows: a
+// double-byte character takes at most three bytes of UTF-8, and a confidence about 20.
+std::size_t RecordCapacity(const BeaconReadings& readings, const BeaconOrigin& origin) {
     constexpr std::size_t kValues = 4096;
-    return kValues + (readings.url ? readings.url->size() * 3 / 2 + 2 : 0);
+    std::size_t capacity = kValues + (readings.url ? readings.url->size() * 3 / 2 + 2 : 0);
+    for (int k = 0; k < kLineCount; ++k) {
+        capacity += origin.lines[k].size() * 3 / 2 + 2;
+        capacity += origin.copy ? origin.copy->confidence[k].size() * 20 : 0;
+    }
+    return capacity;
 }
 
 }  // namespace
 
-std::string JsonRecord(const BeaconReadings& readings, std::string_view conversionTime) {
+std::string JsonRecord(const BeaconReadings& readings, std::string_view conversionTime,
+                       const BeaconOrigin& origin) {
     std::string out = "{";
-    out.reserve(RecordCapacity(readings));
-    ForEachField(readings, conversionTime, [&](std::string_view name, const FieldValue& value) {
-        if (out.size() > 1) {
-            out += ',';
-        }
-        out += '"';
-        out += name;
-        out += "\":";
-        AppendValue(out, value, true);
-    });
+    out.reserve(RecordCapacity(readings, origin));
+    ForEachField(readings, conversionTime, origin,
+                 [&](std::string_view name, const FieldValue& value) {
+                     if (out.size() > 1) {
+                         out += ',';
+                     }
+                     out += '"';
+                     out += name;
+                     out += "\":";
+                     AppendValue(out, value, true);
+                 });
     out += "}\n";
     return out;
 }
 
 std::string CsvHeader() {
     std::string out;
-    ForEachField(BeaconReadings{}, "", [&](std::string_view name, const FieldValue&) {
-        out += out.empty() ? "" : ",";
-        out += name;
-    });
+    ForEachField(BeaconReadings{}, "", BeaconOrigin{},
+                 [&](std::string_view name, const FieldValue&) {
+                     out += out.empty() ? "" : ",";
+                     out += name;
+                 });
     out += "\r\n";
     return out;
 }
 
-std::string CsvRow(const BeaconReadings& readings, std::string_view conversionTime) {
+std::string CsvRow(const BeaconReadings& readings, std::string_view conversionTime,
+                   const BeaconOrigin& origin) {
     std::string out;
-    out.reserve(RecordCapacity(readings));
+    out.reserve(RecordCapacity(readings, origin));
     bool first = true;
-    ForEachField(readings, conversionTime, [&](std::string_view, const FieldValue& value) {
+    ForEachField(readings, conversionTime, origin, [&](std::string_view, const FieldValue& value) {
         out += first ? "" : ",";
         first = false;
         AppendValue(out, value, false);

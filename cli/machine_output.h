@@ -6,16 +6,19 @@
 #include <string_view>
 
 #include "beacon_readings.h"
+#include "record_fields.h"
 
 namespace telvane::cli {
 
 // One JSON object on one line, ended by a line feed (JSON Lines). Values that are not finite
-// (a zero battery count during trickle charge) are null.
-std::string JsonRecord(const BeaconReadings& readings, std::string_view conversionTime);
+// (a zero battery count during trickle charge) are null; lists of numbers are arrays.
+std::string JsonRecord(const BeaconReadings& readings, std::string_view conversionTime,
+                       const BeaconOrigin& origin);
 
 // The header row and one data row, each ended by CR LF (RFC 4180). Absent values are empty;
-// values that are not finite are written inf, -inf or nan.
+// values that are not finite are written inf, -inf or nan; lists are space-separated numbers.
 std::string CsvHeader();
-std::string CsvRow(const BeaconReadings& readings, std::string_view conversionTime);
+std::string CsvRow(const BeaconReadings& readings, std::string_view conversionTime,
+                   const BeaconOrigin& origin);
 
 }  // namespace telvane::cli

@@ -83,13 +83,35 @@ void VisitPanelsAndSensors(const BeaconReadings& r, const FieldVisitor& visit) {
     visit("rssi_dbu", Of(t, [](auto& x) { return x.rssiDbu; }));
 }
 
+constexpr std::array<std::string_view, kLineCount> kLineNumbers = {"1", "2", "3", "4", "5", "6"};
+
+void VisitOrigin(const BeaconOrigin& origin, const FieldVisitor& visit) {
+    static const auto textNames = Names("line", kLineNumbers, "_text");
+    for (int k = 0; k < kLineCount; ++k) {
+        visit(textNames[k], origin.lines[k]);
+    }
+    const CopyMeasures* copy = origin.copy;
+    const auto measure = [copy](double CopyMeasures::*member) {
+        return copy ? FieldValue(copy->*member) : FieldValue();
+    };
+    visit("audio_start_s", measure(&CopyMeasures::startSeconds));
+    visit("audio_end_s", measure(&CopyMeasures::endSeconds));
+    visit("tone_hz", measure(&CopyMeasures::toneHz));
+    visit("speed_wpm", measure(&CopyMeasures::speedWpm));
+    visit("snr_db", measure(&CopyMeasures::snrDb));
+    static const auto confidenceNames = Names("line", kLineNumbers, "_confidence");
+    for (int k = 0; k < kLineCount; ++k) {
+        visit(confidenceNames[k],
+              copy ? FieldValue(std::span<const double>(copy->confidence[k])) : FieldValue());
+    }
+}
+
 }  // namespace
 
 void ForEachField(const BeaconReadings& readings, std::string_view conversionTime,
-                  const FieldVisitor& visit) {
+                  const BeaconOrigin& origin, const FieldVisitor& visit) {
     visit("conversion_time", conversionTime);
-    static const auto emptyNames = Names(
-        "line", std::array<std::string_view, kLineCount>{"1", "2", "3", "4", "5", "6"}, "_empty");
+    static const auto emptyNames = Names("line", kLineNumbers, "_empty");
     for (int k = 0; k < kLineCount; ++k) {
         visit(emptyNames[k], readings.lineEmpty[k]);
     }
@@ -97,6 +119,7 @@ void ForEachField(const BeaconReadings& readings, std::string_view conversionTim
     VisitTimeAndStatus(readings, visit);
     VisitPower(readings, visit);
     VisitPanelsAndSensors(readings, visit);
+    VisitOrigin(origin, visit);
 }
 
 }  // namespace telvane

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <cstdlib>
@@ -13,15 +14,26 @@ namespace {
 
 constexpr LocalTime kTime{2024, 3, 5, 9, 7, 0};
 
-ConversionState Converted(const std::array<std::string, kLineCount>& lines) {
+// A converted beacon with the lines it came in with.
+struct Converted {
+    explicit Converted(const std::array<std::string, kLineCount>& typed) : lines(typed) {
+        SetLines(state, lines);
+        RunConversion(state, kTime);
+    }
+    std::array<std::string, kLineCount> lines;
     ConversionState state;
-    SetLines(state, lines);
-    RunConversion(state, kTime);
-    return state;
+};
+
+BeaconOrigin Origin(const Converted& beacon, const CopyMeasures* copy = nullptr) {
+    BeaconOrigin origin;
+    origin.copy = copy;
+    std::copy(beacon.lines.begin(), beacon.lines.end(), origin.lines.begin());
+    return origin;
 }
 
-QJsonObject Json(const ConversionState& state) {
-    const std::string record = JsonRecord(ReadingsOf(state), "2024-03-05T09:07:00+09:00");
+QJsonObject Json(const Converted& beacon, const CopyMeasures* copy = nullptr) {
+    const std::string record =
+        JsonRecord(ReadingsOf(beacon.state), "2024-03-05T09:07:00+09:00", Origin(beacon, copy));
     EXPECT_TRUE(record.ends_with("}\n"));
     EXPECT_EQ(record.find('\n'), record.size() - 1) << "one record, one line";
     QJsonParseError error{};
@@ -39,10 +51,10 @@ std::string OneDecimal(double value) {
 
 // Every value the report prints, next to the JSON field that must hold it.
 TEST(JsonRecord, ReadsBackToTheReportsValues) {
-    const ConversionState state = Converted({"ZK1 AB CD/EF", "ZK2 01 23 45", "ZK3 25 B8 02",
-                                             "ZK4 32 A0 8C", "ZK5 4 3 2 1 0 5", "ZK6 8899AABB 5C"});
-    const QJsonObject json = Json(state);
-    const std::string& report = state.m_strResult;
+    const Converted beacon({"ZK1 AB CD/EF", "ZK2 01 23 45", "ZK3 25 B8 02", "ZK4 32 A0 8C",
+                            "ZK5 4 3 2 1 0 5", "ZK6 8899AABB 5C"});
+    const QJsonObject json = Json(beacon);
+    const std::string& report = beacon.state.m_strResult;
     const struct {
         const char* field;
         const char* reportLine;  // label and tabs as the report prints them
@@ -68,12 +80,15 @@ TEST(JsonRecord, ReadsBackToTheReportsValues) {
     EXPECT_EQ(json.value("battery_voltage_count").toInteger(), 50);
     EXPECT_EQ(json.value("conversion_time").toString(), "2024-03-05T09:07:00+09:00");
     EXPECT_EQ(json.value("line6_empty").toBool(), false);
-    EXPECT_EQ(json.size(), 62);
+    EXPECT_EQ(json.value("line3_text").toString(), "ZK3 25 B8 02");
+    EXPECT_TRUE(json.value("tone_hz").isNull()) << "typed lines have no audio measures";
+    EXPECT_TRUE(json.value("line1_confidence").isNull());
+    EXPECT_EQ(json.size(), 79);
 }
 
 TEST(JsonRecord, EmptyLinesGiveNullsAndNonFiniteValuesGiveNull) {
-    const ConversionState state = Converted({"", "", "ZK3 0080", "ZK4 008090", "", ""});
-    const QJsonObject json = Json(state);
+    const Converted beacon({"", "", "ZK3 0080", "ZK4 008090", "", ""});
+    const QJsonObject json = Json(beacon);
     EXPECT_TRUE(json.value("line1_empty").toBool());
     EXPECT_FALSE(json.value("line4_empty").toBool());
     EXPECT_TRUE(json.value("url").isNull());
@@ -85,8 +100,31 @@ TEST(JsonRecord, EmptyLinesGiveNullsAndNonFiniteValuesGiveNull) {
 }
 
 TEST(JsonRecord, EscapesTextAndConvertsItToUtf8) {
-    const ConversionState state = Converted({"zk1 \"a\\b\"\t\x93\xFA", "", "", "", "", ""});
-    EXPECT_EQ(Json(state).value("url").toString(), QString::fromUtf8("\"a\\b\"\t日"));
+    const Converted beacon({"zk1 \"a\\b\"\t\x93\xFA", "", "", "", "", ""});
+    const QJsonObject json = Json(beacon);
+    EXPECT_EQ(json.value("url").toString(), QString::fromUtf8("\"a\\b\"\t日"));
+    EXPECT_EQ(json.value("line1_text").toString(), QString::fromUtf8("zk1 \"a\\b\"\t日"));
+}
+
+TEST(JsonRecord, CopiedBeaconsCarryTheDecodersMeasures) {
+    const Converted beacon({"ZK1 A", "ZK2 01", "", "", "", ""});
+    CopyMeasures copy;
+    copy.startSeconds = 1.5;
+    copy.endSeconds = 60.25;
+    copy.snrDb = -9.5;
+    copy.confidence[0] = {1, 1, 1, 0.5, 0.25};
+    copy.confidence[1] = {1, 1, 1, 0.5, 0.75, 0.125};
+    const QJsonObject json = Json(beacon, &copy);
+    EXPECT_EQ(json.value("audio_start_s").toDouble(), 1.5);
+    EXPECT_EQ(json.value("audio_end_s").toDouble(), 60.25);
+    EXPECT_EQ(json.value("snr_db").toDouble(), -9.5);
+    const QJsonArray line2 = json.value("line2_confidence").toArray();
+    ASSERT_EQ(line2.size(), 6);
+    EXPECT_EQ(line2.at(5).toDouble(), 0.125);
+    EXPECT_TRUE(json.value("line3_confidence").toArray().isEmpty()) << "a line not heard";
+
+    const std::string row = CsvRow(ReadingsOf(beacon.state), "", Origin(beacon, &copy));
+    EXPECT_NE(row.find(",1 1 1 0.5 0.75 0.125,"), std::string::npos) << row;
 }
 
 // Splits one CSV row (RFC 4180) into its cells.
@@ -113,13 +151,13 @@ TEST(Csv, HeaderAndRowsLineUp) {
     const std::string header = CsvHeader();
     ASSERT_TRUE(header.ends_with("\r\n"));
     const std::vector<std::string> names = Cells(header.substr(0, header.size() - 2));
-    EXPECT_EQ(names.size(), 62u);
+    EXPECT_EQ(names.size(), 79u);
     EXPECT_EQ(names.front(), "conversion_time");
-    EXPECT_EQ(names.back(), "rssi_dbu");
+    EXPECT_EQ(names.back(), "line6_confidence");
 
-    const ConversionState state =
-        Converted({"zk1 a,\"b", "", "ZK3 0080", "ZK4 008090", "ZK5 1", ""});
-    const std::string row = CsvRow(ReadingsOf(state), "2024-03-05T09:07:00Z");
+    const Converted beacon({"zk1 a,\"b", "", "ZK3 0080", "ZK4 008090", "ZK5 1", ""});
+    const std::string row =
+        CsvRow(ReadingsOf(beacon.state), "2024-03-05T09:07:00Z", Origin(beacon));
     const std::vector<std::string> cells = Cells(row.substr(0, row.size() - 2));
     ASSERT_EQ(cells.size(), names.size());
     std::map<std::string, std::string> byName;
@@ -132,6 +170,8 @@ TEST(Csv, HeaderAndRowsLineUp) {
     EXPECT_EQ(byName["current_plus_x_panel_count"], "1");
     EXPECT_EQ(byName["current_plus_x_panel_ma"], "0");  // nan, clamped to 0 as in the report
     EXPECT_EQ(byName["battery_trickle_charge"], "true");
+    EXPECT_EQ(byName["line1_text"], "zk1 a,\"b");
+    EXPECT_EQ(byName["line1_confidence"], "");
 }
 
 }  // namespace
