@@ -7,6 +7,8 @@ namespace telvane::morse {
 namespace {
 
 constexpr int kHeaderLength = 3;
+// Below this the keying grid has not found keying at all: headers "heard" there are noise.
+constexpr double kFaintestBeaconSnrDb = -19.0;
 
 // Characters a complete line holds, for the beacon's confidence; line 1's text counts as heard.
 double ExpectedCharacters(int line, const CopiedLine& copied) {
@@ -40,7 +42,8 @@ void BeaconAssembler::Append(CopiedLine& line, char character, double confidence
     line.alternative.push_back(alternative);
 }
 
-void BeaconAssembler::Add(const HeardCharacter& heard, const SignalEstimate& estimate) {
+void BeaconAssembler::Add(const HeardCharacter& heard) {
+    const SignalEstimate& estimate = heard.estimate;
     Transcribe(heard);
     const GrammarNode& to = grammar_.nodes[static_cast<std::size_t>(heard.toNode)];
     const GrammarNode& from = grammar_.nodes[static_cast<std::size_t>(heard.fromNode)];
@@ -57,6 +60,9 @@ void BeaconAssembler::Add(const HeardCharacter& heard, const SignalEstimate& est
     Open& open = *open_;
     CopiedLine& line = open.beacon.lines[static_cast<std::size_t>(to.line)];
     if (heard.kind == ArcKind::kHeader) {
+        if (to.headerCharacters == 1) {
+            line = {};  // a header started again: what came before it was not this line
+        }
         Append(line, heard.character, heard.confidence, heard.alternative);
         open.headerHeard[static_cast<std::size_t>(to.line)] = to.headerCharacters;
     } else {
@@ -96,17 +102,19 @@ void BeaconAssembler::Close() {
             sure += line.text[i] == ' ' ? 0 : line.confidence[i];
         }
     }
-    if (!anyHeader) {
-        return;
-    }
     CopiedBeacon& beacon = open.beacon;
     beacon.toneHz /= open.estimates;
     beacon.speedWpm /= open.estimates;
     beacon.snrDb /= open.estimates;
+    if (!anyHeader || beacon.snrDb < kFaintestBeaconSnrDb) {
+        return;
+    }
     beacon.confidence = expected > 0 ? sure / expected : 0;
     beacons_.push_back(std::move(beacon));
 }
 
-void BeaconAssembler::Finish() { Close(); }
+void BeaconAssembler::Finish() {
+    Close();
+}
 
 }  // namespace telvane::morse

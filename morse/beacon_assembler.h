@@ -16,7 +16,7 @@ class BeaconAssembler {
 public:
     BeaconAssembler();
 
-    void Add(const HeardCharacter& heard, const SignalEstimate& estimate);
+    void Add(const HeardCharacter& heard);
     // The end of the recording: a beacon cut short comes out with what was heard of it.
     void Finish();
     std::vector<CopiedBeacon> TakeBeacons() { return std::exchange(beacons_, {}); }

@@ -106,8 +106,7 @@ private:
             }
         }
         const int complete = lineEnds_[kLineCount - 1].back();
-        AddArc(complete, other, ArcKind::kOtherText, false, true, kOtherCharacter,
-               AllCharacters());
+        AddArc(complete, other, ArcKind::kOtherText, false, true, kOtherCharacter, AllCharacters());
         AddArc(complete, headerFirst_[0], ArcKind::kHeader, false, true, kBeaconStart, zulu);
         for (int node = 1; node < static_cast<int>(grammar_.nodes.size()); ++node) {
             if (node != complete) {

@@ -15,7 +15,6 @@ namespace {
 
 constexpr double kBasebandRate = 500.0;  // samples per second after the mixer
 constexpr int kDecisionLagSlots = 96;    // slots the sequence decoder looks ahead before deciding
-constexpr double kSnrBandHz = 2500.0;
 
 }  // namespace
 
@@ -24,9 +23,9 @@ struct Decoder::Pipeline {
         : rate(std::clamp(sampleRate, kLowestRate, kHighestRate)),
           decimator(rate),
           tracker(decimator.WorkRate()),
-          downconverter(decimator.WorkRate(),
-                        std::max(1, static_cast<int>(
-                                        std::lround(decimator.WorkRate() / kBasebandRate)))),
+          downconverter(
+              decimator.WorkRate(),
+              std::max(1, static_cast<int>(std::lround(decimator.WorkRate() / kBasebandRate)))),
           grid(decimator.WorkRate() / downconverter.Hop(), -decimator.DelaySeconds()),
           sequence(kDecisionLagSlots) {}
 
@@ -35,12 +34,13 @@ struct Decoder::Pipeline {
         std::vector<ToneFrame> tones;
         for (;;) {
             const std::int64_t start = nextFrame * tracker.FrameHop() - workStart;
-            if (start + static_cast<std::int64_t>(frameLength) > static_cast<std::int64_t>(work.size())) {
+            if (start + static_cast<std::int64_t>(frameLength) >
+                static_cast<std::int64_t>(work.size())) {
                 break;
             }
-            tracker.AddFrame(std::span<const float>(work).subspan(static_cast<std::size_t>(start),
-                                                                  frameLength),
-                             tones);
+            tracker.AddFrame(
+                std::span<const float>(work).subspan(static_cast<std::size_t>(start), frameLength),
+                tones);
             ++nextFrame;
         }
         for (const ToneFrame& tone : tones) {
@@ -62,18 +62,12 @@ struct Decoder::Pipeline {
     }
 
     void Assemble() {
-        const SignalEstimate estimate = Estimate();
         for (const HeardCharacter& heard : sequence.TakeHeard()) {
-            assembler.Add(heard, estimate);
+            assembler.Add(heard);
         }
     }
 
-    SignalEstimate Estimate() const {
-        const double dit = grid.DitSeconds();
-        const double snr = grid.SlotSnr() / (kSnrBandHz * dit);
-        return {grid.ToneHz(), 1.2 / dit, 10.0 * std::log10(std::max(snr, 1e-6)),
-                grid.KeyingFound()};
-    }
+    SignalEstimate Estimate() const { return grid.Estimate(); }
 
     // Zeros after the end push the last real samples through every stage's look-ahead.
     void Flush() {
@@ -126,14 +120,20 @@ void Decoder::Finish() {
     pipeline_->Flush();
 }
 
-std::vector<CopiedBeacon> Decoder::TakeBeacons() { return pipeline_->assembler.TakeBeacons(); }
+std::vector<CopiedBeacon> Decoder::TakeBeacons() {
+    return pipeline_->assembler.TakeBeacons();
+}
 
-std::vector<HeardText> Decoder::TakeTranscript() { return pipeline_->assembler.TakeTranscript(); }
+std::vector<HeardText> Decoder::TakeTranscript() {
+    return pipeline_->assembler.TakeTranscript();
+}
 
 double Decoder::SecondsFed() const {
     return static_cast<double>(pipeline_->samplesFed) / pipeline_->rate;
 }
 
-SignalEstimate Decoder::Estimate() const { return pipeline_->Estimate(); }
+SignalEstimate Decoder::Estimate() const {
+    return pipeline_->Estimate();
+}
 
 }  // namespace telvane::morse

@@ -12,7 +12,9 @@ constexpr double kHoldHz = 2.0;
 
 Downconverter::Downconverter(double workRate, int hop) : workRate_(workRate), hop_(hop) {}
 
-void Downconverter::AddTone(const ToneFrame& frame) { tones_.push_back(frame); }
+void Downconverter::AddTone(const ToneFrame& frame) {
+    tones_.push_back(frame);
+}
 
 bool Downconverter::FrequencyAt(double sample, double& frequency, double& noise) {
     while (tones_.size() >= 2 && tones_[1].centreSample <= sample) {

@@ -55,8 +55,7 @@ std::span<std::complex<float>> ComplexSpectrum::Input() {
 
 std::span<const std::complex<float>> ComplexSpectrum::Transform() {
     fftwf_execute(plan_);
-    return {reinterpret_cast<const std::complex<float>*>(output_),
-            static_cast<std::size_t>(size_)};
+    return {reinterpret_cast<const std::complex<float>*>(output_), static_cast<std::size_t>(size_)};
 }
 
 }  // namespace telvane::morse

@@ -1,6 +1,7 @@
 #include "keying_grid.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 #include <numeric>
@@ -8,18 +9,19 @@
 namespace telvane::morse {
 namespace {
 
+constexpr double kSnrBandHz = 2500.0;  // the SNR is stated in this noise band
 constexpr int kWindowLength = 4096;
 constexpr int kSegmentLength = 1024;
-constexpr double kLongestDit = 0.155;      // 8 WPM, with a margin (dit = 1.2 s / WPM)
-constexpr double kShortestDit = 0.029;     // 40 WPM
-constexpr double kDefaultDit = 0.06;       // until keying is found
-constexpr double kFineSearchHz = 8.0;      // the tracker's frequency is this close
-constexpr double kMinToneLine = 8.0;       // tone line over the median bin, to trust its offset
-constexpr double kCoarseStep = 0.01;       // relative step between dit lengths tried at first
+constexpr double kLongestDit = 0.155;   // 8 WPM, with a margin (dit = 1.2 s / WPM)
+constexpr double kShortestDit = 0.029;  // 40 WPM
+constexpr double kDefaultDit = 0.06;    // until keying is found
+constexpr double kFineSearchHz = 8.0;   // the tracker's frequency is this close
+constexpr double kMinToneLine = 8.0;    // tone line over the median bin, to trust its offset
+constexpr double kCoarseStep = 0.01;    // relative step between dit lengths tried at first
 constexpr int kCoarsePhases = 12;
 constexpr int kCoarseCandidates = 3;
 constexpr double kFineStep = 0.001;
-constexpr double kTrackSpan = 0.01;        // around the dit length found before
+constexpr double kTrackSpan = 0.01;  // around the dit length found before
 constexpr int kTrackPhases = 16;
 constexpr int kFinePhases = 64;
 constexpr double kNoiseMerit = 1.5;        // noise's best capture, in its standard deviations
@@ -32,6 +34,18 @@ constexpr double kNoKeyingSnr = 0.25;      // slot energy assumed while no keyin
 double ParabolicOffset(double left, double centre, double right) {
     const double curvature = left - 2 * centre + right;
     return curvature < 0 ? std::clamp(0.5 * (left - right) / curvature, -0.5, 0.5) : 0.0;
+}
+
+// Periods in these ratios to the dit fit the same keying nearly as well (dahs are 3 dits, so
+// 1.5 dits fits a run of dahs); a keying already followed never jumps to them.
+constexpr std::array<double, 6> kConfusedRatios = {1.0 / 3, 0.5, 2.0 / 3, 1.5, 2.0, 3.0};
+constexpr double kConfusedTolerance = 0.03;
+
+bool Confused(double period, double followed) {
+    const double ratio = period / followed;
+    return std::any_of(kConfusedRatios.begin(), kConfusedRatios.end(), [ratio](double r) {
+        return std::abs(ratio / r - 1.0) < kConfusedTolerance;
+    });
 }
 
 double MedianOf(std::vector<double> values) {
@@ -59,14 +73,17 @@ KeyingGrid::KeyingGrid(double basebandRate, double offsetSeconds)
     }
 }
 
-int KeyingGrid::LatencySamples() const { return (windowLength_ + segmentLength_) / 2; }
+int KeyingGrid::LatencySamples() const {
+    return (windowLength_ + segmentLength_) / 2;
+}
 
 void KeyingGrid::Add(std::span<const BasebandSample> samples, std::vector<Slot>& slots) {
     buffer_.insert(buffer_.end(), samples.begin(), samples.end());
     for (;;) {
         const std::int64_t segmentStart = segment_ * segmentLength_;
         const std::int64_t windowStart = segmentStart + (segmentLength_ - windowLength_) / 2;
-        if (bufferStart_ + static_cast<std::int64_t>(buffer_.size()) < windowStart + windowLength_) {
+        if (bufferStart_ + static_cast<std::int64_t>(buffer_.size()) <
+            windowStart + windowLength_) {
             return;
         }
         Window window = Gather(windowStart);
@@ -87,8 +104,8 @@ void KeyingGrid::Add(std::span<const BasebandSample> samples, std::vector<Slot>&
         phase_ = std::fmod(phase_ + 2.0 * std::numbers::pi * offset * segmentLength_ / rate_,
                            2.0 * std::numbers::pi);
         ++segment_;
-        const std::int64_t keepFrom = (segment_ * segmentLength_) +
-                                      (segmentLength_ - windowLength_) / 2 - segmentLength_;
+        const std::int64_t keepFrom =
+            (segment_ * segmentLength_) + (segmentLength_ - windowLength_) / 2 - segmentLength_;
         while (bufferStart_ < keepFrom && !buffer_.empty()) {
             buffer_.pop_front();
             ++bufferStart_;
@@ -166,7 +183,8 @@ double KeyingGrid::Capture(const std::vector<std::complex<double>>& cumulative, 
     for (double point = phase; point + period <= last; point += period) {
         const std::complex<double> after = at(point + period);
         const auto middle = static_cast<std::size_t>(point + period / 2);
-        excess += hann_[std::min(middle, hann_.size() - 1)] * (std::norm(after - before) / period - 1.0);
+        excess +=
+            hann_[std::min(middle, hann_.size() - 1)] * (std::norm(after - before) / period - 1.0);
         before = after;
     }
     return excess;
@@ -189,9 +207,9 @@ std::pair<double, double> KeyingGrid::BestPhase(const std::vector<std::complex<d
 }
 
 // The period around `centre` (within +-`span`, in steps of `step`, relative) catching the most.
-std::pair<double, double> KeyingGrid::BestPeriod(const std::vector<std::complex<double>>& cumulative,
-                                                 double centre, double span, double step,
-                                                 int phases) const {
+std::pair<double, double> KeyingGrid::BestPeriod(
+    const std::vector<std::complex<double>>& cumulative, double centre, double span, double step,
+    int phases) const {
     double best = -1e300;
     double bestPeriod = centre;
     const int steps = static_cast<int>(std::lround(span / step));
@@ -233,7 +251,11 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, double& gridPoin
     std::partial_sort(coarse.begin(), top, coarse.end(), std::greater<>());
     std::pair<double, double> found{-1e300, period};
     double margin = 0;  // a new speed must beat the one followed by this much
+    const double followed = period;
     const auto consider = [&](double centre, double span) {
+        if (keyingFound_ && Confused(centre, followed)) {
+            return;
+        }
         const auto fine = BestPeriod(cumulative, centre, span, kFineStep, kTrackPhases);
         if (merit(fine) > merit(found) + margin) {
             found = fine;
@@ -250,7 +272,8 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, double& gridPoin
     for (const int multiple : {3, 2}) {
         const auto longer = BestPeriod(cumulative, found.second * multiple, 2 * kFineStep,
                                        kFineStep, kTrackPhases * multiple);
-        if (longer.first > kMultipleShare * found.first) {
+        if (longer.first > kMultipleShare * found.first &&
+            !(keyingFound_ && Confused(longer.second, followed))) {
             found = longer;
             break;
         }
@@ -271,7 +294,8 @@ std::complex<double> KeyingGrid::SlotSum(const Window& window, double from, doub
     const double begin = from - static_cast<double>(window.start);
     const double end = to - static_cast<double>(window.start);
     const auto first = static_cast<std::int64_t>(std::floor(std::max(begin, 0.0)));
-    const auto last = std::min<std::int64_t>(static_cast<std::int64_t>(std::ceil(end)), windowLength_);
+    const auto last =
+        std::min<std::int64_t>(static_cast<std::int64_t>(std::ceil(end)), windowLength_);
     for (std::int64_t n = first; n < last; ++n) {
         const double weight =
             std::min(end, static_cast<double>(n + 1)) - std::max(begin, static_cast<double>(n));
@@ -306,10 +330,18 @@ double KeyingGrid::Amplitude(const Window& window, double period, double gridPoi
         if (split == energy.begin() || split == energy.end()) {
             break;
         }
-        low = std::accumulate(energy.begin(), split, 0.0) / static_cast<double>(split - energy.begin());
-        high = std::accumulate(split, energy.end(), 0.0) / static_cast<double>(energy.end() - split);
+        low = std::accumulate(energy.begin(), split, 0.0) /
+              static_cast<double>(split - energy.begin());
+        high =
+            std::accumulate(split, energy.end(), 0.0) / static_cast<double>(energy.end() - split);
     }
     return std::sqrt(std::max(high - 1.0, kNoKeyingSnr));
+}
+
+SignalEstimate KeyingGrid::Estimate() const {
+    const double dit = DitSeconds();
+    const double snr = slotSnr_ / (kSnrBandHz * dit);
+    return {toneHz_, 1.2 / dit, 10.0 * std::log10(std::max(snr, 1e-6)), keyingFound_};
 }
 
 void KeyingGrid::CutSegment(const Window& window, double amplitude, std::vector<Slot>& slots) {
@@ -332,7 +364,8 @@ void KeyingGrid::CutSegment(const Window& window, double amplitude, std::vector<
             sum *= limit / std::abs(sum);
         }
         slots.push_back({std::complex<float>(sum), static_cast<float>(amplitude),
-                         boundary_ / rate_ + offsetSeconds_, end / rate_ + offsetSeconds_});
+                         boundary_ / rate_ + offsetSeconds_, end / rate_ + offsetSeconds_,
+                         Estimate()});
         boundary_ = end;
     }
 }

@@ -30,6 +30,7 @@ public:
     double SlotSnr() const { return slotSnr_; }  // key-down energy of a slot over the noise density
     double ToneHz() const { return toneHz_; }
     bool KeyingFound() const { return keyingFound_; }
+    SignalEstimate Estimate() const;
 
 private:
     struct Window {
@@ -45,12 +46,10 @@ private:
     std::pair<double, double> BestPhase(const std::vector<std::complex<double>>& cumulative,
                                         double period, int phases) const;
     std::pair<double, double> BestPeriod(const std::vector<std::complex<double>>& cumulative,
-                                         double centre, double span, double step,
-                                         int phases) const;
+                                         double centre, double span, double step, int phases) const;
     bool FindGrid(const Window& window, double& period, double& gridPoint);
     double Amplitude(const Window& window, double period, double gridPoint) const;
-    std::complex<double> SlotSum(const Window& window, double from, double to,
-                                 double& noise) const;
+    std::complex<double> SlotSum(const Window& window, double from, double to, double& noise) const;
     void CutSegment(const Window& window, double amplitude, std::vector<Slot>& slots);
 
     double rate_;

@@ -55,7 +55,9 @@ const std::vector<CharacterShape>& Shapes() {
 
 }  // namespace
 
-std::span<const CharacterShape> Alphabet() { return Shapes(); }
+std::span<const CharacterShape> Alphabet() {
+    return Shapes();
+}
 
 int AlphabetIndex(char character) {
     const auto& shapes = Shapes();

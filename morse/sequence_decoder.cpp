@@ -51,8 +51,9 @@ double SequenceDecoder::Likelihood(int character, int start, int length) const {
     for (int i = 0; i < length; ++i) {
         span[static_cast<std::size_t>(i)] = slots_[static_cast<std::size_t>(first + i)];
     }
-    return CharacterLikelihood(Alphabet()[static_cast<std::size_t>(character)],
-                               std::span<const Slot>(span.data(), static_cast<std::size_t>(length)));
+    return CharacterLikelihood(
+        Alphabet()[static_cast<std::size_t>(character)],
+        std::span<const Slot>(span.data(), static_cast<std::size_t>(length)));
 }
 
 SequenceDecoder::Boundary SequenceDecoder::Advance(int end) const {
@@ -73,7 +74,8 @@ SequenceDecoder::Boundary SequenceDecoder::Advance(int end) const {
     }
     std::vector<double> likelihood(Alphabet().size());
     for (std::size_t c = 0; c < likelihood.size(); ++c) {
-        likelihood[c] = Likelihood(static_cast<int>(c), end - Length(static_cast<int>(c)), Length(static_cast<int>(c)));
+        likelihood[c] = Likelihood(static_cast<int>(c), end - Length(static_cast<int>(c)),
+                                   Length(static_cast<int>(c)));
     }
     for (std::size_t a = 0; a < grammar_.arcs.size(); ++a) {
         const GrammarArc& arc = grammar_.arcs[a];
@@ -142,13 +144,15 @@ std::pair<int, int> SequenceDecoder::BestAlive() const {
         for (int k = 0; k < kWordGap; ++k) {
             offer(Score(end - k, g), end - k, g);
         }
-        offer(last->idle[static_cast<std::size_t>(g)], last->idleOrigin[static_cast<std::size_t>(g)], g);
+        offer(last->idle[static_cast<std::size_t>(g)],
+              last->idleOrigin[static_cast<std::size_t>(g)], g);
     }
     // Partial characters: the best prefix score of each character for each start.
     const int longest = kLongestCharacter;
     std::vector<double> prefix(Alphabet().size() * static_cast<std::size_t>(longest), kImpossible);
     const auto prefixAt = [&](int c, int back) -> double& {
-        return prefix[static_cast<std::size_t>(c) * static_cast<std::size_t>(longest) + static_cast<std::size_t>(back)];
+        return prefix[static_cast<std::size_t>(c) * static_cast<std::size_t>(longest) +
+                      static_cast<std::size_t>(back)];
     };
     for (int c = 0; c < static_cast<int>(Alphabet().size()); ++c) {
         for (int back = 1; back < Length(c) && back < longest; ++back) {
@@ -239,7 +243,8 @@ HeardCharacter SequenceDecoder::Describe(const Step& step, int nextStart) const 
             first.startSeconds,
             last.endSeconds,
             1.0 / (1.0 + others),
-            alternative < 0 ? '\0' : Alphabet()[static_cast<std::size_t>(alternative)].character};
+            alternative < 0 ? '\0' : Alphabet()[static_cast<std::size_t>(alternative)].character,
+            first.estimate};
 }
 
 void SequenceDecoder::Commit(int horizon) {
@@ -263,8 +268,12 @@ void SequenceDecoder::Commit(int horizon) {
     }
 }
 
-void SequenceDecoder::Finish() { Commit(std::numeric_limits<int>::max()); }
+void SequenceDecoder::Finish() {
+    Commit(std::numeric_limits<int>::max());
+}
 
-std::vector<HeardCharacter> SequenceDecoder::TakeHeard() { return std::exchange(heard_, {}); }
+std::vector<HeardCharacter> SequenceDecoder::TakeHeard() {
+    return std::exchange(heard_, {});
+}
 
 }  // namespace telvane::morse

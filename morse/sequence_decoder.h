@@ -22,8 +22,9 @@ struct HeardCharacter {
     bool afterWordGap = false;
     double startSeconds = 0;
     double endSeconds = 0;
-    double confidence = 0;   // probability of this character against the others it could be
+    double confidence = 0;    // probability of this character against the others it could be
     char alternative = '\0';  // the likeliest of those others
+    SignalEstimate estimate;  // when the character began
 };
 
 class SequenceDecoder {

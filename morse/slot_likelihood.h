@@ -6,6 +6,7 @@
 #include <complex>
 #include <span>
 
+#include "copied_beacon.h"
 #include "morse_code.h"
 
 namespace telvane::morse {
@@ -16,6 +17,7 @@ struct Slot {
     float amplitude = 0;        // the magnitude a key-down slot would have without noise
     double startSeconds = 0;
     double endSeconds = 0;
+    SignalEstimate estimate;  // the tone, speed and SNR when the slot was cut
 };
 
 // ln I0(x), the modified Bessel function of the first kind, for x >= 0.

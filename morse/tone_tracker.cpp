@@ -34,8 +34,8 @@ ToneTracker::ToneTracker(double workRate)
       firstBin_(static_cast<int>(std::ceil(kLowestTone * frameLength_ / workRate))),
       binCount_(static_cast<int>(std::floor(kHighestTone * frameLength_ / workRate)) - firstBin_ +
                 1),
-      maxStep_(static_cast<int>(
-                   std::ceil(kMaxDriftHzPerSecond * frameHop_ / workRate / (workRate / frameLength_))) +
+      maxStep_(static_cast<int>(std::ceil(kMaxDriftHzPerSecond * frameHop_ / workRate /
+                                          (workRate / frameLength_))) +
                1),
       binHz_(workRate / frameLength_),
       window_(static_cast<std::size_t>(frameLength_)),
@@ -61,7 +61,8 @@ void ToneTracker::AddFrame(std::span<const float> samples, std::vector<ToneFrame
     const auto bins = spectrum_.Transform();
     std::vector<float> power(static_cast<std::size_t>(binCount_));
     for (int k = 0; k < binCount_; ++k) {
-        power[static_cast<std::size_t>(k)] = std::norm(bins[static_cast<std::size_t>(firstBin_ + k)]);
+        power[static_cast<std::size_t>(k)] =
+            std::norm(bins[static_cast<std::size_t>(firstBin_ + k)]);
     }
     // The median bin is noise whatever tones there are; exponential power: mean = median / ln 2.
     const double floor = Median(power) / std::numbers::ln2;
@@ -89,8 +90,8 @@ void ToneTracker::AddFrame(std::span<const float> samples, std::vector<ToneFrame
 
 void ToneTracker::Viterbi(const std::vector<float>& emission) {
     const double best = *std::max_element(score_.begin(), score_.end());
-    const auto bestBin = static_cast<std::int16_t>(
-        std::max_element(score_.begin(), score_.end()) - score_.begin());
+    const auto bestBin =
+        static_cast<std::int16_t>(std::max_element(score_.begin(), score_.end()) - score_.begin());
     std::vector<double> next(score_.size());
     std::vector<std::int16_t> back(score_.size());
     for (int k = 0; k < binCount_; ++k) {
@@ -123,10 +124,11 @@ void ToneTracker::Decide(std::vector<ToneFrame>& decided) {
     // parabolic peak on the log power.
     const std::vector<float>& power = powers_.front();
     for (int step = 0; step < 2; ++step) {
-        if (bin > 0 && power[static_cast<std::size_t>(bin - 1)] > power[static_cast<std::size_t>(bin)]) {
+        if (bin > 0 &&
+            power[static_cast<std::size_t>(bin - 1)] > power[static_cast<std::size_t>(bin)]) {
             --bin;
-        } else if (bin + 1 < binCount_ &&
-                   power[static_cast<std::size_t>(bin + 1)] > power[static_cast<std::size_t>(bin)]) {
+        } else if (bin + 1 < binCount_ && power[static_cast<std::size_t>(bin + 1)] >
+                                              power[static_cast<std::size_t>(bin)]) {
             ++bin;
         }
     }

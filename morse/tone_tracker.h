@@ -16,8 +16,8 @@ namespace telvane::morse {
 
 // The tone as decided for one spectrogram frame.
 struct ToneFrame {
-    double centreSample = 0;  // work-rate sample at the frame's centre
-    double frequency = 0;     // Hz
+    double centreSample = 0;   // work-rate sample at the frame's centre
+    double frequency = 0;      // Hz
     double noiseVariance = 0;  // of one work-rate sample, in the band around the tone
     double strength = 0;       // the tone's power in its bin over the noise floor
 };

@@ -32,10 +32,11 @@ WorkRateDecimator::WorkRateDecimator(double inputRate)
     length = std::max(length, static_cast<unsigned int>(2 * factor_)) | 1U;
     std::vector<float> taps(length);
     liquid_firdes_kaiser(length, static_cast<float>(cutoff), kStopbandDb, 0.0F, taps.data());
-    // Output k is taken after input k * factor + factor - 1, from taps centred (length - 1) / 2 back.
+    // Output k is taken after input k * factor + factor - 1, from taps centred (length - 1) / 2
+    // back.
     delaySeconds_ = ((length - 1) / 2.0 - (factor_ - 1)) / inputRate;
-    filter_ = new Filter{firdecim_rrrf_create(static_cast<unsigned int>(factor_), taps.data(),
-                                              length)};
+    filter_ =
+        new Filter{firdecim_rrrf_create(static_cast<unsigned int>(factor_), taps.data(), length)};
     firdecim_rrrf_set_scale(filter_->decimator, 1.0F);
 }
 

@@ -46,7 +46,8 @@ int EditDistance(std::string_view a, std::string_view b) {
         row[0] = static_cast<int>(i);
         for (std::size_t j = 1; j <= b.size(); ++j) {
             const int above = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            row[j] =
+                std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
             diagonal = above;
         }
     }
@@ -61,7 +62,8 @@ Score ScoreBeacons(std::span<const KeyedBeacon> keyed, std::span<const CopiedBea
         int best = -1;
         for (std::size_t c = 0; c < copied.size(); ++c) {
             if (!used[c] && Overlap(beacon, copied[c]) > 0 &&
-                (best < 0 || Overlap(beacon, copied[c]) > Overlap(beacon, copied[static_cast<std::size_t>(best)]))) {
+                (best < 0 || Overlap(beacon, copied[c]) >
+                                 Overlap(beacon, copied[static_cast<std::size_t>(best)]))) {
                 best = static_cast<int>(c);
             }
         }
@@ -70,7 +72,8 @@ Score ScoreBeacons(std::span<const KeyedBeacon> keyed, std::span<const CopiedBea
             const std::string truth = Body(beacon.lines[k]);
             score.characters += static_cast<int>(truth.size());
             const std::string heard =
-                best < 0 ? std::string() : Body(copied[static_cast<std::size_t>(best)].lines[k].text);
+                best < 0 ? std::string()
+                         : Body(copied[static_cast<std::size_t>(best)].lines[k].text);
             errors += best < 0 ? static_cast<int>(truth.size()) : EditDistance(truth, heard);
         }
         if (best >= 0) {

@@ -16,8 +16,8 @@ constexpr double kAmplitude = 0.1;
 constexpr int kCharacterGap = 3;
 constexpr int kWordGap = 7;
 
-const std::array<std::string, 6> kTraffic = {"VVV", "TEST", "DE JA1ABC", "CQ CQ DE JA1ABC",
-                                             "VVV VVV DE JA1ABC K", "TEST TEST"};
+const std::array<std::string, 6> kTraffic = {
+    "VVV", "TEST", "DE JA1ABC", "CQ CQ DE JA1ABC", "VVV VVV DE JA1ABC K", "TEST TEST"};
 
 std::string RandomCharacters(std::mt19937& random, std::string_view from, std::size_t count) {
     std::uniform_int_distribution<std::size_t> pick(0, from.size() - 1);
@@ -34,7 +34,8 @@ std::string Grouped(std::mt19937& random, const std::string& text) {
     std::string out;
     std::size_t at = 0;
     while (at < text.size()) {
-        const auto take = std::min<std::size_t>(static_cast<std::size_t>(group(random)), text.size() - at);
+        const auto take =
+            std::min<std::size_t>(static_cast<std::size_t>(group(random)), text.size() - at);
         out += (out.empty() ? "" : " ") + text.substr(at, take);
         at += take;
     }
@@ -92,8 +93,8 @@ private:
 };
 
 void Key(std::vector<float>& samples, double rate, const std::vector<std::pair<double, double>>& on,
-         double amplitude, const std::function<double(double)>& frequency,
-         const Fading* fading, double phase) {
+         double amplitude, const std::function<double(double)>& frequency, const Fading* fading,
+         double phase) {
     Envelope envelope(on);
     for (std::size_t n = 0; n < samples.size(); ++n) {
         const double t = static_cast<double>(n) / rate;
@@ -144,7 +145,8 @@ std::vector<std::pair<double, double>> KeyText(const std::string& text, double d
         }
         for (int r = 0; r < shape->runCount; ++r) {
             const auto& run = shape->runs[static_cast<std::size_t>(r)];
-            on.emplace_back(t + run.firstSlot * ditSeconds, t + (run.firstSlot + run.slots) * ditSeconds);
+            on.emplace_back(t + run.firstSlot * ditSeconds,
+                            t + (run.firstSlot + run.slots) * ditSeconds);
         }
         lastEnd = t + shape->slotCount * ditSeconds;
         t = lastEnd + kCharacterGap * ditSeconds;
@@ -154,11 +156,12 @@ std::vector<std::pair<double, double>> KeyText(const std::string& text, double d
     return on;
 }
 
-void AddKeying(std::vector<float>& samples, double sampleRate, const std::string& text,
-               double wpm, double toneHz, double startSeconds) {
+void AddKeying(std::vector<float>& samples, double sampleRate, const std::string& text, double wpm,
+               double toneHz, double startSeconds) {
     double end = 0;
     const auto on = KeyText(text, 1.2 / wpm, startSeconds, end);
-    Key(samples, sampleRate, on, 1.0, [toneHz](double) { return toneHz; }, nullptr, 0.0);
+    Key(
+        samples, sampleRate, on, 1.0, [toneHz](double) { return toneHz; }, nullptr, 0.0);
 }
 
 Recording Generate(const RecordingOptions& options) {
@@ -220,15 +223,18 @@ Recording Generate(const RecordingOptions& options) {
         std::vector<std::pair<double, double>> other;
         while (at < length) {
             double end = 0;
-            const std::string text = "CQ CQ DE " + RandomCharacters(random, "ABCDEFGHIJKLMNOPQRSTUVWXYZ", 2) +
-                                     "1" + RandomCharacters(random, "ABCDEFGHIJKLMNOPQRSTUVWXYZ", 3) + " K";
+            const std::string text =
+                "CQ CQ DE " + RandomCharacters(random, "ABCDEFGHIJKLMNOPQRSTUVWXYZ", 2) + "1" +
+                RandomCharacters(random, "ABCDEFGHIJKLMNOPQRSTUVWXYZ", 3) + " K";
             const auto keyed = KeyText(text, 1.2 / interfererWpm, at, end);
             other.insert(other.end(), keyed.begin(), keyed.end());
             at = end + 1.0;
         }
         const double amplitude = kAmplitude * std::pow(10.0, channel.interfererDb / 20);
-        Key(recording.samples, options.sampleRate, other, amplitude,
-            [&](double time) { return frequency(time) + channel.interfererOffsetHz; }, nullptr, 0.0);
+        Key(
+            recording.samples, options.sampleRate, other, amplitude,
+            [&](double time) { return frequency(time) + channel.interfererOffsetHz; }, nullptr,
+            0.0);
     }
 
     // White noise: tone power / (sigma^2 * 2500 / (fs / 2)) = SNR.
@@ -244,7 +250,8 @@ Recording Generate(const RecordingOptions& options) {
         for (double at = gap(random); at < length; at += gap(random)) {
             const auto n = static_cast<std::size_t>(at * options.sampleRate);
             for (std::size_t i = 0; i < 8 && n + i < recording.samples.size(); ++i) {
-                recording.samples[n + i] += static_cast<float>(10 * kAmplitude * (i % 2 == 0 ? 1 : -1) / (1.0 + static_cast<double>(i)));
+                recording.samples[n + i] += static_cast<float>(
+                    10 * kAmplitude * (i % 2 == 0 ? 1 : -1) / (1.0 + static_cast<double>(i)));
             }
         }
     }

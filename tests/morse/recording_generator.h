@@ -62,7 +62,7 @@ std::vector<std::pair<double, double>> KeyText(const std::string& text, double d
 Recording Generate(const RecordingOptions& options);
 
 // Adds `text` keyed at `toneHz` and `wpm`, starting at `startSeconds`, amplitude 1, no noise.
-void AddKeying(std::vector<float>& samples, double sampleRate, const std::string& text,
-               double wpm, double toneHz, double startSeconds);
+void AddKeying(std::vector<float>& samples, double sampleRate, const std::string& text, double wpm,
+               double toneHz, double startSeconds);
 
 }  // namespace telvane::morse::testing
