@@ -36,7 +36,10 @@ std::string Grouped(std::mt19937& random, const std::string& text) {
     while (at < text.size()) {
         const auto take =
             std::min<std::size_t>(static_cast<std::size_t>(group(random)), text.size() - at);
-        out += (out.empty() ? "" : " ") + text.substr(at, take);
+        if (!out.empty()) {
+            out.push_back(' ');
+        }
+        out.append(text, at, take);
         at += take;
     }
     return out;
