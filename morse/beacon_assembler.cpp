@@ -1,0 +1,120 @@
+#include "beacon_assembler.h"
+
+#include <cmath>
+#include <string>
+
+namespace telvane::morse {
+namespace {
+
+constexpr int kHeaderLength = 3;
+// Below this the keying grid has not found keying at all: headers "heard" there are noise.
+constexpr double kFaintestBeaconSnrDb = -19.0;
+
+// Characters a complete line holds, for the beacon's confidence; line 1's text counts as heard.
+double ExpectedCharacters(int line, const CopiedLine& copied) {
+    const std::size_t width = kLineWidths[static_cast<std::size_t>(line)];
+    if (width > 0) {
+        return kHeaderLength + static_cast<double>(width);
+    }
+    double heard = 0;
+    for (const char c : copied.text) {
+        heard += c == ' ' ? 0 : 1;
+    }
+    return std::max(heard, kHeaderLength + 1.0);
+}
+
+}  // namespace
+
+BeaconAssembler::BeaconAssembler() : grammar_(TheBeaconGrammar()) {}
+
+void BeaconAssembler::Transcribe(const HeardCharacter& heard) {
+    if (heard.afterWordGap && lastEnd_ >= 0) {
+        transcript_.push_back({lastEnd_, heard.startSeconds, " "});
+    }
+    transcript_.push_back({heard.startSeconds, heard.endSeconds, std::string(1, heard.character)});
+    lastEnd_ = heard.endSeconds;
+}
+
+void BeaconAssembler::Append(CopiedLine& line, char character, double confidence,
+                             char alternative) {
+    line.text.push_back(character);
+    line.confidence.push_back(confidence);
+    line.alternative.push_back(alternative);
+}
+
+void BeaconAssembler::Add(const HeardCharacter& heard) {
+    const SignalEstimate& estimate = heard.estimate;
+    Transcribe(heard);
+    const GrammarNode& to = grammar_.nodes[static_cast<std::size_t>(heard.toNode)];
+    const GrammarNode& from = grammar_.nodes[static_cast<std::size_t>(heard.fromNode)];
+    if (to.line < 0) {
+        Close();
+        return;
+    }
+    const bool startsBeacon = to.headerCharacters == 1 && (from.line < 0 || from.beaconComplete);
+    if (startsBeacon || !open_) {
+        Close();
+        open_ = Open{};
+        open_->beacon.startSeconds = heard.startSeconds;
+    }
+    Open& open = *open_;
+    CopiedLine& line = open.beacon.lines[static_cast<std::size_t>(to.line)];
+    if (heard.kind == ArcKind::kHeader) {
+        if (to.headerCharacters == 1) {
+            line = {};  // a header started again: what came before it was not this line
+        }
+        Append(line, heard.character, heard.confidence, heard.alternative);
+        open.headerHeard[static_cast<std::size_t>(to.line)] = to.headerCharacters;
+    } else {
+        const bool first = from.bodyCharacters == 0;
+        if (first || heard.afterWordGap) {
+            Append(line, ' ', 1.0, '\0');
+        }
+        Append(line, heard.character, heard.confidence, heard.alternative);
+    }
+    open.beacon.endSeconds = heard.endSeconds;
+    open.beacon.toneHz += estimate.toneHz;
+    open.beacon.speedWpm += estimate.speedWpm;
+    open.beacon.snrDb += estimate.snrDb;
+    open.estimates += 1;
+    if (to.beaconComplete) {
+        Close();
+    }
+}
+
+void BeaconAssembler::Close() {
+    if (!open_) {
+        return;
+    }
+    Open open = std::move(*open_);
+    open_.reset();
+    double sure = 0;
+    double expected = 0;
+    bool anyHeader = false;
+    for (int k = 0; k < kLineCount; ++k) {
+        CopiedLine& line = open.beacon.lines[static_cast<std::size_t>(k)];
+        if (open.headerHeard[static_cast<std::size_t>(k)] < kHeaderLength) {
+            line = {};  // a header heard only in part says nothing of its line
+        }
+        anyHeader = anyHeader || !line.text.empty();
+        expected += ExpectedCharacters(k, line);
+        for (std::size_t i = 0; i < line.text.size(); ++i) {
+            sure += line.text[i] == ' ' ? 0 : line.confidence[i];
+        }
+    }
+    CopiedBeacon& beacon = open.beacon;
+    beacon.toneHz /= open.estimates;
+    beacon.speedWpm /= open.estimates;
+    beacon.snrDb /= open.estimates;
+    if (!anyHeader || beacon.snrDb < kFaintestBeaconSnrDb) {
+        return;
+    }
+    beacon.confidence = expected > 0 ? sure / expected : 0;
+    beacons_.push_back(std::move(beacon));
+}
+
+void BeaconAssembler::Finish() {
+    Close();
+}
+
+}  // namespace telvane::morse

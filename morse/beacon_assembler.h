@@ -1,0 +1,42 @@
+#pragma once
+
+// Turns the decided characters into beacons and the raw transcript: the grammar node of each
+// character says which line it belongs to and when a beacon is complete.
+
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "copied_beacon.h"
+#include "sequence_decoder.h"
+
+namespace telvane::morse {
+
+class BeaconAssembler {
+public:
+    BeaconAssembler();
+
+    void Add(const HeardCharacter& heard);
+    // The end of the recording: a beacon cut short comes out with what was heard of it.
+    void Finish();
+    std::vector<CopiedBeacon> TakeBeacons() { return std::exchange(beacons_, {}); }
+    std::vector<HeardText> TakeTranscript() { return std::exchange(transcript_, {}); }
+
+private:
+    struct Open {
+        CopiedBeacon beacon;
+        std::array<int, kLineCount> headerHeard{};
+        double estimates = 0;
+    };
+    void Transcribe(const HeardCharacter& heard);
+    void Append(CopiedLine& line, char character, double confidence, char alternative);
+    void Close();
+
+    const BeaconGrammar& grammar_;
+    std::optional<Open> open_;
+    double lastEnd_ = -1;
+    std::vector<CopiedBeacon> beacons_;
+    std::vector<HeardText> transcript_;
+};
+
+}  // namespace telvane::morse

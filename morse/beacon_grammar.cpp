@@ -1,0 +1,130 @@
+#include "beacon_grammar.h"
+
+#include <array>
+#include <cmath>
+#include <string_view>
+
+#include "beacon_layout.h"
+#include "morse_code.h"
+
+namespace telvane::morse {
+namespace {
+
+// Log priors: a beacon is rarer than a character of other traffic, and a beacon heard from a
+// later line on (its start missed) or broken off is rarer still.
+constexpr double kBeaconStart = -4.0;
+constexpr double kLaterLineStart = -8.0;
+constexpr double kBreakOff = -16.0;
+constexpr double kOtherCharacter = -1.0;
+constexpr double kUnspacedBody = -2.0;
+
+std::vector<int> Indices(std::string_view characters) {
+    std::vector<int> indices;
+    for (const char c : characters) {
+        indices.push_back(AlphabetIndex(c));
+    }
+    return indices;
+}
+
+std::vector<int> AllCharacters() {
+    std::vector<int> indices(Alphabet().size());
+    for (std::size_t i = 0; i < indices.size(); ++i) {
+        indices[i] = static_cast<int>(i);
+    }
+    return indices;
+}
+
+class Builder {
+public:
+    BeaconGrammar Build() {
+        grammar_.otherNode = AddNode({});
+        for (int line = 0; line < kLineCount; ++line) {
+            AddLine(line);
+        }
+        AddTraffic();
+        return std::move(grammar_);
+    }
+
+private:
+    int AddNode(GrammarNode node) {
+        grammar_.nodes.push_back(node);
+        return static_cast<int>(grammar_.nodes.size()) - 1;
+    }
+
+    void AddArc(int from, int to, ArcKind kind, bool charGap, bool wordGap, double logPrior,
+                std::vector<int> characters) {
+        const double share = -std::log(static_cast<double>(characters.size()));
+        grammar_.arcs.push_back(
+            {from, to, kind, charGap, wordGap, logPrior + share, std::move(characters)});
+    }
+
+    // Header "ZKn" of a line: three nodes after its first, second and third character.
+    void AddLine(int line) {
+        const std::string_view header = kLineHeaders[static_cast<std::size_t>(line)];
+        headerFirst_[line] = AddNode({line, 1, 0, false});
+        int node = headerFirst_[line];
+        for (int heard = 2; heard <= static_cast<int>(header.size()); ++heard) {
+            const int next = AddNode({line, heard, 0, false});
+            AddArc(node, next, ArcKind::kHeader, true, false, 0,
+                   Indices(header.substr(static_cast<std::size_t>(heard) - 1, 1)));
+            node = next;
+        }
+        const std::size_t width = kLineWidths[static_cast<std::size_t>(line)];
+        if (width == 0) {
+            lineEnds_[line].push_back(node);
+            const int text = AddNode({line, 3, 1, false});
+            AddArc(node, text, ArcKind::kBody, false, true, 0, Indices(kUrlCharacters));
+            AddArc(node, text, ArcKind::kBody, true, false, kUnspacedBody, Indices(kUrlCharacters));
+            AddArc(text, text, ArcKind::kBody, true, true, 0, Indices(kUrlCharacters));
+            lineEnds_[line].push_back(text);
+        } else {
+            for (std::size_t digit = 1; digit <= width; ++digit) {
+                const bool last = line == kLineCount - 1 && digit == width;
+                const int next = AddNode({line, 3, static_cast<int>(digit), last});
+                AddArc(node, next, ArcKind::kBody, digit > 1, true, digit > 1 ? 0 : kUnspacedBody,
+                       Indices(kHexDigits));
+                if (digit == 1) {
+                    AddArc(node, next, ArcKind::kBody, true, false, kUnspacedBody,
+                           Indices(kHexDigits));
+                }
+                node = next;
+            }
+            lineEnds_[line].push_back(node);
+        }
+    }
+
+    // Traffic around beacons, how a beacon starts, and how each line leads to the next.
+    void AddTraffic() {
+        const int other = grammar_.otherNode;
+        const std::vector<int> zulu = Indices("Z");
+        AddArc(other, other, ArcKind::kOtherText, true, true, kOtherCharacter, AllCharacters());
+        AddArc(other, headerFirst_[0], ArcKind::kHeader, false, true, kBeaconStart, zulu);
+        for (int line = 1; line < kLineCount; ++line) {
+            AddArc(other, headerFirst_[line], ArcKind::kHeader, false, true, kLaterLineStart, zulu);
+            for (const int end : lineEnds_[line - 1]) {
+                AddArc(end, headerFirst_[line], ArcKind::kHeader, false, true, 0, zulu);
+            }
+        }
+        const int complete = lineEnds_[kLineCount - 1].back();
+        AddArc(complete, other, ArcKind::kOtherText, false, true, kOtherCharacter, AllCharacters());
+        AddArc(complete, headerFirst_[0], ArcKind::kHeader, false, true, kBeaconStart, zulu);
+        for (int node = 1; node < static_cast<int>(grammar_.nodes.size()); ++node) {
+            if (node != complete) {
+                AddArc(node, other, ArcKind::kOtherText, false, true, kBreakOff, AllCharacters());
+            }
+        }
+    }
+
+    BeaconGrammar grammar_;
+    std::array<int, kLineCount> headerFirst_{};
+    std::array<std::vector<int>, kLineCount> lineEnds_;
+};
+
+}  // namespace
+
+const BeaconGrammar& TheBeaconGrammar() {
+    static const BeaconGrammar grammar = Builder().Build();
+    return grammar;
+}
+
+}  // namespace telvane::morse

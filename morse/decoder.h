@@ -1,0 +1,41 @@
+#pragma once
+
+// The CW decoder: mono samples in, beacons out. Streaming, with bounded state: the same samples
+// give the same beacons whether they arrive in one block or in many.
+//
+//   samples -> work rate (liquid-dsp decimator) -> tone tracker (FFTW spectrogram, Viterbi path)
+//   -> mixer to baseband -> keying grid (speed, slot timing, fine tone, amplitude)
+//   -> sequence decoder (Viterbi over the beacon grammar) -> beacons and transcript
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "copied_beacon.h"
+
+namespace telvane::morse {
+
+class Decoder {
+public:
+    static constexpr double kLowestRate = 8000.0;
+    static constexpr double kHighestRate = 96000.0;
+
+    explicit Decoder(double sampleRate);  // 8000..96000 Hz; clamped into that range
+    ~Decoder();
+    Decoder(const Decoder&) = delete;
+    Decoder& operator=(const Decoder&) = delete;
+
+    void Feed(std::span<const float> samples);  // any block size, including 0 and 1
+    void Finish();                              // the end of the recording
+    std::vector<CopiedBeacon> TakeBeacons();    // completed since the last call, in order
+    std::vector<HeardText> TakeTranscript();    // heard since the last call, in order
+    double SecondsFed() const;
+    SignalEstimate Estimate() const;  // the current tone, speed and SNR
+
+private:
+    struct Pipeline;
+    std::unique_ptr<Pipeline> pipeline_;
+};
+
+}  // namespace telvane::morse

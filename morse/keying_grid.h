@@ -1,0 +1,73 @@
+#pragma once
+
+// Finds the keying's timing and cuts the baseband into dit-long slots. The satellite keys by
+// machine, so every edge falls on one grid of dit-long slots: the grid whose slots, summed with
+// their phase, catch the most energy gives the speed and the slot boundaries.
+// Each window also measures the tone's small remaining frequency offset (so a slot and a run of
+// slots can be summed with their phase) and the key-down amplitude against the noise.
+
+#include <cstdint>
+#include <deque>
+#include <span>
+#include <vector>
+
+#include "downconverter.h"
+#include "fftw_plans.h"
+#include "slot_likelihood.h"
+
+namespace telvane::morse {
+
+class KeyingGrid {
+public:
+    // `basebandRate` in samples per second; `offsetSeconds` is added to every time given out.
+    KeyingGrid(double basebandRate, double offsetSeconds);
+
+    // Baseband samples needed beyond a slot before it is cut.
+    int LatencySamples() const;
+    void Add(std::span<const BasebandSample> samples, std::vector<Slot>& slots);
+
+    double DitSeconds() const { return period_ / rate_; }
+    double SlotSnr() const { return slotSnr_; }  // key-down energy of a slot over the noise density
+    double ToneHz() const { return toneHz_; }
+    bool KeyingFound() const { return keyingFound_; }
+    SignalEstimate Estimate() const;
+
+private:
+    struct Window {
+        std::int64_t start = 0;
+        std::vector<std::complex<float>> value;  // derotated
+        std::vector<float> noise;
+    };
+    Window Gather(std::int64_t start) const;
+    double FineOffset(const Window& window);
+    void Derotate(Window& window, std::int64_t segmentStart, double offsetHz) const;
+    double Capture(const std::vector<std::complex<double>>& cumulative, double period,
+                   double phase) const;
+    std::pair<double, double> BestPhase(const std::vector<std::complex<double>>& cumulative,
+                                        double period, int phases) const;
+    std::pair<double, double> BestPeriod(const std::vector<std::complex<double>>& cumulative,
+                                         double centre, double span, double step, int phases) const;
+    bool FindGrid(const Window& window, double& period, double& gridPoint);
+    double Amplitude(const Window& window, double period, double gridPoint) const;
+    std::complex<double> SlotSum(const Window& window, double from, double to, double& noise) const;
+    void CutSegment(const Window& window, double amplitude, std::vector<Slot>& slots);
+
+    double rate_;
+    double offsetSeconds_;
+    int windowLength_;
+    int segmentLength_;
+    std::deque<BasebandSample> buffer_;
+    std::int64_t bufferStart_ = 0;
+    std::int64_t segment_ = 0;
+    double phase_ = 0;
+    double period_;
+    double gridPoint_ = 0;
+    double boundary_ = -1;
+    bool keyingFound_ = false;
+    double slotSnr_ = 0;
+    double toneHz_ = 0;
+    ComplexSpectrum toneSpectrum_;
+    std::vector<float> hann_;
+};
+
+}  // namespace telvane::morse

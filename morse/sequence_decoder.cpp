@@ -1,0 +1,279 @@
+#include "sequence_decoder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace telvane::morse {
+namespace {
+
+constexpr double kImpossible = -1e300;
+constexpr int kCharacterGap = 3;
+constexpr int kWordGap = 5;  // the shortest gap read as a word gap (7 when keyed exactly)
+constexpr int kCommitEvery = 8;
+constexpr int kKeptBehindLag = 64;
+constexpr int kLongestCharacter = 32;
+
+int Length(int character) {
+    return Alphabet()[static_cast<std::size_t>(character)].slotCount;
+}
+
+}  // namespace
+
+SequenceDecoder::SequenceDecoder(int lagSlots) : grammar_(TheBeaconGrammar()), lag_(lagSlots) {
+    const std::size_t nodes = grammar_.nodes.size();
+    Boundary first{std::vector<double>(nodes, kImpossible), std::vector<Back>(nodes),
+                   std::vector<double>(nodes, kImpossible), std::vector<int>(nodes, -1)};
+    first.idle[static_cast<std::size_t>(grammar_.otherNode)] = 0;
+    boundaries_.push_back(std::move(first));
+}
+
+const SequenceDecoder::Boundary* SequenceDecoder::At(int boundary) const {
+    const int index = boundary - boundaryBase_;
+    if (index < 0 || index >= static_cast<int>(boundaries_.size())) {
+        return nullptr;
+    }
+    return &boundaries_[static_cast<std::size_t>(index)];
+}
+
+double SequenceDecoder::Score(int boundary, int node) const {
+    const Boundary* at = At(boundary);
+    return at == nullptr ? kImpossible : at->score[static_cast<std::size_t>(node)];
+}
+
+double SequenceDecoder::Likelihood(int character, int start, int length) const {
+    const int first = start - slotBase_;
+    if (first < 0 || first + length > static_cast<int>(slots_.size())) {
+        return kImpossible;
+    }
+    // The deque is not contiguous: copy the character's slots (at most a few dozen).
+    std::array<Slot, kLongestCharacter> span{};
+    for (int i = 0; i < length; ++i) {
+        span[static_cast<std::size_t>(i)] = slots_[static_cast<std::size_t>(first + i)];
+    }
+    return CharacterLikelihood(
+        Alphabet()[static_cast<std::size_t>(character)],
+        std::span<const Slot>(span.data(), static_cast<std::size_t>(length)));
+}
+
+SequenceDecoder::Boundary SequenceDecoder::Advance(int end) const {
+    const std::size_t nodes = grammar_.nodes.size();
+    Boundary next{std::vector<double>(nodes, kImpossible), std::vector<Back>(nodes),
+                  std::vector<double>(nodes, kImpossible), std::vector<int>(nodes, -1)};
+    const Boundary* previous = At(end - 1);
+    const Boundary* gapStart = At(end - kWordGap);
+    for (std::size_t g = 0; g < nodes; ++g) {
+        if (previous != nullptr) {
+            next.idle[g] = previous->idle[g];
+            next.idleOrigin[g] = previous->idleOrigin[g];
+        }
+        if (gapStart != nullptr && gapStart->score[g] > next.idle[g]) {
+            next.idle[g] = gapStart->score[g];
+            next.idleOrigin[g] = end - kWordGap;
+        }
+    }
+    std::vector<double> likelihood(Alphabet().size());
+    for (std::size_t c = 0; c < likelihood.size(); ++c) {
+        likelihood[c] = Likelihood(static_cast<int>(c), end - Length(static_cast<int>(c)),
+                                   Length(static_cast<int>(c)));
+    }
+    for (std::size_t a = 0; a < grammar_.arcs.size(); ++a) {
+        const GrammarArc& arc = grammar_.arcs[a];
+        const auto from = static_cast<std::size_t>(arc.from);
+        const auto to = static_cast<std::size_t>(arc.to);
+        for (const int c : arc.characters) {
+            const double heard = likelihood[static_cast<std::size_t>(c)];
+            if (heard <= kImpossible) {
+                continue;
+            }
+            const int start = end - Length(c);
+            if (arc.afterCharacterGap) {
+                const double before = Score(start - kCharacterGap, arc.from);
+                const double total = before + heard + arc.logPrior;
+                if (before > kImpossible && total > next.score[to]) {
+                    next.score[to] = total;
+                    next.back[to] = {start - kCharacterGap, arc.from, static_cast<int>(a), c,
+                                     false};
+                }
+            }
+            const Boundary* gap = arc.afterWordGap ? At(start) : nullptr;
+            if (gap != nullptr && gap->idle[from] > kImpossible) {
+                const double total = gap->idle[from] + heard + arc.logPrior;
+                if (total > next.score[to]) {
+                    next.score[to] = total;
+                    next.back[to] = {gap->idleOrigin[from], arc.from, static_cast<int>(a), c, true};
+                }
+            }
+        }
+    }
+    return next;
+}
+
+void SequenceDecoder::Push(const Slot& slot) {
+    slots_.push_back(slot);
+    const int end = slotBase_ + static_cast<int>(slots_.size());
+    boundaries_.push_back(Advance(end));
+    if (end % kCommitEvery == 0) {
+        Commit(end - lag_);
+    }
+    const int keepFrom = end - lag_ - kKeptBehindLag;
+    while (boundaryBase_ < keepFrom) {
+        boundaries_.pop_front();
+        ++boundaryBase_;
+    }
+    while (slotBase_ < keepFrom) {
+        slots_.pop_front();
+        ++slotBase_;
+    }
+}
+
+// The likeliest state at the newest boundary, counting paths whose next character has begun:
+// without them a path that explains a half-heard character with a wrong parse would win.
+std::pair<int, int> SequenceDecoder::BestAlive() const {
+    const int end = boundaryBase_ + static_cast<int>(boundaries_.size()) - 1;
+    double best = kImpossible;
+    std::pair<int, int> state{-1, grammar_.otherNode};
+    const auto offer = [&](double score, int boundary, int node) {
+        if (score > best) {
+            best = score;
+            state = {boundary, node};
+        }
+    };
+    const Boundary* last = At(end);
+    for (int g = 0; g < static_cast<int>(grammar_.nodes.size()); ++g) {
+        for (int k = 0; k < kWordGap; ++k) {
+            offer(Score(end - k, g), end - k, g);
+        }
+        offer(last->idle[static_cast<std::size_t>(g)],
+              last->idleOrigin[static_cast<std::size_t>(g)], g);
+    }
+    // Partial characters: the best prefix score of each character for each start.
+    const int longest = kLongestCharacter;
+    std::vector<double> prefix(Alphabet().size() * static_cast<std::size_t>(longest), kImpossible);
+    const auto prefixAt = [&](int c, int back) -> double& {
+        return prefix[static_cast<std::size_t>(c) * static_cast<std::size_t>(longest) +
+                      static_cast<std::size_t>(back)];
+    };
+    for (int c = 0; c < static_cast<int>(Alphabet().size()); ++c) {
+        for (int back = 1; back < Length(c) && back < longest; ++back) {
+            prefixAt(c, back) = Likelihood(c, end - back, back);
+        }
+    }
+    for (const GrammarArc& arc : grammar_.arcs) {
+        if (arc.kind == ArcKind::kOtherText && arc.from != grammar_.otherNode) {
+            continue;  // breaking a beacon off is never the likeliest way to explain a prefix
+        }
+        for (const int c : arc.characters) {
+            for (int back = 1; back < Length(c) && back < longest; ++back) {
+                const double heard = prefixAt(c, back);
+                if (heard <= kImpossible) {
+                    continue;
+                }
+                const int start = end - back;
+                if (arc.afterCharacterGap) {
+                    const double before = Score(start - kCharacterGap, arc.from);
+                    if (before > kImpossible) {
+                        offer(before + heard + arc.logPrior, start - kCharacterGap, arc.from);
+                    }
+                }
+                const Boundary* gap = arc.afterWordGap ? At(start) : nullptr;
+                if (gap != nullptr && gap->idle[static_cast<std::size_t>(arc.from)] > kImpossible) {
+                    offer(gap->idle[static_cast<std::size_t>(arc.from)] + heard + arc.logPrior,
+                          gap->idleOrigin[static_cast<std::size_t>(arc.from)], arc.from);
+                }
+            }
+        }
+    }
+    return state;
+}
+
+std::vector<SequenceDecoder::Step> SequenceDecoder::Trace(int boundary, int node) const {
+    std::vector<Step> steps;
+    while (boundary > committedEnd_) {
+        const Boundary* at = At(boundary);
+        if (at == nullptr) {
+            break;
+        }
+        const Back& back = at->back[static_cast<std::size_t>(node)];
+        if (back.arc < 0) {
+            break;
+        }
+        steps.push_back({boundary - Length(back.character), boundary, back, node});
+        boundary = back.prevBoundary;
+        node = back.prevNode;
+    }
+    std::reverse(steps.begin(), steps.end());
+    return steps;
+}
+
+HeardCharacter SequenceDecoder::Describe(const Step& step, int nextStart) const {
+    const GrammarArc& arc = grammar_.arcs[static_cast<std::size_t>(step.back.arc)];
+    const double chosen = Likelihood(step.back.character, step.start, Length(step.back.character));
+    double others = 0;
+    double bestOther = kImpossible;
+    int alternative = -1;
+    const auto consider = [&](int c) {
+        if (c == step.back.character || step.start + Length(c) > nextStart - kCharacterGap) {
+            return;
+        }
+        const double heard = Likelihood(c, step.start, Length(c));
+        if (heard <= kImpossible) {
+            return;
+        }
+        others += std::exp(std::min(heard - chosen, 700.0));
+        if (heard > bestOther) {
+            bestOther = heard;
+            alternative = c;
+        }
+    };
+    if (arc.characters.size() > 1) {
+        std::for_each(arc.characters.begin(), arc.characters.end(), consider);
+    } else {
+        for (int c = 0; c < static_cast<int>(Alphabet().size()); ++c) {
+            consider(c);
+        }
+    }
+    const Slot& first = slots_[static_cast<std::size_t>(step.start - slotBase_)];
+    const Slot& last = slots_[static_cast<std::size_t>(step.end - 1 - slotBase_)];
+    return {Alphabet()[static_cast<std::size_t>(step.back.character)].character,
+            arc.kind,
+            step.back.prevNode,
+            step.node,
+            step.back.wordGap,
+            first.startSeconds,
+            last.endSeconds,
+            1.0 / (1.0 + others),
+            alternative < 0 ? '\0' : Alphabet()[static_cast<std::size_t>(alternative)].character,
+            first.estimate};
+}
+
+void SequenceDecoder::Commit(int horizon) {
+    const auto [boundary, node] = BestAlive();
+    if (boundary < 0) {
+        return;
+    }
+    const std::vector<Step> steps = Trace(boundary, node);
+    const int newest = boundaryBase_ + static_cast<int>(boundaries_.size()) - 1;
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const Step& step = steps[i];
+        if (step.end > horizon) {
+            break;
+        }
+        if (step.start <= committedEnd_ || step.start < slotBase_) {
+            continue;
+        }
+        const int nextStart = i + 1 < steps.size() ? steps[i + 1].start : newest + kCharacterGap;
+        heard_.push_back(Describe(step, nextStart));
+        committedEnd_ = step.end;
+    }
+}
+
+void SequenceDecoder::Finish() {
+    Commit(std::numeric_limits<int>::max());
+}
+
+std::vector<HeardCharacter> SequenceDecoder::TakeHeard() {
+    return std::exchange(heard_, {});
+}
+
+}  // namespace telvane::morse

@@ -1,0 +1,57 @@
+#include "slot_likelihood.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace telvane::morse {
+
+double LogBesselI0(double x) {
+    // Polynomial approximations of Abramowitz and Stegun, 9.8.1 and 9.8.2 (error below 2e-7).
+    if (x < 3.75) {
+        const double t = (x / 3.75) * (x / 3.75);
+        return std::log(
+            1.0 + t * (3.5156229 +
+                       t * (3.0899424 +
+                            t * (1.2067492 + t * (0.2659732 + t * (0.0360768 + t * 0.0045813))))));
+    }
+    const double t = 3.75 / x;
+    const double series =
+        0.39894228 +
+        t * (0.01328592 +
+             t * (0.00225319 +
+                  t * (-0.00157565 +
+                       t * (0.00916281 +
+                            t * (-0.02057706 +
+                                 t * (0.02635537 + t * (-0.01647633 + t * 0.00392377)))))));
+    return x - 0.5 * std::log(x) + std::log(series);
+}
+
+double CharacterLikelihood(const CharacterShape& shape, std::span<const Slot> slots) {
+    double total = 0;
+    const auto heard = static_cast<int>(slots.size());
+    for (int r = 0; r < shape.runCount; ++r) {
+        const KeyDownRun run = shape.runs[static_cast<std::size_t>(r)];
+        const int length = std::min<int>(run.slots, heard - run.firstSlot);
+        if (length <= 0) {
+            break;
+        }
+        std::complex<double> sum;
+        double amplitude = 0;
+        double apart = 0;
+        for (int j = 0; j < length; ++j) {
+            const Slot& slot = slots[static_cast<std::size_t>(run.firstSlot + j)];
+            sum += std::complex<double>(slot.value);
+            amplitude += slot.amplitude;
+            apart += LogBesselI0(2.0 * slot.amplitude * std::abs(slot.value)) -
+                     static_cast<double>(slot.amplitude) * slot.amplitude;
+        }
+        amplitude /= length;
+        // A run's slots add with their phase unless the tone wandered within the run.
+        const double together =
+            LogBesselI0(2.0 * amplitude * std::abs(sum)) - length * amplitude * amplitude;
+        total += std::max(together, apart);
+    }
+    return total;
+}
+
+}  // namespace telvane::morse

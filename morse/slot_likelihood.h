@@ -1,0 +1,32 @@
+#pragma once
+
+// Soft evidence from the slots: how much likelier a character's keying makes what was heard than
+// silence would, deciding on whole key-down runs rather than on a threshold per slot.
+
+#include <complex>
+#include <span>
+
+#include "copied_beacon.h"
+#include "morse_code.h"
+
+namespace telvane::morse {
+
+// One dit-long slot of the received tone, scaled so that noise has unit variance.
+struct Slot {
+    std::complex<float> value;  // the tone integrated over the slot (phase kept)
+    float amplitude = 0;        // the magnitude a key-down slot would have without noise
+    double startSeconds = 0;
+    double endSeconds = 0;
+    SignalEstimate estimate;  // the tone, speed and SNR when the slot was cut
+};
+
+// ln I0(x), the modified Bessel function of the first kind, for x >= 0.
+double LogBesselI0(double x);
+
+// Log-likelihood ratio of `shape` keyed from the first of `slots` against no keying there. Each
+// key-down run is scored as a tone of unknown phase, its slots added with their phase (the
+// carrier is continuous over a run) or, where that fits better because the tone wandered, each
+// slot on its own. Fewer slots than the character's length score the part of it heard so far.
+double CharacterLikelihood(const CharacterShape& shape, std::span<const Slot> slots);
+
+}  // namespace telvane::morse

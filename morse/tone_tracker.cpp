@@ -1,0 +1,176 @@
+#include "tone_tracker.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace telvane::morse {
+namespace {
+
+constexpr double kLowestTone = 200.0;
+constexpr double kHighestTone = 2500.0;
+constexpr double kBinHz = 12.0;
+constexpr double kMaxDriftHzPerSecond = 230.0;
+constexpr int kLagFrames = 24;
+constexpr int kSmoothFrames = 12;         // on each side of the frame being smoothed
+constexpr float kEmissionCap = 30.0F;     // one loud frame must not decide the path alone
+constexpr double kStepCost = 1.0;         // per bin of drift from one frame to the next
+constexpr double kJumpCost = 20.0;        // for leaving the tone followed so far
+constexpr double kNoiseFollow = 0.05;     // weight of a frame's noise floor in the running one
+constexpr double kWeakestWeighted = 3.0;  // frames below this strength do not steer the tone
+
+double Median(std::vector<float> values) {
+    const auto middle = values.begin() + static_cast<long>(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
+}
+
+}  // namespace
+
+ToneTracker::ToneTracker(double workRate)
+    : workRate_(workRate),
+      frameLength_(2 * static_cast<int>(std::lround(workRate / kBinHz / 2.0))),
+      frameHop_(frameLength_ / 2),
+      firstBin_(static_cast<int>(std::ceil(kLowestTone * frameLength_ / workRate))),
+      binCount_(static_cast<int>(std::floor(kHighestTone * frameLength_ / workRate)) - firstBin_ +
+                1),
+      maxStep_(static_cast<int>(std::ceil(kMaxDriftHzPerSecond * frameHop_ / workRate /
+                                          (workRate / frameLength_))) +
+               1),
+      binHz_(workRate / frameLength_),
+      window_(static_cast<std::size_t>(frameLength_)),
+      spectrum_(frameLength_),
+      score_(static_cast<std::size_t>(binCount_), 0.0) {
+    for (int n = 0; n < frameLength_; ++n) {
+        const double w = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * (n + 0.5) / frameLength_);
+        window_[static_cast<std::size_t>(n)] = static_cast<float>(w);
+        windowEnergy_ += w * w;
+    }
+}
+
+int ToneTracker::LatencySamples() const {
+    return (kLagFrames + kSmoothFrames + 2) * frameHop_ + frameLength_;
+}
+
+void ToneTracker::AddFrame(std::span<const float> samples, std::vector<ToneFrame>& decided) {
+    std::span<float> input = spectrum_.Input();
+    for (int n = 0; n < frameLength_; ++n) {
+        input[static_cast<std::size_t>(n)] =
+            samples[static_cast<std::size_t>(n)] * window_[static_cast<std::size_t>(n)];
+    }
+    const auto bins = spectrum_.Transform();
+    std::vector<float> power(static_cast<std::size_t>(binCount_));
+    for (int k = 0; k < binCount_; ++k) {
+        power[static_cast<std::size_t>(k)] =
+            std::norm(bins[static_cast<std::size_t>(firstBin_ + k)]);
+    }
+    // The median bin is noise whatever tones there are; exponential power: mean = median / ln 2.
+    const double floor = Median(power) / std::numbers::ln2;
+    if (noise_ <= 0) {
+        noise_ = floor;
+    } else if (floor > 0.1 * noise_) {  // a sudden drop is digital silence, not less noise
+        noise_ += kNoiseFollow * (floor - noise_);
+    }
+    std::vector<float> emission(power.size());
+    const double scale = noise_ > 0 ? 1.0 / noise_ : 0.0;
+    for (std::size_t k = 0; k < power.size(); ++k) {
+        emission[k] = std::min(static_cast<float>(power[k] * scale), kEmissionCap);
+    }
+    Viterbi(emission);
+    powers_.push_back(std::move(power));
+    frameNoise_.push_back(noise_ / windowEnergy_);
+    ++frames_;
+    if (static_cast<int>(back_.size()) > kLagFrames) {
+        Decide(decided);
+        back_.pop_front();
+        powers_.pop_front();
+        frameNoise_.pop_front();
+    }
+}
+
+void ToneTracker::Viterbi(const std::vector<float>& emission) {
+    const double best = *std::max_element(score_.begin(), score_.end());
+    const auto bestBin =
+        static_cast<std::int16_t>(std::max_element(score_.begin(), score_.end()) - score_.begin());
+    std::vector<double> next(score_.size());
+    std::vector<std::int16_t> back(score_.size());
+    for (int k = 0; k < binCount_; ++k) {
+        double from = best - kJumpCost;
+        std::int16_t origin = bestBin;
+        for (int d = -maxStep_; d <= maxStep_; ++d) {
+            const int j = k + d;
+            if (j < 0 || j >= binCount_) {
+                continue;
+            }
+            const double candidate = score_[static_cast<std::size_t>(j)] - kStepCost * std::abs(d);
+            if (candidate > from) {
+                from = candidate;
+                origin = static_cast<std::int16_t>(j);
+            }
+        }
+        next[static_cast<std::size_t>(k)] = from + emission[static_cast<std::size_t>(k)] - best;
+        back[static_cast<std::size_t>(k)] = origin;
+    }
+    score_ = std::move(next);
+    back_.push_back(std::move(back));
+}
+
+void ToneTracker::Decide(std::vector<ToneFrame>& decided) {
+    int bin = static_cast<int>(std::max_element(score_.begin(), score_.end()) - score_.begin());
+    for (std::size_t i = back_.size() - 1; i > 0; --i) {
+        bin = back_[i][static_cast<std::size_t>(bin)];
+    }
+    // The path may run beside the peak where the emission saturates: climb to it, then take a
+    // parabolic peak on the log power.
+    const std::vector<float>& power = powers_.front();
+    for (int step = 0; step < 2; ++step) {
+        if (bin > 0 &&
+            power[static_cast<std::size_t>(bin - 1)] > power[static_cast<std::size_t>(bin)]) {
+            --bin;
+        } else if (bin + 1 < binCount_ && power[static_cast<std::size_t>(bin + 1)] >
+                                              power[static_cast<std::size_t>(bin)]) {
+            ++bin;
+        }
+    }
+    double offset = 0;
+    if (bin > 0 && bin + 1 < binCount_) {
+        const double l = std::log(power[static_cast<std::size_t>(bin - 1)] + 1e-30);
+        const double c = std::log(power[static_cast<std::size_t>(bin)] + 1e-30);
+        const double r = std::log(power[static_cast<std::size_t>(bin + 1)] + 1e-30);
+        const double curvature = l - 2 * c + r;
+        offset = curvature < 0 ? std::clamp(0.5 * (l - r) / curvature, -0.5, 0.5) : 0.0;
+    }
+    const std::int64_t frame = frames_ - static_cast<std::int64_t>(back_.size());
+    const double strength =
+        noise_ > 0 ? power[static_cast<std::size_t>(bin)] / (frameNoise_.front() * windowEnergy_)
+                   : 0.0;
+    decisions_.push_back({static_cast<double>(frame * frameHop_) + frameLength_ / 2.0,
+                          (firstBin_ + bin + offset) * binHz_, frameNoise_.front(), strength});
+    Smooth(decided);
+}
+
+void ToneTracker::Smooth(std::vector<ToneFrame>& decided) {
+    if (decisions_.size() < static_cast<std::size_t>(2 * kSmoothFrames + 1)) {
+        return;
+    }
+    const std::size_t middle = kSmoothFrames;
+    // Mean of the frequencies around the middle frame, weighted by the square of their strength
+    // over noise: key-down frames decide, and a drift is followed without lag.
+    double sw = 0;
+    double sy = 0;
+    for (const Decision& decision : decisions_) {
+        const double excess = std::max(0.0, decision.strength - kWeakestWeighted);
+        sw += excess * excess;
+        sy += excess * excess * decision.frequency;
+    }
+    const Decision& centre = decisions_[middle];
+    double frequency = lastFrequency_ > 0 ? lastFrequency_ : centre.frequency;
+    if (sw > 1.0) {
+        frequency = sy / sw;
+    }
+    lastFrequency_ = frequency;
+    decided.push_back({centre.centreSample, frequency, centre.noiseVariance, centre.strength});
+    decisions_.pop_front();
+}
+
+}  // namespace telvane::morse

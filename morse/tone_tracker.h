@@ -1,0 +1,68 @@
+#pragma once
+
+// Finds the beacon's tone in 200-2500 Hz and follows it: a spectrogram (FFTW) and a fixed-lag
+// Viterbi path through its bins that may drift by the largest Doppler rate, or jump to a new tone
+// at a cost. The decided frequencies are smoothed by a local straight-line fit, which follows a
+// drift without lagging behind it.
+
+#include <cstdint>
+#include <deque>
+#include <span>
+#include <vector>
+
+#include "fftw_plans.h"
+
+namespace telvane::morse {
+
+// The tone as decided for one spectrogram frame.
+struct ToneFrame {
+    double centreSample = 0;   // work-rate sample at the frame's centre
+    double frequency = 0;      // Hz
+    double noiseVariance = 0;  // of one work-rate sample, in the band around the tone
+    double strength = 0;       // the tone's power in its bin over the noise floor
+};
+
+class ToneTracker {
+public:
+    explicit ToneTracker(double workRate);
+
+    int FrameLength() const { return frameLength_; }
+    int FrameHop() const { return frameHop_; }
+    // Work-rate samples needed beyond a frame's centre before it is decided.
+    int LatencySamples() const;
+    // Analyses the frame starting at work-rate sample `frameIndex * FrameHop()`; `samples` holds
+    // its FrameLength() samples. Appends the frames decided by it to `decided`.
+    void AddFrame(std::span<const float> samples, std::vector<ToneFrame>& decided);
+
+private:
+    struct Decision {
+        double centreSample;
+        double frequency;
+        double noiseVariance;
+        double strength;
+    };
+    void Viterbi(const std::vector<float>& emission);
+    void Decide(std::vector<ToneFrame>& decided);
+    void Smooth(std::vector<ToneFrame>& decided);
+
+    double workRate_;
+    int frameLength_;
+    int frameHop_;
+    int firstBin_;
+    int binCount_;
+    int maxStep_;
+    double binHz_;
+    std::vector<float> window_;
+    double windowEnergy_ = 0;
+    RealSpectrum spectrum_;
+    std::int64_t frames_ = 0;
+    double noise_ = 0;
+    std::vector<double> score_;
+    std::deque<std::vector<std::int16_t>> back_;
+    std::deque<std::vector<float>> powers_;
+    std::deque<double> frameNoise_;
+    std::deque<Decision> decisions_;
+    double lastFrequency_ = 0;
+};
+
+}  // namespace telvane::morse

@@ -1,0 +1,289 @@
+// The CW decoder on generated recordings: accuracy across rates, speeds and tones, streaming in
+// any blocks, beacons among other traffic, a beacon cut short, and recordings with no beacon.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+#include "beacon_scoring.h"
+#include "decoder.h"
+#include "recording_generator.h"
+
+namespace telvane::morse {
+namespace {
+
+using testing::Generate;
+using testing::Recording;
+using testing::RecordingOptions;
+using testing::ScoreBeacons;
+
+struct Decoded {
+    std::vector<CopiedBeacon> beacons;
+    std::vector<HeardText> transcript;
+};
+
+// Feeds `samples` in blocks of the given sizes, cycling through them.
+Decoded Decode(double rate, std::span<const float> samples, std::span<const std::size_t> blocks) {
+    Decoder decoder(rate);
+    Decoded decoded;
+    std::size_t next = 0;
+    while (!samples.empty()) {
+        const std::size_t take = std::min(blocks[next++ % blocks.size()], samples.size());
+        decoder.Feed(samples.first(take));
+        samples = samples.subspan(take);
+        for (CopiedBeacon& beacon : decoder.TakeBeacons()) {
+            decoded.beacons.push_back(std::move(beacon));
+        }
+    }
+    decoder.Finish();
+    for (CopiedBeacon& beacon : decoder.TakeBeacons()) {
+        decoded.beacons.push_back(std::move(beacon));
+    }
+    decoded.transcript = decoder.TakeTranscript();
+    return decoded;
+}
+
+Decoded DecodeWhole(double rate, std::span<const float> samples) {
+    const std::size_t whole[] = {samples.size() + 1};
+    return Decode(rate, samples, whole);
+}
+
+// The beacons' lines, for failure messages.
+std::string Lines(const std::vector<CopiedBeacon>& beacons) {
+    std::string text;
+    for (const CopiedBeacon& beacon : beacons) {
+        text += "confidence " + std::to_string(beacon.confidence) + ", SNR " +
+                std::to_string(beacon.snrDb) + " dB\n";
+        for (const CopiedLine& line : beacon.lines) {
+            text += line.text + "\n";
+        }
+    }
+    return text;
+}
+
+std::string TranscriptText(const std::vector<HeardText>& transcript) {
+    std::string text;
+    for (const HeardText& heard : transcript) {
+        text += heard.text;
+    }
+    return text;
+}
+
+struct AccuracyCase {
+    double rate;
+    double wpm;
+    double toneHz;
+    double snrDb;
+    int beacons;
+    double maxCer;
+};
+
+class DecoderAccuracy : public ::testing::TestWithParam<AccuracyCase> {};
+
+TEST_P(DecoderAccuracy, CopiesBeaconsAmongOtherTraffic) {
+    const AccuracyCase& c = GetParam();
+    RecordingOptions options;
+    options.sampleRate = c.rate;
+    options.wpm = c.wpm;
+    options.toneHz = c.toneHz;
+    options.snrDb = c.snrDb;
+    options.beacons = c.beacons;
+    options.seed = static_cast<std::uint32_t>(c.rate + c.wpm * 7 + c.toneHz);
+    const Recording recording = Generate(options);
+    const Decoded decoded = DecodeWhole(c.rate, recording.samples);
+    const testing::Score score = ScoreBeacons(recording.beacons, decoded.beacons);
+
+    EXPECT_EQ(score.falseBeacons, 0);
+    EXPECT_EQ(decoded.beacons.size(), recording.beacons.size());
+    EXPECT_LE(score.Rate(), c.maxCer) << score.errors << " errors in " << score.characters;
+    for (const CopiedBeacon& beacon : decoded.beacons) {
+        EXPECT_NEAR(beacon.toneHz, c.toneHz, 10);
+        EXPECT_NEAR(beacon.speedWpm, c.wpm, c.wpm * 0.05);
+        EXPECT_NEAR(beacon.snrDb, c.snrDb, 3);
+        for (const CopiedLine& line : beacon.lines) {
+            EXPECT_EQ(line.confidence.size(), line.text.size());
+            EXPECT_EQ(line.alternative.size(), line.text.size());
+        }
+    }
+}
+
+// Clean channels must be copied exactly; near the noise floor a few errors are allowed.
+INSTANTIATE_TEST_SUITE_P(RatesSpeedsTones, DecoderAccuracy,
+                         ::testing::Values(AccuracyCase{8000, 12, 450, 10, 1, 0.0},
+                                           AccuracyCase{11025, 28, 1100, 10, 1, 0.0},
+                                           AccuracyCase{22050, 20, 800, 10, 2, 0.0},
+                                           AccuracyCase{44100, 24, 600, 0, 1, 0.0},
+                                           AccuracyCase{48000, 16, 950, -6, 1, 0.03},
+                                           AccuracyCase{8000, 26, 700, -8, 1, 0.06}));
+
+TEST(DecoderStreaming, AnyBlocksGiveTheSameResultAsOneBlock) {
+    RecordingOptions options;
+    options.sampleRate = 11025;
+    options.wpm = 25;
+    options.snrDb = -4;
+    options.seed = 7;
+    const Recording recording = Generate(options);
+    const Decoded whole = DecodeWhole(options.sampleRate, recording.samples);
+    const std::size_t blocks[] = {0, 1, 2, 3, 441, 4099, 0, 17, 12000, 1};
+    const Decoded pieces = Decode(options.sampleRate, recording.samples, blocks);
+
+    ASSERT_EQ(whole.beacons.size(), 1U);
+    ASSERT_EQ(pieces.beacons.size(), whole.beacons.size());
+    for (std::size_t b = 0; b < whole.beacons.size(); ++b) {
+        const CopiedBeacon& one = whole.beacons[b];
+        const CopiedBeacon& many = pieces.beacons[b];
+        for (std::size_t k = 0; k < one.lines.size(); ++k) {
+            EXPECT_EQ(one.lines[k].text, many.lines[k].text);
+            EXPECT_EQ(one.lines[k].confidence, many.lines[k].confidence);
+            EXPECT_EQ(one.lines[k].alternative, many.lines[k].alternative);
+        }
+        EXPECT_EQ(one.startSeconds, many.startSeconds);
+        EXPECT_EQ(one.endSeconds, many.endSeconds);
+        EXPECT_EQ(one.toneHz, many.toneHz);
+        EXPECT_EQ(one.speedWpm, many.speedWpm);
+        EXPECT_EQ(one.snrDb, many.snrDb);
+        EXPECT_EQ(one.confidence, many.confidence);
+    }
+    ASSERT_EQ(whole.transcript.size(), pieces.transcript.size());
+    for (std::size_t i = 0; i < whole.transcript.size(); ++i) {
+        EXPECT_EQ(whole.transcript[i].text, pieces.transcript[i].text);
+        EXPECT_EQ(whole.transcript[i].startSeconds, pieces.transcript[i].startSeconds);
+    }
+}
+
+TEST(DecoderStreaming, BeaconComesOutBeforeTheRecordingEnds) {
+    RecordingOptions options;
+    options.otherText = false;
+    options.tailSeconds = 30;
+    options.seed = 11;
+    const Recording recording = Generate(options);
+    Decoder decoder(options.sampleRate);
+    // The decoder's look-ahead (the keying grid's window and the sequence decoder's lag) is
+    // about 12 s at 20 WPM; the recording runs 30 s past the beacon.
+    const auto heardUntil =
+        static_cast<std::size_t>((recording.beacons[0].endSeconds + 15.0) * options.sampleRate);
+    decoder.Feed(std::span<const float>(recording.samples).first(heardUntil));
+    const auto beacons = decoder.TakeBeacons();
+    ASSERT_EQ(beacons.size(), 1U);
+    EXPECT_EQ(beacons[0].lines[5].text, recording.beacons[0].lines[5]);
+    EXPECT_NEAR(beacons[0].startSeconds, recording.beacons[0].startSeconds, 0.2);
+    EXPECT_NEAR(beacons[0].endSeconds, recording.beacons[0].endSeconds, 0.2);
+}
+
+TEST(DecoderTraffic, OtherTextIsTranscribedButNeverABeacon) {
+    std::vector<float> samples(static_cast<std::size_t>(40 * 8000), 0.0F);
+    testing::AddKeying(samples, 8000, "VVV VVV TEST DE JA1ABC K", 18, 650, 1.0);
+    std::mt19937 random(3);
+    std::normal_distribution<float> noise(0.0F, 0.05F);
+    for (float& sample : samples) {
+        sample += noise(random);
+    }
+    const Decoded decoded = DecodeWhole(8000, samples);
+    EXPECT_TRUE(decoded.beacons.empty()) << Lines(decoded.beacons);
+    EXPECT_NE(TranscriptText(decoded.transcript).find("DE JA1ABC"), std::string::npos)
+        << TranscriptText(decoded.transcript);
+}
+
+TEST(DecoderCutShort, BeaconCutByTheEndComesOutWithWhatWasHeard) {
+    RecordingOptions options;
+    options.otherText = false;
+    options.seed = 5;
+    Recording recording = Generate(options);
+    const testing::KeyedBeacon& keyed = recording.beacons[0];
+    const double cut = keyed.startSeconds + 0.55 * (keyed.endSeconds - keyed.startSeconds);
+    recording.samples.resize(static_cast<std::size_t>(cut * options.sampleRate));
+    const Decoded decoded = DecodeWhole(options.sampleRate, recording.samples);
+
+    ASSERT_EQ(decoded.beacons.size(), 1U);
+    const CopiedBeacon& beacon = decoded.beacons[0];
+    EXPECT_EQ(beacon.lines[0].text, keyed.lines[0]);
+    EXPECT_EQ(beacon.lines[1].text, keyed.lines[1]);
+    EXPECT_TRUE(beacon.lines[5].text.empty());
+    for (std::size_t k = 0; k < beacon.lines.size(); ++k) {
+        EXPECT_EQ(keyed.lines[k].rfind(beacon.lines[k].text, 0), 0U)
+            << "line " << k + 1 << " '" << beacon.lines[k].text << "'";
+    }
+}
+
+TEST(DecoderGrammar, RecoversACharacterWithADroppedOutElement) {
+    // Line 2's first digit is '7' (--...); a one-slot dropout in its first dah makes the
+    // elements ..-... , which is no character at all. Only a hex digit fits there.
+    const std::string text =
+        "ZK1 ORBEL.JP\nZK2 712345\nZK3 ABCDEF01\nZK4 1A2B3C\nZK5 123456\n"
+        "ZK6 0123456789\n";
+    const double rate = 8000;
+    const double wpm = 20;
+    const double dit = 1.2 / wpm;
+    std::vector<float> samples(static_cast<std::size_t>(70 * rate), 0.0F);
+    testing::AddKeying(samples, rate, text, wpm, 700, 1.0);
+    double end = 0;
+    const auto before = testing::KeyText(text.substr(0, text.find('7')), dit, 1.0, end);
+    const auto all = testing::KeyText(text, dit, 1.0, end);
+    const double dropout = all[before.size()].first + dit;
+    for (auto n = static_cast<std::size_t>(dropout * rate);
+         n < static_cast<std::size_t>((dropout + dit) * rate); ++n) {
+        samples[n] *= 0.2F;
+    }
+    std::mt19937 random(9);
+    std::normal_distribution<float> noise(0.0F, 0.05F);
+    for (float& sample : samples) {
+        sample += noise(random);
+    }
+    const Decoded decoded = DecodeWhole(rate, samples);
+    ASSERT_EQ(decoded.beacons.size(), 1U) << Lines(decoded.beacons);
+    EXPECT_EQ(decoded.beacons[0].lines[1].text, "ZK2 712345");
+    EXPECT_EQ(decoded.beacons[0].lines[5].text, "ZK6 0123456789");
+}
+
+struct SilentCase {
+    const char* name;
+    double noiseSigma;
+    double clicksPerSecond;
+};
+
+class DecoderNoBeacon : public ::testing::TestWithParam<SilentCase> {};
+
+TEST_P(DecoderNoBeacon, GivesNoBeacon) {
+    const SilentCase& c = GetParam();
+    const double rate = 22050;
+    std::vector<float> samples(static_cast<std::size_t>(30 * rate), 0.0F);
+    std::mt19937 random(13);
+    std::normal_distribution<float> noise(0.0F, static_cast<float>(c.noiseSigma));
+    std::exponential_distribution<double> gap(c.clicksPerSecond > 0 ? c.clicksPerSecond : 1);
+    for (float& sample : samples) {
+        sample += c.noiseSigma > 0 ? noise(random) : 0.0F;
+    }
+    for (double at = gap(random); c.clicksPerSecond > 0 && at < 30; at += gap(random)) {
+        samples[static_cast<std::size_t>(at * rate)] += 0.9F;
+    }
+    const Decoded decoded = DecodeWhole(rate, samples);
+    EXPECT_TRUE(decoded.beacons.empty()) << Lines(decoded.beacons);
+}
+
+INSTANTIATE_TEST_SUITE_P(Inputs, DecoderNoBeacon,
+                         ::testing::Values(SilentCase{"Silence", 0, 0}, SilentCase{"Clicks", 0, 3},
+                                           SilentCase{"Noise", 0.1, 0},
+                                           SilentCase{"NoiseAndClicks", 0.1, 5}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DecoderInput, SurvivesExtremeSamplesAndRates) {
+    for (const double rate : {1.0, 8000.0, 96000.0, 1e9}) {
+        Decoder decoder(rate);
+        std::vector<float> samples(20000, 0.0F);
+        samples[1] = std::numeric_limits<float>::infinity();
+        samples[2] = std::numeric_limits<float>::quiet_NaN();
+        samples[3] = 1e30F;
+        samples[4] = -std::numeric_limits<float>::infinity();
+        decoder.Feed(samples);
+        decoder.Feed({});
+        decoder.Finish();
+        decoder.Feed(samples);
+        EXPECT_TRUE(decoder.TakeBeacons().empty());
+        EXPECT_GT(decoder.SecondsFed(), 0.0);
+    }
+}
+
+}  // namespace
+}  // namespace telvane::morse
