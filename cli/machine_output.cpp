@@ -75,8 +75,13 @@ void AppendValue(std::string& out, const FieldValue& value, bool json) {
 }  // namespace
 
 std::string JsonRecord(const BeaconReadings& readings, std::string_view conversionTime) {
+    return JsonRecord(
+        [&](const FieldVisitor& visit) { ForEachField(readings, conversionTime, visit); });
+}
+
+std::string JsonRecord(const FieldSource& fields) {
     std::string out = "{";
-    ForEachField(readings, conversionTime, [&](std::string_view name, const FieldValue& value) {
+    fields([&](std::string_view name, const FieldValue& value) {
         if (out.size() > 1) {
             out += ',';
         }
@@ -100,9 +105,14 @@ std::string CsvHeader() {
 }
 
 std::string CsvRow(const BeaconReadings& readings, std::string_view conversionTime) {
+    return CsvRow(
+        [&](const FieldVisitor& visit) { ForEachField(readings, conversionTime, visit); });
+}
+
+std::string CsvRow(const FieldSource& fields) {
     std::string out;
     bool first = true;
-    ForEachField(readings, conversionTime, [&](std::string_view, const FieldValue& value) {
+    fields([&](std::string_view, const FieldValue& value) {
         out += first ? "" : ",";
         first = false;
         AppendValue(out, value, false);

@@ -2,10 +2,12 @@
 
 // JSON and CSV renderings of a beacon's readings, UTF-8, with the field names of record_fields.h.
 
+#include <functional>
 #include <string>
 #include <string_view>
 
 #include "beacon_readings.h"
+#include "record_fields.h"
 
 namespace telvane::cli {
 
@@ -17,5 +19,11 @@ std::string JsonRecord(const BeaconReadings& readings, std::string_view conversi
 // values that are not finite are written inf, -inf or nan.
 std::string CsvHeader();
 std::string CsvRow(const BeaconReadings& readings, std::string_view conversionTime);
+
+// The same renderings of fields from elsewhere (a beacon stored in the archive), visited in
+// ForEachField's order.
+using FieldSource = std::function<void(const FieldVisitor&)>;
+std::string JsonRecord(const FieldSource& fields);
+std::string CsvRow(const FieldSource& fields);
 
 }  // namespace telvane::cli
