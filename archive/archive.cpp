@@ -114,8 +114,9 @@ std::unique_ptr<Archive> Archive::Open(const QString& path, Access access, QStri
     const QString name = NewConnectionName();
     sqlite3* handle = Connect(name, path, access, error);
     if (handle == nullptr ||
-        (access == Access::kWrite && !(ExecuteSql(handle, "PRAGMA synchronous = FULL", error) &&
-                                       MigrateSchema(handle, error)))) {
+        (access == Access::kWrite &&
+         !(ExecuteSql(handle, "PRAGMA synchronous = FULL; PRAGMA cache_size = -262144", error) &&
+           MigrateSchema(handle, error)))) {
         Disconnect(name);
         error = QStringLiteral("cannot use the archive '%1': %2").arg(path, error);
         return nullptr;

@@ -90,8 +90,8 @@ bool RunMigration(sqlite3* db, int from, QString& error) {
 
 bool CreateSchema(sqlite3* db, QString& error) {
     return ExecuteSql(db,
-                      "PRAGMA application_id = " + std::to_string(kApplicationId) +
-                          "; PRAGMA journal_mode = WAL;",
+                      "PRAGMA page_size = 65536; PRAGMA application_id = " +
+                          std::to_string(kApplicationId) + "; PRAGMA journal_mode = WAL;",
                       error) &&
            MigrateSchema(db, error);
 }

@@ -1,6 +1,7 @@
 #include "beacon_writer.h"
 
 #include <QCryptographicHash>
+#include <bit>
 #include <charconv>
 #include <cmath>
 
@@ -31,6 +32,12 @@ std::string InsertSql() {
            marks + ")";
 }
 
+void AppendBigEndian(QByteArray& out, std::uint64_t value) {
+    for (int shift = 56; shift >= 0; shift -= 8) {
+        out.append(static_cast<char>(value >> shift & 0xFF));
+    }
+}
+
 void AppendNumber(QCryptographicHash& hash, auto value) {
     char buffer[32];
     const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
@@ -38,21 +45,47 @@ void AppendNumber(QCryptographicHash& hash, auto value) {
     hash.addData(QByteArrayView("\0", 1));
 }
 
-// The same beacon from the same place in the same source gives the same key, whenever and
-// however often it is converted.
-QByteArray DedupKey(const BeaconSource& source, const ReceivedBeacon& beacon) {
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(SourceKindName(source.kind));
-    hash.addData(QByteArrayView("\0", 1));
-    hash.addData(source.name.toUtf8());
-    hash.addData(QByteArrayView("\0", 1));
-    AppendNumber(hash, beacon.position.line.value_or(-1));
-    AppendNumber(hash, beacon.position.offsetSeconds.value_or(-1.0));
-    for (const std::string& line : beacon.lines) {
-        AppendNumber(hash, line.size());
-        hash.addData(line);
+// A source as the dedup key and the table hold it.
+struct SourceBytes {
+    SourceKind kind = SourceKind::kDialog;
+    QString name;
+    QByteArray utf8Name;
+    QByteArray identity;  // kind and name
+    QByteArray prefix;    // the first bytes of the identity's digest
+};
+
+void Remember(SourceBytes& cached, const BeaconSource& source) {
+    if (!cached.identity.isEmpty() && cached.kind == source.kind && cached.name == source.name) {
+        return;
     }
-    return hash.result().left(16);  // 128 bits: no collision among billions of beacons
+    cached.kind = source.kind;
+    cached.name = source.name;
+    cached.utf8Name = source.name.toUtf8();
+    const std::string_view kind = SourceKindName(source.kind);
+    cached.identity =
+        QByteArray(kind.data(), static_cast<qsizetype>(kind.size())) + '\0' + cached.utf8Name;
+    cached.prefix = QCryptographicHash::hash(cached.identity, QCryptographicHash::Sha256).left(4);
+}
+
+// The same beacon from the same place in the same source gives the same key, whenever and
+// however often it is converted. The key leads with the source and the place in it, so that
+// the beacons of one log or recording go into the index in order, and ends with a digest of
+// everything: 128 bits in all would have to match by chance.
+QByteArray DedupKey(const SourceBytes& source, const ReceivedBeacon& beacon) {
+    const long long line = beacon.position.line.value_or(-1);
+    const double offset = beacon.position.offsetSeconds.value_or(-1.0);
+    QByteArray key = source.prefix;
+    AppendBigEndian(key, static_cast<std::uint64_t>(line));
+    AppendBigEndian(key, std::bit_cast<std::uint64_t>(offset));
+    QCryptographicHash digest(QCryptographicHash::Sha256);
+    digest.addData(source.identity);
+    AppendNumber(digest, line);
+    AppendNumber(digest, offset);
+    for (const std::string& text : beacon.lines) {
+        AppendNumber(digest, text.size());
+        digest.addData(text);
+    }
+    return key + digest.result().left(8);
 }
 
 void BindText(sqlite3_stmt* statement, int index, std::string_view text) {
@@ -103,6 +136,7 @@ struct BeaconWriter::Prepared {
     std::string isoTime;
     ConversionState state;
     std::string utf8;
+    SourceBytes source;
 };
 
 BeaconWriter::BeaconWriter(Archive& archive, const LocalTime& conversionTime)
@@ -135,7 +169,8 @@ bool BeaconWriter::Add(const BeaconSource& source, const ReceivedBeacon& beacon)
     Prepared& p = *m_prepared;
     sqlite3_stmt* statement = p.insert.Get();
     p.insert.Reset();
-    const QByteArray key = DedupKey(source, beacon);
+    Remember(p.source, source);
+    const QByteArray key = DedupKey(p.source, beacon);
     BindBlob(statement, 1, std::string_view(key.constData(), static_cast<std::size_t>(key.size())));
     sqlite3_bind_int64(statement, 2, beacon.receivedUtc.toMSecsSinceEpoch());
     BindText(statement, 3, SourceKindName(source.kind));

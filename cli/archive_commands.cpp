@@ -12,9 +12,6 @@
 #include "batch_log.h"
 #include "beacon_recorder.h"
 #include "convert_commands.h"
-#include "machine_output.h"
-#include "report_output.h"
-#include "stored_records.h"
 
 namespace telvane::cli {
 namespace {
@@ -153,38 +150,6 @@ int RunImport(const ArchiveOptions& options) {
         }
     }
     return status;
-}
-
-int RunExport(const ArchiveOptions& options) {
-    QString error;
-    const std::unique_ptr<Archive> archive = OpenForReading(options, error);
-    if (!archive) {
-        return ArchiveFail(kExitOutputFailure, error);
-    }
-    OutputSink sink(options.outputPath.toStdString());
-    if (!sink.Open()) {
-        return ArchiveFail(kExitOutputFailure, QString::fromStdString(sink.Error()));
-    }
-    const bool json = options.format == Format::kJson;
-    bool written = json || sink.Write(CsvHeader());
-    ArchiveProgress progress(QStringLiteral("exported"));
-    std::size_t done = 0;
-    const bool read = archive::ForEachStoredRecord(
-        *archive, options.range,
-        [&](const archive::StoredFields& fields) {
-            written = sink.Write(json ? JsonRecord(fields) : CsvRow(fields));
-            progress.Count(++done);
-            return written;
-        },
-        error);
-    if (!read) {
-        return ArchiveFail(kExitOutputFailure,
-                           QStringLiteral("cannot read '%1': %2").arg(archive->Path(), error));
-    }
-    if (!written || !sink.Finish()) {
-        return ArchiveFail(kExitOutputFailure, QString::fromStdString(sink.Error()));
-    }
-    return 0;
 }
 
 int RunStats(const ArchiveOptions& options) {

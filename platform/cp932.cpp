@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <algorithm>
 
 namespace telvane {
 namespace {
@@ -44,7 +45,14 @@ bool Cp932Available() {
     return QStringEncoder(kCodePageName).isValid();
 }
 
+bool IsPlainAscii(std::string_view bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return c >= ' ' && c <= '~'; });
+}
+
 std::string ToCp932(QStringView text) {
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u' ' && c <= u'~'; })) {
+        return QStringView(text).toLatin1().toStdString();
+    }
     QStringEncoder encoder(kCodePageName, QStringConverter::Flag::Stateless);
     const QByteArray bytes = encoder.encode(text);
     if (encoder.hasError()) {
@@ -54,6 +62,9 @@ std::string ToCp932(QStringView text) {
 }
 
 QString FromCp932(std::string_view bytes) {
+    if (IsPlainAscii(bytes)) {
+        return QString::fromLatin1(BytesOf(bytes));
+    }
     QStringDecoder decoder(kCodePageName, QStringConverter::Flag::Stateless);
     return decoder.decode(BytesOf(bytes));
 }

@@ -20,6 +20,11 @@ std::string ToCp932(QStringView text);
 // substitution character.
 QString FromCp932(std::string_view bytes);
 
+// True when every byte is printable ASCII (space to '~'), which code page 932, UTF-8 and
+// Unicode all read alike: such text needs no converter. (The converter swaps a few control
+// characters, so those are left to it.)
+bool IsPlainAscii(std::string_view bytes);
+
 // True when bytes are well-formed UTF-8 (no overlong forms, surrogates or truncated sequences).
 bool IsValidUtf8(std::string_view bytes);
 
