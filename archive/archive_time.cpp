@@ -35,7 +35,9 @@ std::optional<QDateTime> ParseTimeArgument(const QString& text, bool endOfDay) {
         return LocalToUtc(QDate::fromString(text.left(10), Qt::ISODate),
                           QTime::fromString(text.mid(11), QStringLiteral("HH:mm:ss")));
     }
-    if (const QDate date = QDate::fromString(text, Qt::ISODate); date.isValid()) {
+    constexpr qsizetype kDateShape = 10;  // 'YYYY-MM-DD'
+    if (const QDate date = QDate::fromString(text, Qt::ISODate);
+        text.size() == kDateShape && date.isValid()) {
         return LocalToUtc(endOfDay ? date.addDays(1) : date, QTime(0, 0));
     }
     const QDateTime iso = QDateTime::fromString(text, Qt::ISODate);

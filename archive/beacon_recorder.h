@@ -34,6 +34,8 @@ public:
 
     // Lines as received, code page 932 bytes; does nothing once the archive has failed.
     void Add(const std::array<std::string, kLineCount>& lines, SourcePosition position = {});
+    // Why nothing will be recorded; empty while recording works.
+    const QString& Warning() const { return m_warning; }
     // Commits the import.
     RecordResult Finish();
 

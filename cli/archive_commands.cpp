@@ -71,6 +71,9 @@ int ImportLog(const ArchiveOptions& options, const QString& path, ArchiveProgres
     const QDateTime received = options.time ? options.timeUtc : QDateTime::currentDateTimeUtc();
     archive::BeaconRecorder recorder(
         ArchivePathOf(options), {archive::SourceKind::kLog, SourceNameOf(path)}, time, received);
+    if (!recorder.Warning().isEmpty()) {
+        return ArchiveFail(kExitOutputFailure, recorder.Warning());
+    }
     SplitLog(
         input.bytes, options.inputEncoding,
         [&](const LogBeacon& beacon) {

@@ -28,11 +28,20 @@ int Run(const telvane::cli::ArchiveOptions& options) {
     return telvane::cli::RunStats(options);
 }
 
+// The program says what went wrong in its own words; the toolkit's notes (such as the offscreen
+// platform's about the runtime folder) would only clutter standard error.
+void DropToolkitNotes(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) {
+        std::cerr << "telvane-archive: " << message.toStdString() << '\n';
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     // A file size limit must fail the write with a message, not end the process unannounced.
     std::signal(SIGXFSZ, SIG_IGN);
+    qInstallMessageHandler(DropToolkitNotes);
     QStringList arguments;
     for (int k = 1; k < argc; ++k) {
         arguments << QString::fromLocal8Bit(argv[k]);
