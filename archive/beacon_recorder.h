@@ -3,6 +3,18 @@
 // Recording what a program converts, in one call for the converters: open the archive (the
 // default one when no path is given), add the beacons of one source in one transaction, and
 // hand back at most one warning. Recording never stops a conversion.
+//
+// A log, as telvane-convert --batch reads one:
+//     BeaconRecorder recorder(archivePath, {SourceKind::kLog, QFileInfo(log).absoluteFilePath()},
+//                             conversionTime, ReceptionTime(givenTime));
+//     for (each beacon) recorder.Add(lines, {lineNumberOfItsFirstLine, std::nullopt});
+//     const RecordResult result = recorder.Finish();  // print result.warning if not empty
+// One beacon (the dialog's Convert; telvane-convert's single beacon, whose input file is a
+// one-beacon log):
+//     RecordBeacon(archivePath, {SourceKind::kLog, absoluteInputPath}, lines, conversionTime,
+//                  ReceptionTime(givenTime));
+// A recording: SourceKind::kRecording with its start time as `receivedUtc` and each beacon's
+// offset in SourcePosition::offsetSeconds.
 
 #include <QDateTime>
 #include <QString>

@@ -195,6 +195,32 @@ TEST_F(ArchiveTest, AFileThatIsNotAnArchiveIsNeverWrittenTo) {
     EXPECT_TRUE(error.contains(QStringLiteral("not a regular file")));
 }
 
+TEST_F(ArchiveTest, OneCallRecordsABeaconInTheDefaultArchiveOrSaysWhyNot) {
+    const QByteArray home = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", Path(QStringLiteral("home")).toUtf8());
+    const QString defaultPath = DefaultArchivePath();
+    EXPECT_EQ(defaultPath, Path(QStringLiteral("home/Telvane/archive.sqlite")));
+    const BeaconSource single{SourceKind::kLog, QStringLiteral("/in/beacon.txt")};
+    const RecordResult first = RecordBeacon({}, single, kSampleLines, kTime, kReceived);
+    const RecordResult again = RecordBeacon({}, single, kSampleLines, kTime, kReceived);
+    qputenv("XDG_DATA_HOME", home);
+    EXPECT_TRUE(first.warning.isEmpty()) << first.warning.toStdString();
+    EXPECT_EQ(first.added, 1u);
+    EXPECT_EQ(again.added, 0u);
+    EXPECT_EQ(again.duplicates, 1u);
+    EXPECT_EQ(QueryCount(defaultPath, "SELECT count(*) FROM beacons"), 1);
+    EXPECT_EQ(QueryText(defaultPath, "SELECT received_utc_ms FROM beacons"),
+              std::to_string(kReceived.toMSecsSinceEpoch()));
+
+    testing::WriteBytes(Path(QStringLiteral("notes.txt")), "notes\n");
+    const RecordResult refused =
+        RecordBeacon(Path(QStringLiteral("notes.txt")), single, kSampleLines, kTime, kReceived);
+    EXPECT_EQ(refused.warning.count(u'\n'), 0);
+    EXPECT_TRUE(refused.warning.startsWith(QStringLiteral("beacons are not recorded: ")))
+        << refused.warning.toStdString();
+    EXPECT_EQ(refused.added, 0u);
+}
+
 TEST_F(ArchiveTest, ANewArchiveIsMadeWhereNothingIsAndMarkedAsOurs) {
     const QString path = m_dir.filePath(QStringLiteral("deeper/still/archive.sqlite"));
     EXPECT_EQ(CheckArchiveFile(path).state, FileState::kMissing);
