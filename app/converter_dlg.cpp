@@ -7,9 +7,12 @@
 #include <QShortcut>
 
 #include "about_dlg.h"
+#include "archive.h"
 #include "beacon_line_edit.h"
 #include "cp932.h"
+#include "dialog_recording.h"
 #include "dialog_template.h"
+#include "history_window.h"
 #include "misreadings.h"
 #include "paste_routing.h"
 #include "resource_ids.h"
@@ -47,6 +50,10 @@ CConverterDlg::CConverterDlg(QWidget* parent, std::unique_ptr<SavePrompts> promp
     connect(static_cast<QPushButton*>(controls.value(IDC_CLEAR)), &QPushButton::clicked, this,
             &CConverterDlg::OnClear);
     setWindowIcon(QIcon(kIconResource));
+    m_recording = new DialogRecording(this);
+    connect(m_recording, &DialogRecording::failed, this, [this](const QString& warning) {
+        m_prompts->ReportError(this, QStringLiteral("Telemetry archive"), warning, QString());
+    });
     AddSystemMenu();
     controls.value(IDOK)->setFocus();  // the first tab stop of the template
 }
@@ -58,6 +65,10 @@ CConverterDlg::~CConverterDlg() = default;
 void CConverterDlg::AddSystemMenu() {
     m_systemMenu = new QMenu(this);
     m_systemMenu->addAction(QStringLiteral("&Close"), this, [this] { OnSysCommand(SC_CLOSE); });
+    QAction* history = m_systemMenu->addAction(QStringLiteral("&History\u2026"),
+                                               QKeySequence(QStringLiteral("Ctrl+H")), this,
+                                               &CConverterDlg::OnHistory);
+    addAction(history);  // Ctrl+H works with the menu closed too
     m_systemMenu->addSeparator();
     m_systemMenu->addAction(QString::fromUtf8(IDS_ABOUTBOX), this,
                             [this] { OnSysCommand(IDM_ABOUTBOX); });
@@ -153,8 +164,19 @@ void CConverterDlg::OnSysCommand(unsigned id) {
 
 void CConverterDlg::OnConvert() {
     DoDataExchange(true);
-    RunConversion(m_state, m_clock->Now());
+    const LocalTime now = m_clock->Now();
+    RunConversion(m_state, now);
+    m_recording->Record(m_state, now);  // before the save step, which the operator may cancel
     SaveResults();
+}
+
+void CConverterDlg::OnHistory() {
+    if (m_history == nullptr) {
+        m_history = new HistoryWindow(archive::DefaultArchivePath(), this);
+    }
+    m_history->show();
+    m_history->raise();
+    m_history->activateWindow();
 }
 
 void CConverterDlg::OnClear() {

@@ -13,6 +13,8 @@ class QPushButton;
 namespace telvane {
 
 class BeaconLineEdit;
+class DialogRecording;
+class HistoryWindow;
 
 // The main dialog: six boxes for the beacon lines, Convert, Clear and Exit. It owns the
 // conversion state; every conversion reads the boxes afresh and ends in the save step.
@@ -38,6 +40,10 @@ public:
 
     void OnConvert();
     void OnClear();
+    // Opens the history window, or brings it to the front.
+    void OnHistory();
+    HistoryWindow* History() const { return m_history; }
+    DialogRecording* Recording() const { return m_recording; }
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -57,6 +63,8 @@ private:
     QMenu* m_systemMenu = nullptr;
     std::unique_ptr<SavePrompts> m_prompts;
     std::unique_ptr<Clock> m_clock;
+    DialogRecording* m_recording = nullptr;
+    HistoryWindow* m_history = nullptr;
 };
 
 }  // namespace telvane

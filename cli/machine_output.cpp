@@ -110,18 +110,23 @@ std::size_t RecordCapacity(const BeaconReadings& readings, const BeaconOrigin& o
 
 std::string JsonRecord(const BeaconReadings& readings, std::string_view conversionTime,
                        const BeaconOrigin& origin) {
+    return JsonRecord(
+        [&](const FieldVisitor& visit) { ForEachField(readings, conversionTime, origin, visit); },
+        RecordCapacity(readings, origin));
+}
+
+std::string JsonRecord(const FieldSource& fields, std::size_t capacity) {
     std::string out = "{";
-    out.reserve(RecordCapacity(readings, origin));
-    ForEachField(readings, conversionTime, origin,
-                 [&](std::string_view name, const FieldValue& value) {
-                     if (out.size() > 1) {
-                         out += ',';
-                     }
-                     out += '"';
-                     out += name;
-                     out += "\":";
-                     AppendValue(out, value, true);
-                 });
+    out.reserve(capacity);
+    fields([&](std::string_view name, const FieldValue& value) {
+        if (out.size() > 1) {
+            out += ',';
+        }
+        out += '"';
+        out += name;
+        out += "\":";
+        AppendValue(out, value, true);
+    });
     out += "}\n";
     return out;
 }
@@ -139,10 +144,16 @@ std::string CsvHeader() {
 
 std::string CsvRow(const BeaconReadings& readings, std::string_view conversionTime,
                    const BeaconOrigin& origin) {
+    return CsvRow(
+        [&](const FieldVisitor& visit) { ForEachField(readings, conversionTime, origin, visit); },
+        RecordCapacity(readings, origin));
+}
+
+std::string CsvRow(const FieldSource& fields, std::size_t capacity) {
     std::string out;
-    out.reserve(RecordCapacity(readings, origin));
+    out.reserve(capacity);
     bool first = true;
-    ForEachField(readings, conversionTime, origin, [&](std::string_view, const FieldValue& value) {
+    fields([&](std::string_view, const FieldValue& value) {
         out += first ? "" : ",";
         first = false;
         AppendValue(out, value, false);

@@ -2,6 +2,7 @@
 
 // JSON and CSV renderings of a beacon's readings, UTF-8, with the field names of record_fields.h.
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -20,5 +21,12 @@ std::string JsonRecord(const BeaconReadings& readings, std::string_view conversi
 std::string CsvHeader();
 std::string CsvRow(const BeaconReadings& readings, std::string_view conversionTime,
                    const BeaconOrigin& origin);
+
+// The same renderings of fields from elsewhere (a beacon stored in the archive), visited in
+// ForEachField's order.
+using FieldSource = std::function<void(const FieldVisitor&)>;
+// `capacity` reserves room for the whole record.
+std::string JsonRecord(const FieldSource& fields, std::size_t capacity = 0);
+std::string CsvRow(const FieldSource& fields, std::size_t capacity = 0);
 
 }  // namespace telvane::cli

@@ -86,6 +86,10 @@ bool Cp932Available() {
     return QStringEncoder(kCodePageName).isValid();
 }
 
+bool IsPlainAscii(std::string_view bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), IsAsciiByte);
+}
+
 std::string ToCp932(QStringView text) {
     std::string out;
     out.reserve(static_cast<std::size_t>(text.size()));

@@ -29,6 +29,10 @@ QString FromCp932(std::string_view bytes);
 void ForEachUtf8Piece(std::string_view cp932, const std::function<void(std::string_view)>& sink,
                       std::size_t pieceSize = 1 << 16);
 
+// True when every byte is ASCII, which code page 932 and UTF-8 read alike: such text needs no
+// converter.
+bool IsPlainAscii(std::string_view bytes);
+
 // True when bytes are well-formed UTF-8 (no overlong forms, surrogates or truncated sequences).
 bool IsValidUtf8(std::string_view bytes);
 

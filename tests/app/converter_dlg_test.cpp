@@ -24,6 +24,7 @@
 #include "converter_dlg.h"
 #include "cp932.h"
 #include "dialog_fixture.h"
+#include "private_home.h"
 
 using namespace telvane;
 using namespace telvane::testing;
@@ -74,8 +75,10 @@ private:
 
     PromptLog m_log;
     QTemporaryDir m_dir;
+    QTemporaryDir m_home;
 
 private slots:
+    void initTestCase() { UsePrivateHome(m_home); }
     void init() { m_log = PromptLog{}; }
 
     void convertSavesTheReportBytesExactly() {
@@ -263,14 +266,16 @@ private slots:
         }
     }
 
-    void systemMenuHoldsCloseAndAbout() {
+    void systemMenuHoldsCloseHistoryAndAbout() {
         auto dialog = MakeDialog();
         const QList<QAction*> items = dialog->SystemMenu()->actions();
-        QCOMPARE(items.size(), 3);
+        QCOMPARE(items.size(), 4);
         QCOMPARE(items[0]->text(), QString("&Close"));
-        QVERIFY(items[1]->isSeparator());
-        QCOMPARE(items[2]->text(), QString("&About Telvane..."));
-        QVERIFY(OpensAboutBox([&] { items[2]->trigger(); }));
+        QCOMPARE(items[1]->text(), QString("&History\u2026"));
+        QCOMPARE(items[1]->shortcut(), QKeySequence("Ctrl+H"));
+        QVERIFY(items[2]->isSeparator());
+        QCOMPARE(items[3]->text(), QString("&About Telvane..."));
+        QVERIFY(OpensAboutBox([&] { items[3]->trigger(); }));
         items[0]->trigger();
         QVERIFY(!dialog->isVisible());
     }

@@ -1,0 +1,44 @@
+#pragma once
+
+// Storing converted beacons: one prepared statement and one transaction for a whole import.
+
+#include <QString>
+#include <memory>
+
+#include "archive.h"
+#include "beacon_entry.h"
+#include "local_time.h"
+
+namespace telvane::archive {
+
+class BeaconWriter {
+public:
+    // Starts the import's transaction; check Error() before adding.
+    BeaconWriter(Archive& archive, const LocalTime& conversionTime);
+    ~BeaconWriter();  // rolls back what was not committed
+    BeaconWriter(const BeaconWriter&) = delete;
+    BeaconWriter& operator=(const BeaconWriter&) = delete;
+
+    // Converts the beacon and stores it with every decoded field, unless the same beacon from
+    // the same source is already there. False once anything failed.
+    bool Add(const BeaconSource& source, const ReceivedBeacon& beacon);
+    // Makes every added beacon permanent at once.
+    bool Commit();
+
+    const QString& Error() const { return m_error; }
+    std::size_t Added() const { return m_added; }
+    std::size_t Duplicates() const { return m_duplicates; }
+
+private:
+    struct Prepared;
+    bool Fail();
+
+    sqlite3* m_db;
+    std::unique_ptr<Prepared> m_prepared;
+    bool m_open = false;
+    QString m_error;
+    std::size_t m_added = 0;
+    std::size_t m_duplicates = 0;
+};
+
+}  // namespace telvane::archive

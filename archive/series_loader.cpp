@@ -1,0 +1,101 @@
+#include "series_loader.h"
+
+#include <QFileInfo>
+#include <cmath>
+#include <limits>
+
+#include "archive_columns.h"
+#include "sqlite_statement.h"
+
+namespace telvane::archive {
+
+bool IsPlottableField(const std::string& name) {
+    for (const FieldColumn& column : FieldColumns()) {
+        if (column.name == name) {
+            return column.kind == FieldKind::kCount || column.kind == FieldKind::kNumber;
+        }
+    }
+    return false;
+}
+
+bool LoadSeries(const Archive& archive, const TimeRange& range,
+                const std::vector<std::string>& fields, SeriesData& out, QString& error) {
+    std::string sql = "SELECT received_utc_ms, reference_recalibrated, id";
+    for (const std::string& field : fields) {
+        if (!IsPlottableField(field)) {
+            error = QStringLiteral("unknown field '%1'").arg(QString::fromStdString(field));
+            return false;
+        }
+        sql += ", " + field;
+    }
+    Statement query(archive.Handle(), sql + " FROM " + std::string(kBeaconTable) +
+                                          RangeCondition(range) + " ORDER BY received_utc_ms, id");
+    if (!query.Ok()) {
+        error = SqliteError(archive.Handle());
+        return false;
+    }
+    BindRange(query.Get(), range);
+    out = SeriesData{};
+    out.values.resize(fields.size());
+    constexpr double kGap = std::numeric_limits<double>::quiet_NaN();
+    int status = SQLITE_ROW;
+    while ((status = query.Step()) == SQLITE_ROW) {
+        out.times.push_back(static_cast<double>(query.Count(0)) / 1000.0);
+        out.recalibrated.push_back(query.Count(1) != 0);
+        out.rowIds.push_back(query.Count(2));
+        for (std::size_t k = 0; k < fields.size(); ++k) {
+            const int column = static_cast<int>(k) + 3;
+            const int type = sqlite3_column_type(query.Get(), column);
+            const double value =
+                type == SQLITE_INTEGER || type == SQLITE_FLOAT ? query.Number(column) : kGap;
+            out.values[k].push_back(std::isfinite(value) ? value : kGap);
+        }
+    }
+    if (status != SQLITE_DONE) {
+        error = SqliteError(archive.Handle());
+        return false;
+    }
+    return true;
+}
+
+std::vector<QString> SourceLabels(const Archive& archive, const std::vector<qint64>& rowIds) {
+    Statement query(archive.Handle(),
+                    "SELECT source_kind, source_name, source_line, source_offset_s FROM " +
+                        std::string(kBeaconTable) + " WHERE id = ?1");
+    std::vector<QString> labels;
+    labels.reserve(rowIds.size());
+    for (const qint64 id : rowIds) {
+        query.Reset();
+        sqlite3_bind_int64(query.Get(), 1, id);
+        if (!query.Ok() || query.Step() != SQLITE_ROW) {
+            labels.emplace_back();
+            continue;
+        }
+        const QString name = QFileInfo(QString::fromUtf8(query.Text(1))).fileName();
+        QString label = name.isEmpty() ? QString::fromUtf8(query.Text(0)) : name;
+        if (!query.IsNull(2)) {
+            label += QStringLiteral(":%1").arg(query.Count(2));
+        }
+        if (!query.IsNull(3)) {
+            label += QStringLiteral(" @ %1 s").arg(query.Number(3), 0, 'f', 1);
+        }
+        labels.push_back(label);
+    }
+    return labels;
+}
+
+std::optional<qint64> LastPassStartMs(const Archive& archive, qint64 gapSeconds) {
+    Statement query(archive.Handle(), "SELECT received_utc_ms FROM " + std::string(kBeaconTable) +
+                                          " ORDER BY received_utc_ms DESC");
+    std::optional<qint64> start;
+    while (query.Ok() && query.Step() == SQLITE_ROW) {
+        const qint64 time = query.Count(0);
+        if (start && *start - time > gapSeconds * 1000) {
+            break;
+        }
+        start = time;
+    }
+    return start;
+}
+
+}  // namespace telvane::archive

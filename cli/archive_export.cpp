@@ -1,0 +1,68 @@
+#include <future>
+
+#include "archive.h"
+#include "archive_commands.h"
+#include "archive_progress.h"
+#include "convert_commands.h"
+#include "machine_output.h"
+#include "report_output.h"
+#include "stored_records.h"
+
+namespace telvane::cli {
+namespace {
+
+constexpr std::size_t kBatchRows = 8192;
+
+// One batch of records in the chosen format.
+std::string Render(const archive::StoredBatch& batch, bool json) {
+    std::string out;
+    for (std::size_t row = 0; row < batch.Rows(); ++row) {
+        const FieldSource fields = [&](const FieldVisitor& visit) { batch.Visit(row, visit); };
+        out += json ? JsonRecord(fields) : CsvRow(fields);
+    }
+    return out;
+}
+
+}  // namespace
+
+int RunExport(const ArchiveOptions& options) {
+    QString error;
+    const auto archive =
+        archive::Archive::Open(ArchivePathOf(options), archive::Access::kRead, error);
+    if (!archive) {
+        return ArchiveFail(kExitOutputFailure, error);
+    }
+    OutputSink sink(options.outputPath.toStdString());
+    if (!sink.Open()) {
+        return ArchiveFail(kExitOutputFailure, QString::fromStdString(sink.Error()));
+    }
+    const bool json = options.format == Format::kJson;
+    bool written = json || sink.Write(CsvHeader());
+    ArchiveProgress progress(QStringLiteral("exported"));
+    std::size_t done = 0;
+    // The archive is read for the next batch while this one is rendered and written.
+    archive::StoredRecordReader reader(*archive, options.range);
+    archive::StoredBatch current;
+    archive::StoredBatch next;
+    bool more = reader.Next(current, kBatchRows);
+    while (more && written) {
+        auto writing =
+            std::async(std::launch::async, [&] { return sink.Write(Render(current, json)); });
+        more = reader.Next(next, kBatchRows);
+        written = writing.get();
+        done += current.Rows();
+        progress.Count(done - done % 10000);
+        std::swap(current, next);
+    }
+    if (!reader.Error().isEmpty()) {
+        return ArchiveFail(
+            kExitOutputFailure,
+            QStringLiteral("cannot read '%1': %2").arg(archive->Path(), reader.Error()));
+    }
+    if (!written || !sink.Finish()) {
+        return ArchiveFail(kExitOutputFailure, QString::fromStdString(sink.Error()));
+    }
+    return 0;
+}
+
+}  // namespace telvane::cli

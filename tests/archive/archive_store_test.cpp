@@ -1,0 +1,378 @@
+// The archive against real SQLite files: what is recorded, kept once, read back, migrated, and
+// what is never touched.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTimeZone>
+
+#include "archive.h"
+#include "archive_columns.h"
+#include "archive_file_check.h"
+#include "archive_stats.h"
+#include "archive_test_support.h"
+#include "beacon_readings.h"
+#include "beacon_recorder.h"
+#include "beacon_writer.h"
+#include "conversion.h"
+#include "machine_output.h"
+#include "series_loader.h"
+#include "stored_records.h"
+
+namespace telvane::archive {
+namespace {
+
+using testing::kSampleLines;
+using testing::Lines;
+using testing::QueryCount;
+using testing::QueryText;
+
+constexpr LocalTime kTime{2024, 3, 5, 9, 7, 0};
+const QDateTime kReceived = QDateTime(QDate(2024, 3, 5), QTime(0, 7), QTimeZone::utc());
+
+class ArchiveTest : public ::testing::Test {
+protected:
+    QString Path(const QString& name = QStringLiteral("archive.sqlite")) const {
+        return m_dir.filePath(name);
+    }
+    RecordResult Record(const Lines& lines, const BeaconSource& source = {},
+                        SourcePosition position = {}) const {
+        BeaconRecorder recorder(Path(), source, kTime, kReceived);
+        recorder.Add(lines, position);
+        return recorder.Finish();
+    }
+    long long Count() const { return QueryCount(Path(), "SELECT count(*) FROM beacons"); }
+
+    QTemporaryDir m_dir;
+};
+
+// Beacons that exercise every kind of stored value: text in code page 932, empty lines,
+// an infinite reference (zero battery count in trickle charge) and what follows from it.
+const std::vector<Lines> kVariedBeacons = {
+    kSampleLines,
+    {"ZK1 AB CD/EF", "", "", "", "", ""},
+    {"ZK1 \x83\x65\x83\x58\x83\x67", "ZK2 FF FF FF", "ZK3 25 B8 02 00", "ZK4 00 A0 8C",
+     "ZK5 F F F F F F", "ZK6 FFFFFFFF FF"},
+    {"", "ZK2 00 00 01", "ZK3 25 B8 02 00", "ZK4 30 10 00", "ZK5 0 0 0 0 0 0", "ZK6 00000000 00"},
+    {"ZK1 a,b\"c", "ZK2 1", "ZK3 zz", "ZK4 3", "ZK5 12345", "ZK6 1"},
+    {"ZK1 X", "ZK2 FF FF FF", "ZK3 25 B8 02 00", "ZK4 00 00 8C", "ZK5 0 0 0 0 0 0",
+     "ZK6 00000000 00"},  // 0 V solar times an infinite reference: not a number
+};
+
+TEST_F(ArchiveTest, ExportReadsBackExactlyWhatTheConverterWrites) {
+    BeaconRecorder recorder(Path(), {SourceKind::kLog, QStringLiteral("/logs/a.txt")}, kTime,
+                            kReceived);
+    std::vector<std::string> expectedJson;
+    std::vector<std::string> expectedCsv;
+    const std::string iso = FormatIso8601(kTime);
+    for (std::size_t k = 0; k < kVariedBeacons.size(); ++k) {
+        recorder.Add(kVariedBeacons[k], {static_cast<long long>(k) * 6 + 1, std::nullopt});
+        ConversionState state;
+        SetLines(state, kVariedBeacons[k]);
+        RunConversion(state, kTime);
+        BeaconOrigin origin;
+        std::copy(kVariedBeacons[k].begin(), kVariedBeacons[k].end(), origin.lines.begin());
+        expectedJson.push_back(cli::JsonRecord(ReadingsOf(state), iso, origin));
+        expectedCsv.push_back(cli::CsvRow(ReadingsOf(state), iso, origin));
+    }
+    const RecordResult result = recorder.Finish();
+    ASSERT_TRUE(result.warning.isEmpty()) << result.warning.toStdString();
+    EXPECT_EQ(result.added, kVariedBeacons.size());
+
+    QString error;
+    const auto archive = Archive::Open(Path(), Access::kRead, error);
+    ASSERT_TRUE(archive) << error.toStdString();
+    StoredRecordReader reader(*archive, {});
+    StoredBatch batch;
+    std::size_t row = 0;
+    while (reader.Next(batch, 2)) {  // small batches: rows cross batch boundaries
+        for (std::size_t k = 0; k < batch.Rows(); ++k, ++row) {
+            const cli::FieldSource fields = [&](const FieldVisitor& v) { batch.Visit(k, v); };
+            ASSERT_LT(row, expectedJson.size());
+            EXPECT_EQ(cli::JsonRecord(fields), expectedJson[row]) << "beacon " << row;
+            EXPECT_EQ(cli::CsvRow(fields), expectedCsv[row]) << "beacon " << row;
+        }
+    }
+    EXPECT_TRUE(reader.Error().isEmpty());
+    EXPECT_EQ(row, kVariedBeacons.size());
+}
+
+TEST_F(ArchiveTest, KeepsTheLinesAsReceivedAndWhereTheyCameFrom) {
+    const Lines lines = {"ZK1 \x83\x65\x83\x58\x83\x67", "ZK2 01 23 45", "", "", "", ""};
+    ASSERT_TRUE(Record(lines, {SourceKind::kLog, QStringLiteral("/logs/b.txt")}, {13, std::nullopt})
+                    .warning.isEmpty());
+    EXPECT_EQ(QueryText(Path(), "SELECT received_line1_utf8 FROM beacons"), "ZK1 テスト");
+    EXPECT_EQ(QueryText(Path(), "SELECT hex(received_line1_cp932) FROM beacons"),
+              "5A4B3120836583588367");
+    EXPECT_EQ(QueryText(Path(), "SELECT received_line3_cp932 IS NOT NULL FROM beacons"), "1");
+    EXPECT_EQ(QueryText(Path(),
+                        "SELECT source_kind || ' ' || source_name || ':' || source_line "
+                        "FROM beacons"),
+              "log /logs/b.txt:13");
+    EXPECT_EQ(QueryCount(Path(), "SELECT received_utc_ms FROM beacons"),
+              kReceived.toMSecsSinceEpoch());
+    EXPECT_EQ(QueryText(Path(), "SELECT internal_time_counter FROM beacons"), "74565");
+    EXPECT_EQ(QueryText(Path(), "SELECT conversion_time FROM beacons"), FormatIso8601(kTime));
+}
+
+TEST_F(ArchiveTest, TheSameBeaconFromTheSamePlaceIsKeptOnce) {
+    const BeaconSource log{SourceKind::kLog, QStringLiteral("/logs/a.txt")};
+    const BeaconSource otherLog{SourceKind::kLog, QStringLiteral("/logs/b.txt")};
+    const BeaconSource recording{SourceKind::kRecording, QStringLiteral("/rec/a.wav")};
+    Lines changed = kSampleLines;
+    changed[1] = "ZK2 01 23 46";
+    struct Step {
+        Lines lines;
+        BeaconSource source;
+        SourcePosition position;
+        long long countAfter;
+    };
+    const std::vector<Step> steps = {
+        {kSampleLines, {}, {}, 1},                           // typed in the dialog
+        {kSampleLines, {}, {}, 1},                           // converted again: kept once
+        {changed, {}, {}, 2},                                // another beacon typed
+        {kSampleLines, log, {1, std::nullopt}, 3},           // from a log
+        {kSampleLines, log, {1, std::nullopt}, 3},           // the log imported again
+        {kSampleLines, log, {7, std::nullopt}, 4},           // heard again later in the log
+        {kSampleLines, otherLog, {1, std::nullopt}, 5},      // another log
+        {kSampleLines, recording, {std::nullopt, 12.5}, 6},  // a recording
+        {kSampleLines, recording, {std::nullopt, 12.5}, 6},  // decoded again
+        {kSampleLines, recording, {std::nullopt, 98.0}, 7},  // later in the recording
+    };
+    for (std::size_t k = 0; k < steps.size(); ++k) {
+        const RecordResult result = Record(steps[k].lines, steps[k].source, steps[k].position);
+        ASSERT_TRUE(result.warning.isEmpty()) << result.warning.toStdString();
+        EXPECT_EQ(result.added + result.duplicates, 1u);
+        EXPECT_EQ(Count(), steps[k].countAfter) << "step " << k;
+    }
+    // A recording's beacon was heard at the recording's start plus its offset.
+    EXPECT_EQ(QueryCount(Path(), "SELECT received_utc_ms FROM beacons WHERE source_offset_s = 98"),
+              kReceived.toMSecsSinceEpoch() + 98000);
+}
+
+struct ForeignFile {
+    const char* name;
+    QByteArray bytes;
+    FileState expected;
+};
+
+TEST_F(ArchiveTest, AFileThatIsNotAnArchiveIsNeverWrittenTo) {
+    QByteArray otherDatabase;
+    {
+        const QString path = Path(QStringLiteral("other.db"));
+        sqlite3* db = nullptr;
+        sqlite3_open(path.toUtf8().constData(), &db);
+        sqlite3_exec(db, "CREATE TABLE t(x); INSERT INTO t VALUES (1);", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        otherDatabase = testing::ReadBytes(path);
+    }
+    QByteArray damaged = QByteArray("SQLite format 3", 16) + QByteArray(40, '\x01');
+    const std::vector<ForeignFile> files = {
+        {"text", "ZK1 AB CD/EF\nnot a database\n", FileState::kForeign},
+        {"empty", "", FileState::kForeign},
+        {"other-database", otherDatabase, FileState::kForeign},
+        {"damaged", damaged, FileState::kForeign},
+    };
+    for (const ForeignFile& file : files) {
+        const QString path = Path(QString::fromLatin1(file.name));
+        testing::WriteBytes(path, file.bytes);
+        const QDateTime modified = QFileInfo(path).lastModified();
+        EXPECT_EQ(CheckArchiveFile(path).state, file.expected) << file.name;
+
+        BeaconRecorder recorder(path, {}, kTime, kReceived);
+        recorder.Add(kSampleLines);
+        const RecordResult result = recorder.Finish();
+        EXPECT_TRUE(result.warning.contains(QStringLiteral("not a Telvane archive"))) << file.name;
+        EXPECT_TRUE(result.warning.contains(QStringLiteral("left untouched"))) << file.name;
+        EXPECT_EQ(result.added, 0u);
+        EXPECT_EQ(testing::ReadBytes(path), file.bytes) << file.name;
+        EXPECT_EQ(QFileInfo(path).lastModified(), modified) << file.name;
+        EXPECT_FALSE(QFileInfo::exists(path + "-wal")) << file.name;
+        EXPECT_FALSE(QFileInfo::exists(path + "-journal")) << file.name;
+    }
+    QString error;
+    EXPECT_FALSE(Archive::Open(m_dir.path(), Access::kWrite, error));  // a folder
+    EXPECT_TRUE(error.contains(QStringLiteral("not a regular file")));
+}
+
+TEST_F(ArchiveTest, OneCallRecordsABeaconInTheDefaultArchiveOrSaysWhyNot) {
+    const QByteArray home = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", Path(QStringLiteral("home")).toUtf8());
+    const QString defaultPath = DefaultArchivePath();
+    EXPECT_EQ(defaultPath, Path(QStringLiteral("home/Telvane/archive.sqlite")));
+    const BeaconSource single{SourceKind::kLog, QStringLiteral("/in/beacon.txt")};
+    const RecordResult first = RecordBeacon({}, single, kSampleLines, kTime, kReceived);
+    const RecordResult again = RecordBeacon({}, single, kSampleLines, kTime, kReceived);
+    qputenv("XDG_DATA_HOME", home);
+    EXPECT_TRUE(first.warning.isEmpty()) << first.warning.toStdString();
+    EXPECT_EQ(first.added, 1u);
+    EXPECT_EQ(again.added, 0u);
+    EXPECT_EQ(again.duplicates, 1u);
+    EXPECT_EQ(QueryCount(defaultPath, "SELECT count(*) FROM beacons"), 1);
+    EXPECT_EQ(QueryText(defaultPath, "SELECT received_utc_ms FROM beacons"),
+              std::to_string(kReceived.toMSecsSinceEpoch()));
+
+    testing::WriteBytes(Path(QStringLiteral("notes.txt")), "notes\n");
+    const RecordResult refused =
+        RecordBeacon(Path(QStringLiteral("notes.txt")), single, kSampleLines, kTime, kReceived);
+    EXPECT_EQ(refused.warning.count(u'\n'), 0);
+    EXPECT_TRUE(refused.warning.startsWith(QStringLiteral("beacons are not recorded: ")))
+        << refused.warning.toStdString();
+    EXPECT_EQ(refused.added, 0u);
+}
+
+TEST_F(ArchiveTest, ANewArchiveIsMadeWhereNothingIsAndMarkedAsOurs) {
+    const QString path = m_dir.filePath(QStringLiteral("deeper/still/archive.sqlite"));
+    EXPECT_EQ(CheckArchiveFile(path).state, FileState::kMissing);
+    QString error;
+    EXPECT_FALSE(Archive::Open(path, Access::kRead, error));
+    EXPECT_FALSE(QFileInfo::exists(path));  // reading never creates
+    ASSERT_TRUE(Archive::Open(path, Access::kWrite, error)) << error.toStdString();
+    EXPECT_EQ(CheckArchiveFile(path).state, FileState::kArchive);
+    EXPECT_EQ(QueryText(path, "PRAGMA journal_mode"), "wal");
+    EXPECT_EQ(QueryText(path, "PRAGMA user_version"), std::to_string(kSchemaVersion));
+    EXPECT_EQ(QueryText(path, "PRAGMA integrity_check"), "ok");
+    EXPECT_EQ(QDir(m_dir.filePath(QStringLiteral("deeper/still")))
+                  .entryList(QDir::Files)
+                  .filter(".new-")
+                  .size(),
+              0);
+}
+
+TEST_F(ArchiveTest, NewFieldsBecomeColumnsWhenAnOlderArchiveIsOpened) {
+    ASSERT_TRUE(Record(kSampleLines).warning.isEmpty());
+    // An archive from before rssi_dbu and temperature_battery_c existed.
+    sqlite3* db = nullptr;
+    sqlite3_open(Path().toUtf8().constData(), &db);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "ALTER TABLE beacons DROP COLUMN rssi_dbu;"
+                           "ALTER TABLE beacons DROP COLUMN temperature_battery_c;"
+                           "DELETE FROM archive_fields WHERE name IN "
+                           "('rssi_dbu', 'temperature_battery_c');",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+
+    Lines changed = kSampleLines;
+    changed[1] = "ZK2 00 00 02";
+    ASSERT_TRUE(Record(changed).warning.isEmpty());
+    EXPECT_EQ(Count(), 2);
+    EXPECT_EQ(QueryText(Path(), "SELECT count(rssi_dbu) FROM beacons"), "1");  // old row: NULL
+    EXPECT_EQ(QueryText(Path(), "SELECT kind FROM archive_fields WHERE name = 'rssi_dbu'"),
+              "number");
+    EXPECT_EQ(QueryCount(Path(), "SELECT count(*) FROM archive_fields"),
+              static_cast<long long>(FieldColumns().size()));
+    EXPECT_EQ(QueryText(Path(), "PRAGMA integrity_check"), "ok");
+}
+
+TEST_F(ArchiveTest, AnArchiveFromANewerTelvaneIsReadButNotWritten) {
+    ASSERT_TRUE(Record(kSampleLines).warning.isEmpty());
+    sqlite3* db = nullptr;
+    sqlite3_open(Path().toUtf8().constData(), &db);
+    sqlite3_exec(db, "PRAGMA user_version = 99", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    const QByteArray before = testing::ReadBytes(Path());
+
+    Lines changed = kSampleLines;
+    changed[1] = "ZK2 00 00 02";
+    const RecordResult result = Record(changed);
+    EXPECT_TRUE(result.warning.contains(QStringLiteral("newer version")))
+        << result.warning.toStdString();
+    EXPECT_EQ(testing::ReadBytes(Path()), before);
+    QString error;
+    const auto archive = Archive::Open(Path(), Access::kRead, error);
+    ASSERT_TRUE(archive) << error.toStdString();
+    ArchiveSummary summary;
+    ASSERT_TRUE(SummarizeArchive(*archive, summary, error));
+    EXPECT_EQ(summary.beacons, 1);
+}
+
+TEST_F(ArchiveTest, EveryFieldHasAColumnOfItsValuesKind) {
+    ConversionState state;
+    SetLines(state, kSampleLines);
+    RunConversion(state, kTime);
+    const auto& columns = FieldColumns();
+    std::size_t k = 0;
+    const CopyMeasures copy;
+    BeaconOrigin origin;
+    origin.copy = &copy;  // a copied beacon fills every field
+    ForEachField(ReadingsOf(state), "2024-03-05T09:07:00+09:00", origin,
+                 [&](std::string_view name, const FieldValue& value) {
+                     ASSERT_LT(k, columns.size());
+                     EXPECT_EQ(columns[k].name, name);
+                     FieldKind kind{};
+                     ASSERT_TRUE(KindOf(value, kind)) << name;  // the sample fills every field
+                     EXPECT_EQ(columns[k].kind, kind) << name;
+                     ++k;
+                 });
+    EXPECT_EQ(k, columns.size());
+}
+
+TEST_F(ArchiveTest, SummaryAndSeriesSkipValuesThatAreNotFinite) {
+    BeaconRecorder recorder(Path(), {SourceKind::kLog, QStringLiteral("/l.txt")}, kTime, kReceived);
+    for (std::size_t k = 0; k < kVariedBeacons.size(); ++k) {
+        recorder.Add(kVariedBeacons[k], {static_cast<long long>(k), std::nullopt});
+    }
+    ASSERT_TRUE(recorder.Finish().warning.isEmpty());
+    QString error;
+    const auto archive = Archive::Open(Path(), Access::kRead, error);
+    ArchiveSummary summary;
+    ASSERT_TRUE(SummarizeArchive(*archive, summary, error)) << error.toStdString();
+    EXPECT_EQ(summary.beacons, static_cast<long long>(kVariedBeacons.size()));
+    ASSERT_EQ(summary.bySource.size(), 1u);
+    EXPECT_EQ(summary.bySource[0].first, "log");
+    const auto solar = std::find_if(summary.fields.begin(), summary.fields.end(),
+                                    [](auto& f) { return f.name == "solar_array_voltage_v"; });
+    ASSERT_NE(solar, summary.fields.end());
+    ASSERT_TRUE(solar->maximum);
+    EXPECT_TRUE(std::isfinite(*solar->maximum));
+    EXPECT_LT(solar->count, static_cast<long long>(kVariedBeacons.size()));
+
+    SeriesData data;
+    ASSERT_TRUE(
+        LoadSeries(*archive, {}, {"solar_array_voltage_v", "reference_voltage_v"}, data, error));
+    ASSERT_EQ(data.times.size(), kVariedBeacons.size());
+    for (const auto& series : data.values) {
+        for (const double value : series) {
+            EXPECT_TRUE(std::isnan(value) || std::isfinite(value));
+        }
+    }
+    EXPECT_EQ(std::count(data.recalibrated.begin(), data.recalibrated.end(), true), 3);
+    EXPECT_FALSE(LoadSeries(*archive, {}, {"url"}, data, error));
+    EXPECT_FALSE(LoadSeries(*archive, {}, {"rssi_dbu; DROP TABLE beacons"}, data, error));
+}
+
+TEST_F(ArchiveTest, TimeRangesSelectByReceptionTime) {
+    const BeaconSource log{SourceKind::kLog, QStringLiteral("/l.txt")};
+    for (int hour = 0; hour < 5; ++hour) {
+        BeaconRecorder recorder(Path(), log, kTime, kReceived.addSecs(hour * 3600));
+        recorder.Add(kSampleLines, {hour, std::nullopt});
+        ASSERT_TRUE(recorder.Finish().warning.isEmpty());
+    }
+    QString error;
+    const auto archive = Archive::Open(Path(), Access::kRead, error);
+    const qint64 base = kReceived.toMSecsSinceEpoch();
+    struct Case {
+        TimeRange range;
+        std::size_t expected;
+    };
+    const std::vector<Case> cases = {
+        {{}, 5},
+        {{base + 3600000, std::nullopt}, 4},
+        {{std::nullopt, base + 3600000}, 1},
+        {{base + 3600000, base + 3 * 3600000}, 2},
+        {{base + 9 * 3600000, std::nullopt}, 0},
+    };
+    for (const Case& c : cases) {
+        SeriesData data;
+        ASSERT_TRUE(LoadSeries(*archive, c.range, {"rssi_dbu"}, data, error));
+        EXPECT_EQ(data.times.size(), c.expected);
+        EXPECT_TRUE(std::is_sorted(data.times.begin(), data.times.end()));
+    }
+    EXPECT_EQ(LastPassStartMs(*archive, 20 * 60), base + 4 * 3600000);
+    EXPECT_EQ(LastPassStartMs(*archive, 2 * 3600), base);
+}
+
+}  // namespace
+}  // namespace telvane::archive
