@@ -25,13 +25,14 @@ BeaconRecorder::BeaconRecorder(const QString& archivePath, BeaconSource source,
 
 BeaconRecorder::~BeaconRecorder() = default;
 
-void BeaconRecorder::Add(const std::array<std::string, kLineCount>& lines,
-                         SourcePosition position) {
+void BeaconRecorder::Add(const std::array<std::string, kLineCount>& lines, SourcePosition position,
+                         const CopyMeasures* copy) {
     if (!m_warning.isEmpty()) {
         return;
     }
     m_beacon.lines = lines;
     m_beacon.position = position;
+    m_beacon.copy = copy ? std::optional<CopyMeasures>(*copy) : std::nullopt;
     m_beacon.receivedUtc =
         position.offsetSeconds
             ? m_receivedUtc.addMSecs(std::llround(*position.offsetSeconds * 1000.0))

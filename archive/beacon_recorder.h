@@ -44,8 +44,10 @@ public:
     BeaconRecorder(const BeaconRecorder&) = delete;
     BeaconRecorder& operator=(const BeaconRecorder&) = delete;
 
-    // Lines as received, code page 932 bytes; does nothing once the archive has failed.
-    void Add(const std::array<std::string, kLineCount>& lines, SourcePosition position = {});
+    // Lines as received, code page 932 bytes, and what the decoder measured of a beacon copied
+    // from a recording; does nothing once the archive has failed.
+    void Add(const std::array<std::string, kLineCount>& lines, SourcePosition position = {},
+             const CopyMeasures* copy = nullptr);
     // Why nothing will be recorded; empty while recording works.
     const QString& Warning() const { return m_warning; }
     // Commits the import.

@@ -188,9 +188,7 @@ bool BeaconWriter::Add(const BeaconSource& source, const ReceivedBeacon& beacon)
     SetLines(p.state, beacon.lines);
     RunConversion(p.state, p.conversionTime);
     int index = static_cast<int>(EntryColumns().size());
-    BeaconOrigin origin;
-    std::copy(beacon.lines.begin(), beacon.lines.end(), origin.lines.begin());
-    origin.copy = beacon.copy ? &*beacon.copy : nullptr;
+    const BeaconOrigin origin = OriginOf(beacon.lines, beacon.copy ? &*beacon.copy : nullptr);
     ForEachField(
         ReadingsOf(p.state), p.isoTime, origin,
         [&](std::string_view, const FieldValue& value) { BindField(statement, ++index, value); });

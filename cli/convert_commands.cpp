@@ -4,7 +4,9 @@
 #include <cstring>
 
 #include "batch_log.h"
+#include "beacon_archiving.h"
 #include "beacon_input.h"
+#include "beacon_output.h"
 #include "beacon_readings.h"
 #include "conversion.h"
 #include "cp932.h"
@@ -29,13 +31,6 @@ int ReadFailure(const Options& options, const LineReader& input) {
                 "cannot read " + InputName(options) + ": " + std::strerror(input.Error()));
 }
 
-// The lines a beacon came in with, before the conversion compacted them.
-BeaconOrigin OriginOf(const std::array<std::string, kLineCount>& lines) {
-    BeaconOrigin origin;
-    std::copy(lines.begin(), lines.end(), origin.lines.begin());
-    return origin;
-}
-
 // A beacon's values as one JSON object or one CSV row (without the header).
 std::string MachineRecord(const Options& options, const BeaconReadings& readings,
                           std::string_view isoTime, const BeaconOrigin& origin) {
@@ -53,14 +48,6 @@ bool WriteReport(const Options& options, const ConversionState& state, OutputSin
     ForEachUtf8Piece(state.m_strResult,
                      [&](std::string_view piece) { written = written && sink.Write(piece); });
     return written;
-}
-
-bool Render(const Options& options, const ConversionState& state, std::string_view isoTime,
-            const LogBeacon& beacon, OutputSink& sink) {
-    return options.format == Format::kText
-               ? WriteReport(options, state, sink)
-               : sink.Write(
-                     MachineRecord(options, ReadingsOf(state), isoTime, OriginOf(beacon.lines)));
 }
 
 // One warning per character that will not read as typed, on standard error.
@@ -81,38 +68,9 @@ void ReportSkipped(std::size_t line, std::string_view problem) {
     StandardMessages().Say("line " + std::to_string(line) + ": skipped, " + std::string(problem));
 }
 
-void Convert(ConversionState& state, const LogBeacon& beacon, const LocalTime& time) {
-    SetLines(state, beacon.lines);
-    RunConversion(state, time);
-}
-
-// Text reports of a batch: one new file per beacon in the output folder.
-int WriteReportFiles(const Options& options, LineReader& input, const LocalTime& time) {
-    const std::string fileName = DefaultFileName(time);
-    NewFiles files(options.outputPath);
-    std::string error;
-    std::size_t converted = 0;
-    ConversionState state;
-    SplitLog(
-        input, options.inputEncoding,
-        [&](const LogBeacon& beacon) {
-            if (!error.empty()) {
-                return;
-            }
-            WarnMisreadings(options, beacon.lines, beacon.lineNumbers);
-            Convert(state, beacon, time);
-            if (options.outputEncoding == Encoding::kUtf8) {
-                state.m_strResult = FromCp932(state.m_strResult).toStdString();
-            }
-            error = files.Write(state.m_strResult, fileName);
-            StandardMessages().Progress(++converted, kConverted);
-        },
-        ReportSkipped);
-    StandardMessages().Progress(converted, kConverted, true);
-    if (!error.empty()) {
-        return Fail(kExitOutputFailure, error);
-    }
-    return input.Error() != 0 ? ReadFailure(options, input) : 0;
+// Where a log's beacon starts: the number of its first line.
+archive::SourcePosition PositionOf(const LogBeacon& beacon) {
+    return {static_cast<long long>(beacon.firstLine), std::nullopt};
 }
 
 }  // namespace
@@ -133,11 +91,15 @@ int ConvertSingle(const Options& options, LineReader& input, const LocalTime& ti
     WarnMisreadings(options, beacon.lines, {1, 2, 3, 4, 5, 6});
     ConversionState state;
     const bool text = options.format == Format::kText;
+    // A report needs no copy of a long line; JSON, CSV and the archive keep the lines as typed.
+    const bool keepLines = !text || options.archivePath;
     for (int k = 0; k < kLineCount; ++k) {
-        // A report needs no copy of a long line; JSON and CSV also show the lines as typed.
-        state.*kLineMembers[k] = text ? std::move(beacon.lines[k]) : beacon.lines[k];
+        state.*kLineMembers[k] = keepLines ? beacon.lines[k] : std::move(beacon.lines[k]);
     }
     RunConversion(state, time);
+    BeaconArchiving archiving(options, LogSource(options), time, LogReceptionTime(options));
+    archiving.Add(beacon.lines, {1, std::nullopt});
+    archiving.Finish();
     OutputSink sink(options.outputPath);
     bool written = sink.Open() && (options.format != Format::kCsv || sink.Write(CsvHeader()));
     if (text) {
@@ -153,34 +115,34 @@ int ConvertSingle(const Options& options, LineReader& input, const LocalTime& ti
 }
 
 int ConvertBatch(const Options& options, LineReader& input, const LocalTime& time) {
-    if (options.format == Format::kText) {
-        if (options.outputPath.empty() || options.outputPath == "-") {
-            return Fail(kExitBadInput, "--batch with text reports needs -o FOLDER");
-        }
-        return WriteReportFiles(options, input, time);
+    if (WritesReportFiles(options) && (options.outputPath.empty() || options.outputPath == "-")) {
+        return Fail(kExitBadInput, "--batch with text reports needs -o FOLDER");
     }
-    OutputSink sink(options.outputPath);
-    if (!sink.Open()) {
-        return Fail(kExitOutputFailure, sink.Error());
+    BeaconOutput output(options, time);
+    if (!output.Open()) {
+        return Fail(kExitOutputFailure, output.Error());
     }
-    bool written = options.format != Format::kCsv || sink.Write(CsvHeader());
-    const std::string isoTime = FormatIso8601(time);
+    BeaconArchiving archiving(options, LogSource(options), time, LogReceptionTime(options));
     std::size_t converted = 0;
-    ConversionState state;
+    bool written = true;
     SplitLog(
         input, options.inputEncoding,
         [&](const LogBeacon& beacon) {
+            if (!written) {
+                return;  // the output failed: nothing more is converted
+            }
             WarnMisreadings(options, beacon.lines, beacon.lineNumbers);
-            Convert(state, beacon, time);
-            written = written && Render(options, state, isoTime, beacon, sink);
+            archiving.Add(beacon.lines, PositionOf(beacon));
+            written = output.Write(beacon.lines);
             StandardMessages().Progress(++converted, kConverted);
         },
         ReportSkipped);
     StandardMessages().Progress(converted, kConverted, true);
-    if (input.Error() != 0) {
-        return ReadFailure(options, input);  // the output file is left as it was
+    if (written && input.Error() != 0) {
+        return ReadFailure(options, input);  // an output file is left as it was
     }
-    return written && sink.Finish() ? 0 : Fail(kExitOutputFailure, sink.Error());
+    archiving.Finish();
+    return output.Finish() ? 0 : Fail(kExitOutputFailure, output.Error());
 }
 
 }  // namespace telvane::cli

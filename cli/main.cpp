@@ -3,16 +3,19 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <iostream>
+#include <memory>
 #include <vector>
 
 #include "convert_commands.h"
 #include "cp932.h"
 #include "line_reader.h"
 #include "options.h"
+#include "recording_commands.h"
 
 namespace {
 
@@ -55,12 +58,19 @@ int main(int argc, char** argv) {
         return Fail(kExitOutputFailure, "this system cannot convert code page 932 (ICU missing)");
     }
 
+    // The archive's database driver is a plugin, which Qt loads only for an application.
+    int appArgc = 1;
+    const std::unique_ptr<QCoreApplication> app =
+        options.archivePath ? std::make_unique<QCoreApplication>(appArgc, argv) : nullptr;
+    const telvane::LocalTime time = options.time.value_or(telvane::CurrentLocalTime());
+    if (!options.audioPath.empty()) {
+        return telvane::cli::ConvertRecording(options, time);
+    }
     const int fd = OpenInput(options.inputPath);
     if (fd < 0) {
         return kExitBadInput;
     }
     telvane::cli::LineReader input(telvane::cli::ReadFromDescriptor(fd));
-    const telvane::LocalTime time = options.time.value_or(telvane::CurrentLocalTime());
     return options.batch ? telvane::cli::ConvertBatch(options, input, time)
                          : telvane::cli::ConvertSingle(options, input, time);
 }

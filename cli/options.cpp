@@ -97,15 +97,34 @@ std::string ApplyValues(const QCommandLineParser& parser, Options& options) {
         options.outputPath = valueOf("o");
         error = options.outputPath.empty() ? "-o needs a file name" : "";
     }
+    if (error.empty() && parser.isSet("audio")) {
+        options.audioPath = valueOf("audio");
+        error = options.audioPath.empty() ? "--audio needs a recording" : "";
+    }
+    if (parser.isSet("archive")) {
+        options.archivePath = valueOf("archive");
+    }
     return error;
+}
+
+// What only makes sense with other options.
+std::string CheckCombinations(const Options& options) {
+    if (!options.audioPath.empty() && !options.inputPath.empty()) {
+        return "--audio takes the recording in place of FILE";
+    }
+    if (options.transcript && options.audioPath.empty()) {
+        return "--transcript needs --audio";
+    }
+    return "";
 }
 
 void AddOptions(QCommandLineParser& parser) {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    for (const char* name : {"time", "input-encoding", "output-encoding", "format", "o"}) {
+    for (const char* name :
+         {"time", "input-encoding", "output-encoding", "format", "o", "audio", "archive"}) {
         parser.addOption(QCommandLineOption(QString::fromLatin1(name), {}, QStringLiteral("v")));
     }
-    for (const char* name : {"batch", "quiet", "version"}) {
+    for (const char* name : {"batch", "quiet", "transcript", "version"}) {
         parser.addOption(QCommandLineOption(QString::fromLatin1(name)));
     }
     parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
@@ -116,7 +135,11 @@ void AddOptions(QCommandLineParser& parser) {
 ParsedOptions ParseOptions(std::span<const std::string_view> args) {
     QStringList arguments{QStringLiteral("telvane-convert")};
     for (const std::string_view arg : args) {
-        arguments << QFile::decodeName(QByteArray(arg.data(), static_cast<qsizetype>(arg.size())));
+        // --archive's path is optional: alone it means the default archive.
+        const bool bareArchive = arg == "--archive" || arg == "-archive";
+        arguments << (bareArchive ? QStringLiteral("--archive=")
+                                  : QFile::decodeName(QByteArray(
+                                        arg.data(), static_cast<qsizetype>(arg.size()))));
     }
     QCommandLineParser parser;
     AddOptions(parser);
@@ -130,6 +153,7 @@ ParsedOptions ParseOptions(std::span<const std::string_view> args) {
     options.version = parser.isSet("version");
     options.batch = parser.isSet("batch");
     options.quiet = parser.isSet("quiet");
+    options.transcript = parser.isSet("transcript");
     const QStringList inputs = parser.positionalArguments();
     if (inputs.size() > 1) {
         parsed.error = "more than one input file ('" + BytesOf(inputs[1]) + "')";
@@ -137,13 +161,17 @@ ParsedOptions ParseOptions(std::span<const std::string_view> args) {
     }
     options.inputPath = inputs.isEmpty() ? "" : BytesOf(inputs[0]);
     parsed.error = ApplyValues(parser, options);
+    if (parsed.error.empty()) {
+        parsed.error = CheckCombinations(options);
+    }
     return parsed;
 }
 
 std::string_view UsageText() {
     return "Usage: telvane-convert [--time 'YYYY-MM-DD HH:MM:SS'] [--input-encoding utf-8|cp932]\n"
            "                       [--output-encoding cp932|utf-8] [--format text|json|csv]\n"
-           "                       [--batch] [--quiet] [-o PATH] [FILE]\n"
+           "                       [--batch] [--quiet] [--archive[=PATH]] [-o PATH]\n"
+           "                       [FILE | --audio RECORDING [--transcript]]\n"
            "\n"
            "Converts the six lines of an ORBEL-K CW beacon (headers ZK1 to ZK6) into a Telvane\n"
            "report, byte for byte as the Telvane dialog saves it (code page 932, CR LF).\n"
@@ -165,11 +193,19 @@ std::string_view UsageText() {
            "                                as typed\n"
            "  -o PATH                       write to PATH instead of standard output ('-' is\n"
            "                                standard output)\n"
+           "  --audio RECORDING             copy the beacon from a recording (WAV, FLAC, Ogg\n"
+           "                                ...): the one copied best, or every one with\n"
+           "                                --batch\n"
+           "  --transcript                  write everything heard in the recording, with\n"
+           "                                times, instead of the beacons\n"
+           "  --archive[=PATH]              also record the beacons in the telemetry archive\n"
+           "                                (the default one without PATH)\n"
            "  -h, --help                    show this help\n"
            "      --version                 show the version\n"
            "\n"
            "Exit status: 0 on success, 2 for bad input or usage, 1 when the output cannot be "
-           "written.\n";
+           "written,\n"
+           "3 when a recording holds no beacon.\n";
 }
 
 }  // namespace telvane::cli

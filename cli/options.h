@@ -17,10 +17,13 @@ struct Options {
     Encoding inputEncoding = Encoding::kUtf8;
     Encoding outputEncoding = Encoding::kCp932;  // of text reports; JSON and CSV are UTF-8
     Format format = Format::kText;
-    bool batch = false;      // the input is a log of many beacons
-    bool quiet = false;      // no warnings about misheard characters
-    std::string outputPath;  // standard output when empty or "-"; a folder for text batches
-    std::string inputPath;   // standard input when empty or "-"
+    bool batch = false;       // the input is a log of many beacons
+    bool quiet = false;       // no warnings about misheard characters
+    std::string outputPath;   // standard output when empty or "-"; a folder for text batches
+    std::string inputPath;    // standard input when empty or "-"
+    std::string audioPath;    // a recording to copy the beacons from, instead of the input
+    bool transcript = false;  // write what was heard in the recording, with times
+    std::optional<std::string> archivePath;  // record the beacons; empty: the default archive
     bool help = false;
     bool version = false;
 };

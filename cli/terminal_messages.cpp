@@ -5,11 +5,6 @@
 #include <iostream>
 
 namespace telvane::cli {
-namespace {
-
-constexpr std::size_t kProgressEvery = 10000;
-
-}  // namespace
 
 Messages::Messages(std::string_view program, bool terminal)
     : m_program(program), m_terminal(terminal) {}
@@ -26,10 +21,11 @@ void Messages::Say(std::string_view text) {
     std::cerr << m_program << ": " << text << '\n';
 }
 
-void Messages::Progress(std::size_t count, std::string_view what, bool done) {
-    if (!m_terminal || (!done && count % kProgressEvery != 0)) {
+void Messages::Progress(std::size_t count, std::string_view what, bool done, std::size_t every) {
+    if (!m_terminal || (!done && count / every == m_lastShown / every)) {
         return;
     }
+    m_lastShown = count;
     ClearProgress();
     std::cerr << m_program << ": " << count << ' ' << what << (done ? "\n" : "") << std::flush;
     m_progressShown = !done;

@@ -14,8 +14,10 @@ public:
 
     // "program: text" on a line of its own.
     void Say(std::string_view text);
-    // On a terminal, every `every` items and at the end: "program: N <what>".
-    void Progress(std::size_t count, std::string_view what, bool done = false);
+    // On a terminal, each time the count passes a multiple of `every`, and at the end:
+    // "program: N <what>".
+    void Progress(std::size_t count, std::string_view what, bool done = false,
+                  std::size_t every = 10000);
 
 private:
     void ClearProgress();
@@ -23,6 +25,7 @@ private:
     std::string_view m_program;
     bool m_terminal;
     bool m_progressShown = false;
+    std::size_t m_lastShown = 0;
 };
 
 // The messages of the running program, on standard error; progress only when it is a terminal.

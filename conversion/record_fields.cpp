@@ -1,5 +1,6 @@
 #include "record_fields.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <vector>
@@ -107,6 +108,13 @@ void VisitOrigin(const BeaconOrigin& origin, const FieldVisitor& visit) {
 }
 
 }  // namespace
+
+BeaconOrigin OriginOf(const std::array<std::string, kLineCount>& lines, const CopyMeasures* copy) {
+    BeaconOrigin origin;
+    std::copy(lines.begin(), lines.end(), origin.lines.begin());
+    origin.copy = copy;
+    return origin;
+}
 
 void ForEachField(const BeaconReadings& readings, std::string_view conversionTime,
                   const BeaconOrigin& origin, const FieldVisitor& visit) {

@@ -5,6 +5,7 @@
 #include <array>
 #include <functional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
@@ -37,6 +38,10 @@ struct BeaconOrigin {
     std::array<std::string_view, kLineCount> lines;
     const CopyMeasures* copy = nullptr;
 };
+
+// The origin of a beacon's lines (which must outlive it).
+BeaconOrigin OriginOf(const std::array<std::string, kLineCount>& lines,
+                      const CopyMeasures* copy = nullptr);
 
 // Calls `visit` for every field in the documented order; `conversionTime` is ISO 8601. The
 // fields of a recording are absent for typed and logged beacons.

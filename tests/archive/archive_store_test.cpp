@@ -71,8 +71,7 @@ TEST_F(ArchiveTest, ExportReadsBackExactlyWhatTheConverterWrites) {
         ConversionState state;
         SetLines(state, kVariedBeacons[k]);
         RunConversion(state, kTime);
-        BeaconOrigin origin;
-        std::copy(kVariedBeacons[k].begin(), kVariedBeacons[k].end(), origin.lines.begin());
+        const BeaconOrigin origin = OriginOf(kVariedBeacons[k]);
         expectedJson.push_back(cli::JsonRecord(ReadingsOf(state), iso, origin));
         expectedCsv.push_back(cli::CsvRow(ReadingsOf(state), iso, origin));
     }

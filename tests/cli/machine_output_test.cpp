@@ -25,10 +25,7 @@ struct Converted {
 };
 
 BeaconOrigin Origin(const Converted& beacon, const CopyMeasures* copy = nullptr) {
-    BeaconOrigin origin;
-    origin.copy = copy;
-    std::copy(beacon.lines.begin(), beacon.lines.end(), origin.lines.begin());
-    return origin;
+    return OriginOf(beacon.lines, copy);
 }
 
 QJsonObject Json(const Converted& beacon, const CopyMeasures* copy = nullptr) {

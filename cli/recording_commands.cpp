@@ -1,0 +1,155 @@
+#include "recording_commands.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "audio_file.h"
+#include "beacon_archiving.h"
+#include "beacon_output.h"
+#include "convert_commands.h"
+#include "decoder.h"
+#include "recording_time.h"
+#include "report_output.h"
+#include "terminal_messages.h"
+
+namespace telvane::cli {
+namespace {
+
+constexpr std::size_t kBlockFrames = 1 << 15;
+constexpr std::size_t kProgressSeconds = 60;
+
+// What the decoder made of a whole recording.
+struct Decoded {
+    std::vector<morse::CopiedBeacon> beacons;
+    std::vector<morse::HeardText> transcript;
+    double seconds = 0;
+};
+
+// Feeds the recording through the decoder block by block: memory stays flat however long it is.
+bool Decode(const Options& options, AudioFile& audio, Decoded& decoded) {
+    morse::Decoder decoder(audio.SampleRate());
+    std::vector<float> block(kBlockFrames);
+    const auto collect = [&] {
+        for (morse::CopiedBeacon& beacon : decoder.TakeBeacons()) {
+            decoded.beacons.push_back(std::move(beacon));
+        }
+        std::vector<morse::HeardText> heard = decoder.TakeTranscript();
+        if (options.transcript) {
+            decoded.transcript.insert(decoded.transcript.end(), heard.begin(), heard.end());
+        }
+    };
+    while (const std::size_t frames = audio.Read(block)) {
+        decoder.Feed(std::span<const float>(block.data(), frames));
+        collect();
+        StandardMessages().Progress(static_cast<std::size_t>(decoder.SecondsFed()),
+                                    "s of the recording decoded", false, kProgressSeconds);
+    }
+    decoder.Finish();
+    collect();
+    decoded.seconds = decoder.SecondsFed();
+    StandardMessages().Progress(static_cast<std::size_t>(decoded.seconds),
+                                "s of the recording decoded", true, kProgressSeconds);
+    return audio.Error().empty();
+}
+
+std::array<std::string, kLineCount> LinesOf(const morse::CopiedBeacon& beacon) {
+    std::array<std::string, kLineCount> lines;
+    for (int k = 0; k < kLineCount; ++k) {
+        lines[k] = beacon.lines[k].text;
+    }
+    return lines;
+}
+
+CopyMeasures MeasuresOf(const morse::CopiedBeacon& beacon) {
+    CopyMeasures copy;
+    copy.startSeconds = beacon.startSeconds;
+    copy.endSeconds = beacon.endSeconds;
+    copy.toneHz = beacon.toneHz;
+    copy.speedWpm = beacon.speedWpm;
+    copy.snrDb = beacon.snrDb;
+    for (int k = 0; k < kLineCount; ++k) {
+        copy.confidence[k] = beacon.lines[k].confidence;
+    }
+    return copy;
+}
+
+// "12.345\t12.456\tE": start and end in seconds, and what was heard (a space for a word gap).
+std::string TranscriptText(const std::vector<morse::HeardText>& heard) {
+    std::string out;
+    char times[64];
+    for (const morse::HeardText& entry : heard) {
+        std::snprintf(times, sizeof times, "%.3f\t%.3f\t", entry.startSeconds, entry.endSeconds);
+        out += times + entry.text + "\n";
+    }
+    return out;
+}
+
+int WriteTranscript(const Options& options, const Decoded& decoded) {
+    OutputSink sink(options.outputPath);
+    const bool written =
+        sink.Open() && sink.Write(TranscriptText(decoded.transcript)) && sink.Finish();
+    return written ? 0 : Fail(kExitOutputFailure, sink.Error());
+}
+
+// The beacons to convert: every one in order with --batch, else the one copied best.
+std::vector<const morse::CopiedBeacon*> Chosen(const Options& options, const Decoded& decoded) {
+    std::vector<const morse::CopiedBeacon*> chosen;
+    for (const morse::CopiedBeacon& beacon : decoded.beacons) {
+        chosen.push_back(&beacon);
+    }
+    if (!options.batch) {
+        const auto best = std::max_element(chosen.begin(), chosen.end(), [](auto* a, auto* b) {
+            return a->confidence < b->confidence;
+        });
+        chosen = {*best};
+    }
+    return chosen;
+}
+
+int WriteBeacons(const Options& options, const LocalTime& time, const Decoded& decoded) {
+    const QString path = QFile::decodeName(QByteArray::fromStdString(options.audioPath));
+    BeaconArchiving archiving(options,
+                              {archive::SourceKind::kRecording, QFileInfo(path).absoluteFilePath()},
+                              time, archive::RecordingStartUtc(path, decoded.seconds));
+    BeaconOutput output(options, time);
+    bool written = output.Open();
+    for (const morse::CopiedBeacon* beacon : Chosen(options, decoded)) {
+        const std::array<std::string, kLineCount> lines = LinesOf(*beacon);
+        const CopyMeasures copy = MeasuresOf(*beacon);
+        archiving.Add(lines, {std::nullopt, beacon->startSeconds}, &copy);
+        written = written && output.Write(lines, &copy);
+    }
+    archiving.Finish();
+    return output.Finish() && written ? 0 : Fail(kExitOutputFailure, output.Error());
+}
+
+}  // namespace
+
+int ConvertRecording(const Options& options, const LocalTime& time) {
+    if (WritesReportFiles(options) && (options.outputPath.empty() || options.outputPath == "-")) {
+        return Fail(kExitBadInput, "--batch with text reports needs -o FOLDER");
+    }
+    const std::string name = "'" + options.audioPath + "'";
+    std::string error;
+    const std::unique_ptr<AudioFile> audio = AudioFile::Open(options.audioPath, error);
+    if (!audio) {
+        return Fail(kExitBadInput, "cannot read " + name + ": " + error);
+    }
+    Decoded decoded;
+    if (!Decode(options, *audio, decoded)) {
+        return Fail(kExitBadInput, "cannot read " + name + ": " + audio->Error());
+    }
+    if (options.transcript) {
+        return WriteTranscript(options, decoded);
+    }
+    if (decoded.beacons.empty()) {
+        return Fail(kExitNoBeacon, "no beacon found in " + name);
+    }
+    return WriteBeacons(options, time, decoded);
+}
+
+}  // namespace telvane::cli
