@@ -7,11 +7,10 @@
 #include <cstdio>
 #include <vector>
 
-#include "audio_file.h"
 #include "beacon_archiving.h"
 #include "beacon_output.h"
 #include "convert_commands.h"
-#include "decoder.h"
+#include "recording_decoding.h"
 #include "recording_time.h"
 #include "report_output.h"
 #include "terminal_messages.h"
@@ -19,42 +18,8 @@
 namespace telvane::cli {
 namespace {
 
-constexpr std::size_t kBlockFrames = 1 << 15;
 constexpr std::size_t kProgressSeconds = 60;
-
-// What the decoder made of a whole recording.
-struct Decoded {
-    std::vector<morse::CopiedBeacon> beacons;
-    std::vector<morse::HeardText> transcript;
-    double seconds = 0;
-};
-
-// Feeds the recording through the decoder block by block: memory stays flat however long it is.
-bool Decode(const Options& options, AudioFile& audio, Decoded& decoded) {
-    morse::Decoder decoder(audio.SampleRate());
-    std::vector<float> block(kBlockFrames);
-    const auto collect = [&] {
-        for (morse::CopiedBeacon& beacon : decoder.TakeBeacons()) {
-            decoded.beacons.push_back(std::move(beacon));
-        }
-        std::vector<morse::HeardText> heard = decoder.TakeTranscript();
-        if (options.transcript) {
-            decoded.transcript.insert(decoded.transcript.end(), heard.begin(), heard.end());
-        }
-    };
-    while (const std::size_t frames = audio.Read(block)) {
-        decoder.Feed(std::span<const float>(block.data(), frames));
-        collect();
-        StandardMessages().Progress(static_cast<std::size_t>(decoder.SecondsFed()),
-                                    "s of the recording decoded", false, kProgressSeconds);
-    }
-    decoder.Finish();
-    collect();
-    decoded.seconds = decoder.SecondsFed();
-    StandardMessages().Progress(static_cast<std::size_t>(decoded.seconds),
-                                "s of the recording decoded", true, kProgressSeconds);
-    return audio.Error().empty();
-}
+constexpr std::string_view kDecoded = "s of the recording decoded";
 
 std::array<std::string, kLineCount> LinesOf(const morse::CopiedBeacon& beacon) {
     std::array<std::string, kLineCount> lines;
@@ -88,7 +53,7 @@ std::string TranscriptText(const std::vector<morse::HeardText>& heard) {
     return out;
 }
 
-int WriteTranscript(const Options& options, const Decoded& decoded) {
+int WriteTranscript(const Options& options, const DecodedRecording& decoded) {
     OutputSink sink(options.outputPath);
     const bool written =
         sink.Open() && sink.Write(TranscriptText(decoded.transcript)) && sink.Finish();
@@ -96,7 +61,8 @@ int WriteTranscript(const Options& options, const Decoded& decoded) {
 }
 
 // The beacons to convert: every one in order with --batch, else the one copied best.
-std::vector<const morse::CopiedBeacon*> Chosen(const Options& options, const Decoded& decoded) {
+std::vector<const morse::CopiedBeacon*> Chosen(const Options& options,
+                                               const DecodedRecording& decoded) {
     std::vector<const morse::CopiedBeacon*> chosen;
     for (const morse::CopiedBeacon& beacon : decoded.beacons) {
         chosen.push_back(&beacon);
@@ -110,7 +76,7 @@ std::vector<const morse::CopiedBeacon*> Chosen(const Options& options, const Dec
     return chosen;
 }
 
-int WriteBeacons(const Options& options, const LocalTime& time, const Decoded& decoded) {
+int WriteBeacons(const Options& options, const LocalTime& time, const DecodedRecording& decoded) {
     const QString path = QFile::decodeName(QByteArray::fromStdString(options.audioPath));
     BeaconArchiving archiving(options,
                               {archive::SourceKind::kRecording, QFileInfo(path).absoluteFilePath()},
@@ -134,14 +100,18 @@ int ConvertRecording(const Options& options, const LocalTime& time) {
         return Fail(kExitBadInput, "--batch with text reports needs -o FOLDER");
     }
     const std::string name = "'" + options.audioPath + "'";
-    std::string error;
-    const std::unique_ptr<AudioFile> audio = AudioFile::Open(options.audioPath, error);
-    if (!audio) {
-        return Fail(kExitBadInput, "cannot read " + name + ": " + error);
-    }
-    Decoded decoded;
-    if (!Decode(options, *audio, decoded)) {
-        return Fail(kExitBadInput, "cannot read " + name + ": " + audio->Error());
+    DecodeControl control;
+    control.keepTranscript = options.transcript;
+    control.progress = [](double, double seconds) {
+        StandardMessages().Progress(static_cast<std::size_t>(seconds), kDecoded, false,
+                                    kProgressSeconds);
+        return true;
+    };
+    const DecodedRecording decoded = DecodeRecording(options.audioPath, control);
+    StandardMessages().Progress(static_cast<std::size_t>(decoded.seconds), kDecoded, true,
+                                kProgressSeconds);
+    if (!decoded.error.empty()) {
+        return Fail(kExitBadInput, "cannot read " + name + ": " + decoded.error);
     }
     if (options.transcript) {
         return WriteTranscript(options, decoded);
