@@ -26,6 +26,11 @@ QAction* PasteAction(const QMenu& menu) {
     return nullptr;
 }
 
+// A dropped file is a recording for the window to open, not text for the box.
+bool CarriesFiles(const QMimeData* mime) {
+    return mime->hasUrls() && !mime->urls().isEmpty() && mime->urls().constFirst().isLocalFile();
+}
+
 }  // namespace
 
 QStringList PastedLines(const QString& text) {
@@ -88,7 +93,19 @@ void BeaconLineEdit::mouseReleaseEvent(QMouseEvent* event) {
     QLineEdit::mouseReleaseEvent(event);
 }
 
+void BeaconLineEdit::dragEnterEvent(QDragEnterEvent* event) {
+    if (CarriesFiles(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    QLineEdit::dragEnterEvent(event);
+}
+
 void BeaconLineEdit::dropEvent(QDropEvent* event) {
+    if (CarriesFiles(event->mimeData())) {
+        event->ignore();
+        return;
+    }
     if (!event->mimeData()->hasText() || isReadOnly()) {
         QLineEdit::dropEvent(event);
         return;

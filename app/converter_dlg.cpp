@@ -1,20 +1,24 @@
 #include "converter_dlg.h"
 
 #include <QContextMenuEvent>
+#include <QFileInfo>
 #include <QIcon>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QShortcut>
 
 #include "about_dlg.h"
 #include "archive.h"
 #include "beacon_line_edit.h"
+#include "copied_lines.h"
 #include "cp932.h"
 #include "dialog_recording.h"
 #include "dialog_template.h"
 #include "history_window.h"
 #include "misreadings.h"
 #include "paste_routing.h"
+#include "recording_opener.h"
 #include "resource_ids.h"
 
 // The pictures live in the program's resources, linked from a static library.
@@ -23,6 +27,18 @@ static void InitResources() {
 }
 
 namespace telvane {
+namespace {
+
+// The one local file dropped on the window: a recording to open as with Ctrl+O.
+QString DroppedFile(const QMimeData* mime) {
+    if (mime == nullptr || !mime->hasUrls() || mime->urls().size() != 1 ||
+        !mime->urls().constFirst().isLocalFile()) {
+        return {};
+    }
+    return mime->urls().constFirst().toLocalFile();
+}
+
+}  // namespace
 
 CConverterDlg::CConverterDlg(QWidget* parent)
     : CConverterDlg(parent, MakeDialogPrompts(), MakeSystemClock()) {}
@@ -54,6 +70,15 @@ CConverterDlg::CConverterDlg(QWidget* parent, std::unique_ptr<SavePrompts> promp
     connect(m_recording, &DialogRecording::failed, this, [this](const QString& warning) {
         m_prompts->ReportError(this, QStringLiteral("Telemetry archive"), warning, QString());
     });
+    m_opener = new RecordingOpener(this);
+    connect(m_opener, &RecordingOpener::decoded, this, &CConverterDlg::ChooseCopiedBeacon);
+    connect(m_opener, &RecordingOpener::failed, this,
+            [this](const QString& path, const QString& reason) {
+                m_prompts->ReportError(this, QStringLiteral("Open Recording"),
+                                       QStringLiteral("Cannot read the recording '%1'.").arg(path),
+                                       reason);
+            });
+    setAcceptDrops(true);
     AddSystemMenu();
     controls.value(IDOK)->setFocus();  // the first tab stop of the template
 }
@@ -65,6 +90,10 @@ CConverterDlg::~CConverterDlg() = default;
 void CConverterDlg::AddSystemMenu() {
     m_systemMenu = new QMenu(this);
     m_systemMenu->addAction(QStringLiteral("&Close"), this, [this] { OnSysCommand(SC_CLOSE); });
+    QAction* open = m_systemMenu->addAction(QStringLiteral("&Open Recording\u2026"),
+                                            QKeySequence(QStringLiteral("Ctrl+O")), this,
+                                            &CConverterDlg::OnOpenRecording);
+    addAction(open);
     QAction* history = m_systemMenu->addAction(QStringLiteral("&History\u2026"),
                                                QKeySequence(QStringLiteral("Ctrl+H")), this,
                                                &CConverterDlg::OnHistory);
@@ -132,6 +161,13 @@ void CConverterDlg::MarkMisreadings(int box) {
     for (const Misreading& misreading : FindMisreadings(box, ToCp932(m_lineBoxes[box]->text()))) {
         reasons << FromCp932(Describe(misreading, box));
     }
+    std::optional<morse::CopiedLine>& copied = m_copied[box];
+    if (copied && m_lineBoxes[box]->text() != QString::fromStdString(copied->text)) {
+        copied.reset();  // the operator has corrected the line: the decoder's doubts are moot
+    }
+    if (copied) {
+        reasons << DoubtfulCharacters(*copied);
+    }
     const QString description = reasons.join(u'\n');
     BeaconLineEdit* edit = m_lineBoxes[box];
     if (description == edit->toolTip() && edit->styleSheet().isEmpty() == reasons.isEmpty()) {
@@ -186,6 +222,61 @@ void CConverterDlg::OnClear() {
     DoDataExchange(false);
     m_state.m_bTrickle = false;
     m_state.m_strResult.clear();
+}
+
+void CConverterDlg::OnOpenRecording() {
+    if (const std::optional<QString> path = m_prompts->AskRecordingPath(this)) {
+        OpenRecording(*path);
+    }
+}
+
+void CConverterDlg::OpenRecording(const QString& path) {
+    m_opener->Open(path);
+}
+
+void CConverterDlg::ChooseCopiedBeacon(const QString& path,
+                                       const std::vector<morse::CopiedBeacon>& beacons) {
+    if (beacons.empty()) {
+        m_prompts->Inform(this, QStringLiteral("Open Recording"),
+                          QStringLiteral("No beacon was found in the recording '%1'.").arg(path));
+        return;
+    }
+    const auto best = std::max_element(beacons.begin(), beacons.end(), [](auto& a, auto& b) {
+        return a.confidence < b.confidence;
+    });
+    std::optional<int> chosen = static_cast<int>(best - beacons.begin());
+    if (beacons.size() > 1) {
+        QStringList choices;
+        for (const morse::CopiedBeacon& beacon : beacons) {
+            choices << ChoiceLabel(beacon);
+        }
+        chosen = m_prompts->PickBeacon(this, choices, *chosen);
+    }
+    if (chosen && *chosen >= 0 && *chosen < static_cast<int>(beacons.size())) {
+        ShowCopiedBeacon(beacons[static_cast<std::size_t>(*chosen)]);
+    }
+}
+
+void CConverterDlg::ShowCopiedBeacon(const morse::CopiedBeacon& beacon) {
+    for (int k = 0; k < kLineCount; ++k) {
+        m_copied[k] = beacon.lines[k];
+        m_lineBoxes[k]->setText(QString::fromStdString(beacon.lines[k].text));
+        MarkMisreadings(k);  // setText marks only when the text changed
+    }
+}
+
+void CConverterDlg::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedFile(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void CConverterDlg::dropEvent(QDropEvent* event) {
+    const QString path = DroppedFile(event->mimeData());
+    if (!path.isEmpty()) {
+        event->acceptProposedAction();
+        OpenRecording(path);
+    }
 }
 
 }  // namespace telvane

@@ -3,8 +3,11 @@
 #include <QDialog>
 #include <array>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "conversion.h"
+#include "copied_beacon.h"
 #include "save_environment.h"
 
 class QMenu;
@@ -15,6 +18,7 @@ namespace telvane {
 class BeaconLineEdit;
 class DialogRecording;
 class HistoryWindow;
+class RecordingOpener;
 
 // The main dialog: six boxes for the beacon lines, Convert, Clear and Exit. It owns the
 // conversion state; every conversion reads the boxes afresh and ends in the save step.
@@ -45,8 +49,18 @@ public:
     HistoryWindow* History() const { return m_history; }
     DialogRecording* Recording() const { return m_recording; }
 
+    // Asks for a recording and copies its beacon into the boxes (Ctrl+O).
+    void OnOpenRecording();
+    // Copies the beacon of `path` into the boxes, decoding on a worker thread.
+    void OpenRecording(const QString& path);
+    RecordingOpener* Opener() const { return m_opener; }
+    // Fills the boxes with a copied beacon; its doubtful characters are marked.
+    void ShowCopiedBeacon(const morse::CopiedBeacon& beacon);
+
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void SaveResults();
@@ -57,6 +71,7 @@ private:
     void MarkMisreadings(int box);
     static QString NotPlacedMessage(qsizetype count);
     void TellLineCut();
+    void ChooseCopiedBeacon(const QString& path, const std::vector<morse::CopiedBeacon>& beacons);
 
     ConversionState m_state;
     std::array<BeaconLineEdit*, kLineCount> m_lineBoxes{};
@@ -65,6 +80,9 @@ private:
     std::unique_ptr<Clock> m_clock;
     DialogRecording* m_recording = nullptr;
     HistoryWindow* m_history = nullptr;
+    RecordingOpener* m_opener = nullptr;
+    // The lines as copied from a recording, while the boxes still hold them.
+    std::array<std::optional<morse::CopiedLine>, kLineCount> m_copied;
 };
 
 }  // namespace telvane

@@ -1,6 +1,7 @@
 #include "save_environment.h"
 
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace telvane {
@@ -25,6 +26,23 @@ public:
             return std::nullopt;
         }
         return dialog->selectedFiles().constFirst();
+    }
+
+    std::optional<QString> AskRecordingPath(QWidget* owner) override {
+        const QString path = QFileDialog::getOpenFileName(
+            owner, QStringLiteral("Open Recording"), QString(),
+            QStringLiteral("Recordings (*.wav *.flac *.ogg *.oga *.opus *.mp3 *.aif *.aiff *.au "
+                           "*.w64 *.caf);;All Files (*)"));
+        return path.isEmpty() ? std::nullopt : std::optional<QString>(path);
+    }
+
+    std::optional<int> PickBeacon(QWidget* owner, const QStringList& choices, int best) override {
+        bool ok = false;
+        const QString chosen = QInputDialog::getItem(
+            owner, QStringLiteral("Open Recording"),
+            QStringLiteral("The recording holds %1 beacons. Copy which one?").arg(choices.size()),
+            choices, best, false, &ok);
+        return ok ? std::optional<int>(static_cast<int>(choices.indexOf(chosen))) : std::nullopt;
     }
 };
 

@@ -24,6 +24,10 @@ public:
                              const QString& reason) = 0;
     // The Save dialog; nothing when the user cancels.
     virtual std::optional<QString> AskSavePath(QWidget* owner, const QString& defaultName) = 0;
+    // The Open dialog for a recording; nothing when the user cancels.
+    virtual std::optional<QString> AskRecordingPath(QWidget* owner) = 0;
+    // A choice among the beacons of a recording, `best` preselected; nothing when cancelled.
+    virtual std::optional<int> PickBeacon(QWidget* owner, const QStringList& choices, int best) = 0;
 };
 
 class Clock {

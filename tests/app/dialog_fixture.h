@@ -22,6 +22,10 @@ struct PromptLog {
     QStringList proposedNames;          // default names offered by the Save dialog
     std::optional<QString> answer;      // what the Save dialog returns
     std::function<void()> whileAsking;  // what other programs do while the Save dialog is open
+    std::optional<QString> recording;   // what the Open Recording dialog returns
+    QStringList choices;                // the beacons offered by the last choice
+    int best = -1;                      // the one preselected
+    std::optional<int> picked;          // what the choice returns
 };
 
 class FakePrompts final : public SavePrompts {
@@ -41,6 +45,12 @@ public:
             m_log.whileAsking();
         }
         return m_log.answer;
+    }
+    std::optional<QString> AskRecordingPath(QWidget*) override { return m_log.recording; }
+    std::optional<int> PickBeacon(QWidget*, const QStringList& choices, int best) override {
+        m_log.choices = choices;
+        m_log.best = best;
+        return m_log.picked;
     }
 
 private:

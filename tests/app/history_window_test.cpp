@@ -50,6 +50,10 @@ public:
         errors << caption + '|' + text;
     }
     std::optional<QString> AskSavePath(QWidget*, const QString&) override { return answer; }
+    std::optional<QString> AskRecordingPath(QWidget*) override { return std::nullopt; }
+    std::optional<int> PickBeacon(QWidget*, const QStringList&, int) override {
+        return std::nullopt;
+    }
 
     QStringList errors;
     std::optional<QString> answer;  // nothing: the operator cancels the Save dialog
