@@ -266,16 +266,18 @@ private slots:
         }
     }
 
-    void systemMenuHoldsCloseHistoryAndAbout() {
+    void systemMenuHoldsCloseRecordingHistoryAndAbout() {
         auto dialog = MakeDialog();
         const QList<QAction*> items = dialog->SystemMenu()->actions();
-        QCOMPARE(items.size(), 4);
+        QCOMPARE(items.size(), 5);
         QCOMPARE(items[0]->text(), QString("&Close"));
-        QCOMPARE(items[1]->text(), QString("&History\u2026"));
-        QCOMPARE(items[1]->shortcut(), QKeySequence("Ctrl+H"));
-        QVERIFY(items[2]->isSeparator());
-        QCOMPARE(items[3]->text(), QString("&About Telvane..."));
-        QVERIFY(OpensAboutBox([&] { items[3]->trigger(); }));
+        QCOMPARE(items[1]->text(), QString("&Open Recording\u2026"));
+        QCOMPARE(items[1]->shortcut(), QKeySequence("Ctrl+O"));
+        QCOMPARE(items[2]->text(), QString("&History\u2026"));
+        QCOMPARE(items[2]->shortcut(), QKeySequence("Ctrl+H"));
+        QVERIFY(items[3]->isSeparator());
+        QCOMPARE(items[4]->text(), QString("&About Telvane..."));
+        QVERIFY(OpensAboutBox([&] { items[4]->trigger(); }));
         items[0]->trigger();
         QVERIFY(!dialog->isVisible());
     }
