@@ -12,6 +12,8 @@
 #include "batch_log.h"
 #include "beacon_recorder.h"
 #include "convert_commands.h"
+#include "recording_decoding.h"
+#include "recording_time.h"
 
 namespace telvane::cli {
 namespace {
@@ -60,6 +62,18 @@ QString SourceNameOf(const QString& path) {
     return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
 }
 
+// Commits one input's beacons and says how many were new.
+int FinishImport(archive::BeaconRecorder& recorder, const QString& path) {
+    const archive::RecordResult result = recorder.Finish();
+    if (!result.warning.isEmpty()) {
+        return ArchiveFail(kExitOutputFailure, result.warning);
+    }
+    ClearProgressLine();
+    std::printf("%s: %zu beacons added, %zu already in the archive\n", qPrintable(path),
+                result.added, result.duplicates);
+    return 0;
+}
+
 int ImportLog(const ArchiveOptions& options, const QString& path, ArchiveProgress& progress,
               std::size_t& done) {
     InputBytes input;
@@ -87,24 +101,40 @@ int ImportLog(const ArchiveOptions& options, const QString& path, ArchiveProgres
                                .arg(QString::fromUtf8(problem.data(),
                                                       static_cast<qsizetype>(problem.size()))));
         });
-    const archive::RecordResult result = recorder.Finish();
-    if (!result.warning.isEmpty()) {
-        return ArchiveFail(kExitOutputFailure, result.warning);
-    }
-    ClearProgressLine();
-    std::printf("%s: %zu beacons added, %zu already in the archive\n", qPrintable(path),
-                result.added, result.duplicates);
-    return 0;
+    return FinishImport(recorder, path);
 }
 
-// How each input is imported. Recordings get their own entry when the audio decoder exists;
-// everything else is read as a batch log.
+int ImportRecording(const ArchiveOptions& options, const QString& path, ArchiveProgress& progress,
+                    std::size_t& done) {
+    const DecodedRecording decoded = DecodeRecording(QFile::encodeName(path).toStdString(), {});
+    if (!decoded.error.empty()) {
+        return ArchiveFail(kExitBadInput, QStringLiteral("cannot read '%1': %2")
+                                              .arg(path, QString::fromLocal8Bit(decoded.error)));
+    }
+    const QDateTime start =
+        options.startUtc.value_or(archive::RecordingStartUtc(path, decoded.seconds));
+    archive::BeaconRecorder recorder(ArchivePathOf(options),
+                                     {archive::SourceKind::kRecording, SourceNameOf(path)},
+                                     CurrentLocalTime(), start);
+    for (const morse::CopiedBeacon& beacon : decoded.beacons) {
+        const CopyMeasures copy = MeasuresOf(beacon);
+        recorder.Add(LinesOf(beacon), {std::nullopt, beacon.startSeconds}, &copy);
+        progress.Count(++done);
+    }
+    return FinishImport(recorder, path);
+}
+
+// How each input is imported: a recording is decoded, everything else is read as a batch log.
 struct Importer {
     bool (*accepts)(const QString& path);
     int (*run)(const ArchiveOptions&, const QString&, ArchiveProgress&, std::size_t&);
 };
 
 constexpr Importer kImporters[] = {
+    {[](const QString& path) {
+         return path != u"-" && IsRecording(QFile::encodeName(path).toStdString());
+     },
+     ImportRecording},
     {[](const QString&) { return true; }, ImportLog},
 };
 

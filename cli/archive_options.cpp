@@ -79,6 +79,16 @@ QString ReadChoices(const QCommandLineParser& parser, ArchiveOptions& options) {
         }
         options.inputEncoding = encoding == u"utf-8" ? Encoding::kUtf8 : Encoding::kCp932;
     }
+    if (parser.isSet(QStringLiteral("start-time"))) {
+        const QString text = parser.value(QStringLiteral("start-time"));
+        options.startUtc = archive::ParseTimeArgument(text, false);
+        if (!options.startUtc) {
+            return QStringLiteral(
+                       "malformed or non-existent --start-time '%1' (expected "
+                       "'YYYY-MM-DD HH:MM:SS' or ISO 8601)")
+                .arg(text);
+        }
+    }
     return parser.isSet(QStringLiteral("time"))
                ? ReadTime(parser.value(QStringLiteral("time")), options)
                : QString();
@@ -88,8 +98,9 @@ QString ReadChoices(const QCommandLineParser& parser, ArchiveOptions& options) {
 QString CheckArguments(const ArchiveOptions& options) {
     switch (options.command) {
         case ArchiveCommand::kImport:
-            return options.arguments.isEmpty() ? QStringLiteral("import needs at least one log")
-                                               : QString();
+            return options.arguments.isEmpty()
+                       ? QStringLiteral("import needs at least one log or recording")
+                       : QString();
         case ArchiveCommand::kPlot:
             if (options.arguments.isEmpty()) {
                 return QStringLiteral("plot needs at least one field");
@@ -109,8 +120,8 @@ QString CheckArguments(const ArchiveOptions& options) {
 void AddOptions(QCommandLineParser& parser) {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-    for (const char* name :
-         {"archive", "from", "to", "format", "time", "input-encoding", "o", "width", "height"}) {
+    for (const char* name : {"archive", "from", "to", "format", "time", "start-time",
+                             "input-encoding", "o", "width", "height"}) {
         parser.addOption(
             QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
     }
@@ -177,7 +188,8 @@ ParsedArchiveOptions ParseArchiveOptions(const QStringList& arguments) {
 
 QString ArchiveUsage() {
     return QStringLiteral(
-        R"(Usage: telvane-archive import [--time 'YYYY-MM-DD HH:MM:SS'] [--input-encoding utf-8|cp932] LOG...
+        R"(Usage: telvane-archive import [--time 'YYYY-MM-DD HH:MM:SS'] [--start-time T]
+                              [--input-encoding utf-8|cp932] LOG|RECORDING...
        telvane-archive export [--from T] [--to T] [--format json|csv] [-o FILE]
        telvane-archive plot FIELD... [--from T] [--to T] [--width PX] [--height PX] -o FILE.png|svg|pdf
        telvane-archive stats
@@ -188,8 +200,12 @@ The telemetry archive keeps every beacon Telvane converts: its six lines as hear
 when and where it came from, and every decoded field.
 
   import   converts and records every beacon of batch logs (lines headed ZK1 to ZK6);
-           --time is when they were heard, in local time (default: now). A beacon
-           already recorded from the same place of the same log is kept once.
+           --time is when they were heard, in local time (default: now). Recordings
+           (WAV, FLAC, Ogg ...) are decoded and each beacon copied from them is
+           recorded; they began at --start-time, else at the date and time in the
+           file name ('Z' after it for UTC, else local time), else at the file's
+           modification time less its duration. A beacon already recorded from the
+           same place of the same source is kept once.
   export   writes the recorded beacons, oldest first, with the fields and formats of
            telvane-convert: JSON Lines (default) or CSV
   plot     draws the chosen fields against reception time, as the history window

@@ -17,13 +17,14 @@ enum class ArchiveCommand { kImport, kExport, kPlot, kStats };
 
 struct ArchiveOptions {
     ArchiveCommand command = ArchiveCommand::kStats;
-    QString archivePath;            // the default archive when empty
-    archive::TimeRange range;       // --from, --to
-    Format format = Format::kJson;  // of export
-    QString outputPath;             // -o; standard output for export when empty
-    QStringList arguments;          // import: files; plot: fields
-    std::optional<LocalTime> time;  // import: --time, when the logs were heard
-    QDateTime timeUtc;              // the same instant in UTC
+    QString archivePath;                // the default archive when empty
+    archive::TimeRange range;           // --from, --to
+    Format format = Format::kJson;      // of export
+    QString outputPath;                 // -o; standard output for export when empty
+    QStringList arguments;              // import: files; plot: fields
+    std::optional<LocalTime> time;      // import: --time, when the logs were heard
+    QDateTime timeUtc;                  // the same instant in UTC
+    std::optional<QDateTime> startUtc;  // import: --start-time, when the recordings began
     Encoding inputEncoding = Encoding::kUtf8;
     int width = 1200;  // plot size in pixels (points for PDF)
     int height = 800;

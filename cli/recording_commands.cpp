@@ -21,27 +21,6 @@ namespace {
 constexpr std::size_t kProgressSeconds = 60;
 constexpr std::string_view kDecoded = "s of the recording decoded";
 
-std::array<std::string, kLineCount> LinesOf(const morse::CopiedBeacon& beacon) {
-    std::array<std::string, kLineCount> lines;
-    for (int k = 0; k < kLineCount; ++k) {
-        lines[k] = beacon.lines[k].text;
-    }
-    return lines;
-}
-
-CopyMeasures MeasuresOf(const morse::CopiedBeacon& beacon) {
-    CopyMeasures copy;
-    copy.startSeconds = beacon.startSeconds;
-    copy.endSeconds = beacon.endSeconds;
-    copy.toneHz = beacon.toneHz;
-    copy.speedWpm = beacon.speedWpm;
-    copy.snrDb = beacon.snrDb;
-    for (int k = 0; k < kLineCount; ++k) {
-        copy.confidence[k] = beacon.lines[k].confidence;
-    }
-    return copy;
-}
-
 // "12.345\t12.456\tE": start and end in seconds, and what was heard (a space for a word gap).
 std::string TranscriptText(const std::vector<morse::HeardText>& heard) {
     std::string out;

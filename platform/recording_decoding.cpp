@@ -47,4 +47,30 @@ DecodedRecording DecodeRecording(const std::filesystem::path& path, const Decode
     return decoded;
 }
 
+bool IsRecording(const std::filesystem::path& path) {
+    std::string error;
+    return AudioFile::Open(path, error) != nullptr;
+}
+
+std::array<std::string, kLineCount> LinesOf(const morse::CopiedBeacon& beacon) {
+    std::array<std::string, kLineCount> lines;
+    for (int k = 0; k < kLineCount; ++k) {
+        lines[k] = beacon.lines[k].text;
+    }
+    return lines;
+}
+
+CopyMeasures MeasuresOf(const morse::CopiedBeacon& beacon) {
+    CopyMeasures copy;
+    copy.startSeconds = beacon.startSeconds;
+    copy.endSeconds = beacon.endSeconds;
+    copy.toneHz = beacon.toneHz;
+    copy.speedWpm = beacon.speedWpm;
+    copy.snrDb = beacon.snrDb;
+    for (int k = 0; k < kLineCount; ++k) {
+        copy.confidence[k] = beacon.lines[k].confidence;
+    }
+    return copy;
+}
+
 }  // namespace telvane

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "copied_beacon.h"
+#include "record_fields.h"
 
 namespace telvane {
 
@@ -28,5 +29,12 @@ struct DecodeControl {
 };
 
 DecodedRecording DecodeRecording(const std::filesystem::path& path, const DecodeControl& control);
+
+// Whether `path` is a recording this program can read.
+bool IsRecording(const std::filesystem::path& path);
+
+// A copied beacon's lines, to be converted as typed lines are, and what the decoder measured.
+std::array<std::string, kLineCount> LinesOf(const morse::CopiedBeacon& beacon);
+CopyMeasures MeasuresOf(const morse::CopiedBeacon& beacon);
 
 }  // namespace telvane

@@ -136,5 +136,23 @@ TEST_F(RecordingProcess, ConvertedBeaconsGoIntoTheArchiveOnce) {
     EXPECT_EQ(ReadFile(dir_ / "foreign.sqlite"), "not an archive");
 }
 
+TEST_F(RecordingProcess, TheArchiveImportsRecordingsWithWhatTheDecoderMeasured) {
+    Record("pass.wav", 1);
+    const std::string archive = std::string(TELVANE_ARCHIVE) + " import --archive " +
+                                Quote(dir_ / "a.sqlite") + " --start-time 2024-03-05T09:07:00Z " +
+                                Quote(dir_ / "pass.wav");
+    for (const char* said : {"1 beacons added, 0 already", "0 beacons added, 1 already"}) {
+        const Outcome run = RunShell(archive + " > " + Quote(dir_ / "said"));
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(ReadFile(dir_ / "said").find(said), std::string::npos) << ReadFile(dir_ / "said");
+    }
+    const Outcome exported = RunShell(std::string(TELVANE_ARCHIVE) + " export --archive " +
+                                      Quote(dir_ / "a.sqlite") + " > " + Quote(dir_ / "out"));
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    const std::string json = ReadFile(dir_ / "out");
+    EXPECT_NE(json.find("\"line6_confidence\":["), std::string::npos) << json;
+    EXPECT_EQ(json.find("\"speed_wpm\":null"), std::string::npos) << json;
+}
+
 }  // namespace
 }  // namespace telvane::testing
