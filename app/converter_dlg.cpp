@@ -18,7 +18,9 @@
 #include "history_window.h"
 #include "misreadings.h"
 #include "paste_routing.h"
+#include "recording_decoding.h"
 #include "recording_opener.h"
+#include "recording_time.h"
 #include "resource_ids.h"
 
 // The pictures live in the program's resources, linked from a static library.
@@ -200,9 +202,14 @@ void CConverterDlg::OnSysCommand(unsigned id) {
 
 void CConverterDlg::OnConvert() {
     DoDataExchange(true);
+    std::array<std::string, kLineCount> lines;  // as typed: the conversion compacts the state's
+    for (int k = 0; k < kLineCount; ++k) {
+        lines[k] = m_state.*kLineMembers[k];
+    }
     const LocalTime now = m_clock->Now();
     RunConversion(m_state, now);
-    m_recording->Record(m_state, now);  // before the save step, which the operator may cancel
+    // Recorded before the save step, which the operator may cancel.
+    m_recording->Record(lines, now, CopiedSource(lines));
     SaveResults();
 }
 
@@ -234,8 +241,14 @@ void CConverterDlg::OpenRecording(const QString& path) {
     m_opener->Open(path);
 }
 
+std::optional<DialogRecording::Copied> CConverterDlg::CopiedSource(
+    const std::array<std::string, kLineCount>& lines) const {
+    return lines == m_copiedLines ? m_copiedSource : std::nullopt;
+}
+
 void CConverterDlg::ChooseCopiedBeacon(const QString& path,
-                                       const std::vector<morse::CopiedBeacon>& beacons) {
+                                       const std::vector<morse::CopiedBeacon>& beacons,
+                                       double seconds) {
     if (beacons.empty()) {
         m_prompts->Inform(this, QStringLiteral("Open Recording"),
                           QStringLiteral("No beacon was found in the recording '%1'.").arg(path));
@@ -252,9 +265,17 @@ void CConverterDlg::ChooseCopiedBeacon(const QString& path,
         }
         chosen = m_prompts->PickBeacon(this, choices, *chosen);
     }
-    if (chosen && *chosen >= 0 && *chosen < static_cast<int>(beacons.size())) {
-        ShowCopiedBeacon(beacons[static_cast<std::size_t>(*chosen)]);
+    if (!chosen || *chosen < 0 || *chosen >= static_cast<int>(beacons.size())) {
+        return;
     }
+    const morse::CopiedBeacon& beacon = beacons[static_cast<std::size_t>(*chosen)];
+    ShowCopiedBeacon(beacon);
+    m_copiedLines = LinesOf(beacon);
+    m_copiedSource = DialogRecording::Copied{
+        {archive::SourceKind::kRecording, QFileInfo(path).absoluteFilePath()},
+        archive::RecordingStartUtc(path, seconds),
+        beacon.startSeconds,
+        MeasuresOf(beacon)};
 }
 
 void CConverterDlg::ShowCopiedBeacon(const morse::CopiedBeacon& beacon) {

@@ -8,6 +8,7 @@
 
 #include "conversion.h"
 #include "copied_beacon.h"
+#include "dialog_recording.h"
 #include "save_environment.h"
 
 class QMenu;
@@ -16,7 +17,6 @@ class QPushButton;
 namespace telvane {
 
 class BeaconLineEdit;
-class DialogRecording;
 class HistoryWindow;
 class RecordingOpener;
 
@@ -71,7 +71,11 @@ private:
     void MarkMisreadings(int box);
     static QString NotPlacedMessage(qsizetype count);
     void TellLineCut();
-    void ChooseCopiedBeacon(const QString& path, const std::vector<morse::CopiedBeacon>& beacons);
+    void ChooseCopiedBeacon(const QString& path, const std::vector<morse::CopiedBeacon>& beacons,
+                            double seconds);
+    // The converted lines, and where they came from if the boxes still hold a copied beacon.
+    std::optional<DialogRecording::Copied> CopiedSource(
+        const std::array<std::string, kLineCount>& lines) const;
 
     ConversionState m_state;
     std::array<BeaconLineEdit*, kLineCount> m_lineBoxes{};
@@ -83,6 +87,9 @@ private:
     RecordingOpener* m_opener = nullptr;
     // The lines as copied from a recording, while the boxes still hold them.
     std::array<std::optional<morse::CopiedLine>, kLineCount> m_copied;
+    // The last beacon copied, and where from.
+    std::optional<DialogRecording::Copied> m_copiedSource;
+    std::array<std::string, kLineCount> m_copiedLines;
 };
 
 }  // namespace telvane

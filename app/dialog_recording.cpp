@@ -15,19 +15,22 @@ DialogRecording::~DialogRecording() {
     m_pool.waitForDone();
 }
 
-void DialogRecording::Record(const ConversionState& state, const LocalTime& convertedAt) {
-    std::array<std::string, kLineCount> lines;
-    for (int k = 0; k < kLineCount; ++k) {
-        lines[k] = state.*kLineMembers[k];
-    }
+void DialogRecording::Record(const std::array<std::string, kLineCount>& lines,
+                             const LocalTime& convertedAt, const std::optional<Copied>& copied) {
     const bool heard = std::any_of(lines.begin(), lines.end(), [](auto& l) { return !l.empty(); });
     if (!heard || !RecordingEnabled()) {
         return;
     }
-    m_pool.start([this, lines, convertedAt] {
-        const archive::RecordResult result =
-            archive::RecordBeacon(QString(), {archive::SourceKind::kDialog, QString()}, lines,
-                                  convertedAt, archive::ReceptionTime(convertedAt));
+    m_pool.start([this, lines, convertedAt, copied] {
+        archive::BeaconRecorder recorder(
+            QString(), copied ? copied->source : archive::BeaconSource{}, convertedAt,
+            copied ? copied->startUtc : archive::ReceptionTime(convertedAt));
+        if (copied) {
+            recorder.Add(lines, {std::nullopt, copied->offsetSeconds}, &copied->measures);
+        } else {
+            recorder.Add(lines);
+        }
+        const archive::RecordResult result = recorder.Finish();
         if (!result.warning.isEmpty()) {
             QMetaObject::invokeMethod(
                 this, [this, warning = result.warning] { Warn(warning); }, Qt::QueuedConnection);

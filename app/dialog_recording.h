@@ -8,8 +8,12 @@
 #include <QString>
 #include <QThreadPool>
 
-#include "conversion_state.h"
+#include <array>
+#include <optional>
+
+#include "beacon_entry.h"
 #include "local_time.h"
+#include "record_fields.h"
 
 namespace telvane {
 
@@ -20,9 +24,18 @@ public:
     explicit DialogRecording(QObject* parent = nullptr);
     ~DialogRecording() override;
 
-    // Queues the converted beacon for the archive, unless recording is turned off or every box
-    // was empty.
-    void Record(const ConversionState& state, const LocalTime& convertedAt);
+    // Where a converted beacon came from when it was not typed: a recording.
+    struct Copied {
+        archive::BeaconSource source;
+        QDateTime startUtc;  // when the recording began
+        double offsetSeconds = 0;
+        CopyMeasures measures;
+    };
+
+    // Queues the converted beacon, its lines as the boxes held them, for the archive, unless
+    // recording is turned off or every box was empty.
+    void Record(const std::array<std::string, kLineCount>& lines, const LocalTime& convertedAt,
+                const std::optional<Copied>& copied = std::nullopt);
     // Waits until every queued beacon is in the archive or has failed.
     void WaitForDone();
 

@@ -90,7 +90,7 @@ void RecordingOpener::Deliver() {
     if (!result.error.empty()) {
         emit failed(m_path, QString::fromLocal8Bit(result.error));
     } else {
-        emit decoded(m_path, result.beacons);
+        emit decoded(m_path, result.beacons, result.seconds);
     }
 }
 

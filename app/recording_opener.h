@@ -31,7 +31,9 @@ public:
     void WaitForDone();
 
 signals:
-    void decoded(const QString& path, const std::vector<morse::CopiedBeacon>& beacons);
+    // `seconds`: the recording's length.
+    void decoded(const QString& path, const std::vector<morse::CopiedBeacon>& beacons,
+                 double seconds);
     void failed(const QString& path, const QString& reason);
 
 private:
