@@ -101,7 +101,7 @@ std::size_t RecordCapacity(const BeaconReadings& readings, const BeaconOrigin& o
     std::size_t capacity = kValues + (readings.url ? readings.url->size() * 3 / 2 + 2 : 0);
     for (int k = 0; k < kLineCount; ++k) {
         capacity += origin.lines[k].size() * 3 / 2 + 2;
-        capacity += origin.copy ? origin.copy->confidence[k].size() * 20 : 0;
+        capacity += origin.copy != nullptr ? origin.copy->confidence[k].size() * 20 : 0;
     }
     return capacity;
 }

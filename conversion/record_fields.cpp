@@ -93,7 +93,7 @@ void VisitOrigin(const BeaconOrigin& origin, const FieldVisitor& visit) {
     }
     const CopyMeasures* copy = origin.copy;
     const auto measure = [copy](double CopyMeasures::*member) {
-        return copy ? FieldValue(copy->*member) : FieldValue();
+        return copy != nullptr ? FieldValue(copy->*member) : FieldValue();
     };
     visit("audio_start_s", measure(&CopyMeasures::startSeconds));
     visit("audio_end_s", measure(&CopyMeasures::endSeconds));
@@ -102,8 +102,9 @@ void VisitOrigin(const BeaconOrigin& origin, const FieldVisitor& visit) {
     visit("snr_db", measure(&CopyMeasures::snrDb));
     static const auto confidenceNames = Names("line", kLineNumbers, "_confidence");
     for (int k = 0; k < kLineCount; ++k) {
-        visit(confidenceNames[k],
-              copy ? FieldValue(std::span<const double>(copy->confidence[k])) : FieldValue());
+        visit(confidenceNames[k], copy != nullptr
+                                      ? FieldValue(std::span<const double>(copy->confidence[k]))
+                                      : FieldValue());
     }
 }
 
