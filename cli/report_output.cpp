@@ -14,21 +14,6 @@ namespace {
 
 constexpr std::size_t kBlockSize = 1 << 20;
 
-// Writes all of `bytes` to a file descriptor, retrying short writes.
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
 std::string WithSuffix(const std::string& fileName, int number) {
     if (number == 1) {
         return fileName;

@@ -35,23 +35,6 @@ bool MayWrite(const std::string& path, const struct stat& status) {
     return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            if (written == 0) {
-                errno = EIO;
-            }
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
 // A new, empty file with an unused name beside `target`; its mode follows the umask like any
 // new file's. Returns the descriptor, or -1 with errno set.
 int CreateTemporaryBeside(const std::string& target, std::string& name) {
@@ -72,6 +55,23 @@ bool CannotCreateHere(int error) {
 }
 
 }  // namespace
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            if (written == 0) {
+                errno = EIO;
+            }
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
 
 SafeFile::SafeFile(std::string path) : m_path(std::move(path)) {}
 

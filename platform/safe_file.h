@@ -54,6 +54,10 @@ private:
     std::string m_reason;
 };
 
+// Writes all of `bytes` to a file descriptor, retrying short and interrupted writes; false with
+// errno set on failure.
+bool WriteAll(int fd, std::string_view bytes);
+
 // Writes `bytes` to `path` exactly, as one SafeFile.
 WriteResult WriteFileSafely(const std::string& path, std::string_view bytes);
 

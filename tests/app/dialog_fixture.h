@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 
+#include "converter_dlg.h"
 #include "save_environment.h"
 
 namespace telvane::testing {
@@ -74,6 +75,15 @@ private:
 };
 
 inline constexpr LocalTime kConvertedAt{2024, 3, 5, 9, 7, 0};
+
+// The real dialog, shown, with prompts that answer from `log` and a clock fixed at kConvertedAt.
+inline std::unique_ptr<CConverterDlg> MakeDialog(PromptLog& log) {
+    auto dialog = std::make_unique<CConverterDlg>(
+        nullptr, std::make_unique<FakePrompts>(log),
+        std::make_unique<FakeClock>(std::deque<LocalTime>{kConvertedAt}));
+    dialog->show();
+    return dialog;
+}
 
 inline QByteArray ReadAll(const QString& path) {
     QFile file(path);

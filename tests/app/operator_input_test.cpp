@@ -64,13 +64,7 @@ class OperatorInputTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<CConverterDlg> MakeDialog() {
-        auto dialog = std::make_unique<CConverterDlg>(
-            nullptr, std::make_unique<FakePrompts>(m_log),
-            std::make_unique<FakeClock>(std::deque<LocalTime>{kConvertedAt}));
-        dialog->show();
-        return dialog;
-    }
+    std::unique_ptr<CConverterDlg> MakeDialog() { return telvane::testing::MakeDialog(m_log); }
 
     PromptLog m_log;
 

@@ -30,13 +30,7 @@ class RecordingDialogTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<CConverterDlg> MakeDialog() {
-        auto dialog = std::make_unique<CConverterDlg>(
-            nullptr, std::make_unique<FakePrompts>(m_log),
-            std::make_unique<FakeClock>(std::deque<LocalTime>{kConvertedAt}));
-        dialog->show();
-        return dialog;
-    }
+    std::unique_ptr<CConverterDlg> MakeDialog() { return telvane::testing::MakeDialog(m_log); }
 
     // A recording of `beacons` beacons with other traffic around them, written as WAV.
     std::vector<gen::KeyedBeacon> Record(const QString& name, int beacons) {
