@@ -20,12 +20,13 @@ enum class RangeChoice { kLastPass, kDay, kWeek, kAll, kDates };
 struct RangeChoiceName {
     RangeChoice choice;
     const char* label;
+    const char* key;  // as the settings keep it
 };
 
 inline constexpr RangeChoiceName kRangeChoices[] = {
-    {RangeChoice::kLastPass, "Last pass"}, {RangeChoice::kDay, "Last day"},
-    {RangeChoice::kWeek, "Last week"},     {RangeChoice::kAll, "All"},
-    {RangeChoice::kDates, "Dates\u2026"},
+    {RangeChoice::kLastPass, "Last pass", "pass"}, {RangeChoice::kDay, "Last day", "day"},
+    {RangeChoice::kWeek, "Last week", "week"},     {RangeChoice::kAll, "All", "all"},
+    {RangeChoice::kDates, "Dates\u2026", "dates"},
 };
 
 // The values the table always shows, whatever is ticked for the plot.

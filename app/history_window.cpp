@@ -18,12 +18,12 @@
 #include <QtConcurrent>
 #include <cmath>
 
+#include "app_settings.h"
 #include "atomic_file.h"
 #include "history_csv.h"
 #include "history_plot.h"
 #include "history_table_model.h"
 #include "plot_quantities.h"
-#include "recording_setting.h"
 
 namespace telvane {
 namespace {
@@ -122,20 +122,25 @@ QWidget* HistoryWindow::BuildControls() {
     for (const RangeChoiceName& choice : kRangeChoices) {
         m_range->addItem(QString::fromUtf8(choice.label), static_cast<int>(choice.choice));
     }
-    m_range->setCurrentIndex(m_range->findData(static_cast<int>(RangeChoice::kWeek)));
+    const RangeChoice range = SavedHistoryRange().value_or(RangeChoice::kWeek);
+    m_range->setCurrentIndex(m_range->findData(static_cast<int>(range)));
     const QDateTime now = QDateTime::currentDateTime();
     m_from = new QDateTimeEdit(now.addDays(-7));
     m_to = new QDateTimeEdit(now);
     for (QDateTimeEdit* edit : {m_from, m_to}) {
         edit->setCalendarPopup(true);
         edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm"));
-        edit->setEnabled(false);
         connect(edit, &QDateTimeEdit::dateTimeChanged, this, &HistoryWindow::Reload);
     }
-    connect(m_range, &QComboBox::currentIndexChanged, this, [this] {
-        const bool dates = m_range->currentData().toInt() == static_cast<int>(RangeChoice::kDates);
-        m_from->setEnabled(dates);
-        m_to->setEnabled(dates);
+    const auto rangeChosen = [this] {
+        const auto choice = static_cast<RangeChoice>(m_range->currentData().toInt());
+        m_from->setEnabled(choice == RangeChoice::kDates);
+        m_to->setEnabled(choice == RangeChoice::kDates);
+        return choice;
+    };
+    rangeChosen();
+    connect(m_range, &QComboBox::currentIndexChanged, this, [this, rangeChosen] {
+        SaveHistoryRange(rangeChosen());
         Reload();
     });
     m_recording = new QCheckBox(QStringLiteral("&Record every converted beacon"));
@@ -158,16 +163,19 @@ QWidget* HistoryWindow::BuildControls() {
 
 QWidget* HistoryWindow::BuildQuantityList() {
     m_quantities = new QListWidget;
+    const std::vector<std::string> ticked = SavedHistoryQuantities().value_or(kFirstTicked);
     for (const archive::PlotQuantity& quantity : archive::PlotQuantities()) {
         auto* item = new QListWidgetItem(
             QStringLiteral("%1 (%2)").arg(quantity.label, quantity.unit), m_quantities);
         item->setData(Qt::UserRole, QString::fromStdString(quantity.field));
-        const bool ticked = std::find(kFirstTicked.begin(), kFirstTicked.end(), quantity.field) !=
-                            kFirstTicked.end();
-        item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+        const bool tick = std::find(ticked.begin(), ticked.end(), quantity.field) != ticked.end();
+        item->setCheckState(tick ? Qt::Checked : Qt::Unchecked);
     }
     m_quantities->setMaximumWidth(260);
-    connect(m_quantities, &QListWidget::itemChanged, this, &HistoryWindow::Reload);
+    connect(m_quantities, &QListWidget::itemChanged, this, [this] {
+        SaveHistoryQuantities(Ticked());
+        Reload();
+    });
     return m_quantities;
 }
 
@@ -179,6 +187,7 @@ void HistoryWindow::SetTicked(const std::vector<std::string>& fields) {
         const bool ticked = std::find(fields.begin(), fields.end(), field) != fields.end();
         item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
     }
+    SaveHistoryQuantities(Ticked());
     Reload();
 }
 

@@ -129,9 +129,8 @@ bool DrawOn(QCustomPlot& plot, QPaintDevice& device, int width, int height) {
     return painter.end();
 }
 
-void ShowEmpty(QCustomPlot& plot) {
-    plot.plotLayout()->addElement(
-        0, 0, new QCPTextElement(&plot, QStringLiteral("No beacons in this time range")));
+void ShowMessage(QCustomPlot& plot, const QString& message) {
+    plot.plotLayout()->addElement(0, 0, new QCPTextElement(&plot, message));
 }
 
 }  // namespace
@@ -141,7 +140,8 @@ void DrawHistory(QCustomPlot& plot, const std::vector<std::string>& fields,
     plot.clearPlottables();
     plot.plotLayout()->clear();
     if (data.times.empty() || fields.empty()) {
-        ShowEmpty(plot);
+        ShowMessage(plot, data.times.empty() ? QStringLiteral("No beacons in this time range")
+                                             : QStringLiteral("Tick the quantities to plot"));
         plot.replot();
         return;
     }

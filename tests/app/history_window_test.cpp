@@ -13,6 +13,7 @@
 #include <QtTest>
 #include <set>
 
+#include "app_settings.h"
 #include "archive.h"
 #include "beacon_line_edit.h"
 #include "beacon_writer.h"
@@ -20,7 +21,6 @@
 #include "dialog_recording.h"
 #include "history_window.h"
 #include "private_home.h"
-#include "recording_setting.h"
 
 using namespace telvane;
 
@@ -142,7 +142,10 @@ private slots:
         FillArchive();
     }
 
-    void init() { SetRecordingEnabled(true); }
+    void init() {
+        SetRecordingEnabled(true);
+        QSettings("Telvane", "Telvane").remove("history");
+    }
 
     void everyConvertIsRecordedEvenWhenTheSaveIsCancelled() {
         auto* prompts = new NoPrompts;
@@ -207,6 +210,24 @@ private slots:
                  qPrintable(window->StatusText()));
         QCOMPARE(ReadAll(path), QByteArray("my notes\n"));
         QFile::remove(path);
+    }
+
+    void theWindowReopensAsItWasLeft() {
+        {
+            auto window = OpenWindow(m_archive);
+            window->SetTicked({"rssi_dbu"});
+            WaitShown(*window);
+            ChooseRange(*window, RangeChoice::kLastPass);
+        }
+        auto window = OpenWindow(m_archive);
+        QCOMPARE(window->Ticked(), std::vector<std::string>{"rssi_dbu"});
+        QCOMPARE(window->Table()->model()->rowCount(), 4);
+        window->SetTicked({});
+        WaitShown(*window);
+        auto again = OpenWindow(m_archive);
+        QVERIFY(again->Ticked().empty());
+        QCOMPARE(again->Plot()->graphCount(), 0);
+        QCOMPARE(again->Table()->model()->rowCount(), 4);  // the table keeps its own values
     }
 
     void aMissingArchiveIsSaidAndNotCreated() {
