@@ -75,23 +75,23 @@ void AppendValue(std::string& out, const FieldValue& value, bool json) {
 }  // namespace
 
 std::string JsonRecord(const BeaconReadings& readings, std::string_view conversionTime) {
-    return JsonRecord(
-        [&](const FieldVisitor& visit) { ForEachField(readings, conversionTime, visit); });
+    std::string out;
+    AppendJsonRecord(
+        out, [&](const FieldVisitor& visit) { ForEachField(readings, conversionTime, visit); });
+    return out;
 }
 
-std::string JsonRecord(const FieldSource& fields) {
-    std::string out = "{";
+void AppendJsonRecord(std::string& out, const FieldSource& fields) {
+    char separator = '{';
     fields([&](std::string_view name, const FieldValue& value) {
-        if (out.size() > 1) {
-            out += ',';
-        }
+        out += separator;
+        separator = ',';
         out += '"';
         out += name;
         out += "\":";
         AppendValue(out, value, true);
     });
     out += "}\n";
-    return out;
 }
 
 std::string CsvHeader() {
@@ -105,12 +105,13 @@ std::string CsvHeader() {
 }
 
 std::string CsvRow(const BeaconReadings& readings, std::string_view conversionTime) {
-    return CsvRow(
-        [&](const FieldVisitor& visit) { ForEachField(readings, conversionTime, visit); });
+    std::string out;
+    AppendCsvRow(out,
+                 [&](const FieldVisitor& visit) { ForEachField(readings, conversionTime, visit); });
+    return out;
 }
 
-std::string CsvRow(const FieldSource& fields) {
-    std::string out;
+void AppendCsvRow(std::string& out, const FieldSource& fields) {
     bool first = true;
     fields([&](std::string_view, const FieldValue& value) {
         out += first ? "" : ",";
@@ -118,7 +119,6 @@ std::string CsvRow(const FieldSource& fields) {
         AppendValue(out, value, false);
     });
     out += "\r\n";
-    return out;
 }
 
 }  // namespace telvane::cli

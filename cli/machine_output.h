@@ -21,9 +21,9 @@ std::string CsvHeader();
 std::string CsvRow(const BeaconReadings& readings, std::string_view conversionTime);
 
 // The same renderings of fields from elsewhere (a beacon stored in the archive), visited in
-// ForEachField's order.
+// ForEachField's order, appended to `out`.
 using FieldSource = std::function<void(const FieldVisitor&)>;
-std::string JsonRecord(const FieldSource& fields);
-std::string CsvRow(const FieldSource& fields);
+void AppendJsonRecord(std::string& out, const FieldSource& fields);
+void AppendCsvRow(std::string& out, const FieldSource& fields);
 
 }  // namespace telvane::cli

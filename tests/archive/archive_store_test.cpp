@@ -88,8 +88,12 @@ TEST_F(ArchiveTest, ExportReadsBackExactlyWhatTheConverterWrites) {
         for (std::size_t k = 0; k < batch.Rows(); ++k, ++row) {
             const cli::FieldSource fields = [&](const FieldVisitor& v) { batch.Visit(k, v); };
             ASSERT_LT(row, expectedJson.size());
-            EXPECT_EQ(cli::JsonRecord(fields), expectedJson[row]) << "beacon " << row;
-            EXPECT_EQ(cli::CsvRow(fields), expectedCsv[row]) << "beacon " << row;
+            std::string json = "before\n";  // records are appended after what is there
+            std::string csv = "before\r\n";
+            cli::AppendJsonRecord(json, fields);
+            cli::AppendCsvRow(csv, fields);
+            EXPECT_EQ(json, "before\n" + expectedJson[row]) << "beacon " << row;
+            EXPECT_EQ(csv, "before\r\n" + expectedCsv[row]) << "beacon " << row;
         }
     }
     EXPECT_TRUE(reader.Error().isEmpty());
