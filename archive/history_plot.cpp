@@ -17,6 +17,10 @@ namespace {
 // Beacons further apart than this belong to different passes: the line is broken between them.
 constexpr double kPassGapSeconds = 20.0 * 60.0;
 constexpr double kMarkHeight = 0.04;  // of the panel, where recalibrations are marked
+// Up to this many beacons each is drawn as a dot on a thicker line, and each recalibration with
+// a triangle; beyond it thin lines and ticks keep zoom and pan fluid over millions of beacons.
+constexpr std::size_t kDetailedPoints = 5000;
+const QColor kMarkColor(0xa0, 0x18, 0x18);
 
 const QColor kColors[] = {
     QColor(0x1f, 0x77, 0xb4), QColor(0xd6, 0x27, 0x28), QColor(0x2c, 0xa0, 0x2c),
@@ -39,10 +43,11 @@ QVector<QCPGraphData> GraphData(const std::vector<double>& times,
     return out;
 }
 
+// Where a run of recalibrated beacons starts: a trickle charge recalibrates a whole pass.
 QVector<QCPGraphData> RecalibrationMarks(const SeriesData& data) {
     QVector<QCPGraphData> out;
     for (std::size_t i = 0; i < data.times.size(); ++i) {
-        if (data.recalibrated[i]) {
+        if (data.recalibrated[i] && (i == 0 || !data.recalibrated[i - 1])) {
             out.append(QCPGraphData(data.times[i], kMarkHeight));
         }
     }
@@ -91,8 +96,11 @@ void AddSeries(QCustomPlot& plot, QCPAxisRect* rect, const QString& name, const 
     QCPGraph* graph = plot.addGraph(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
     graph->data()->set(points, true);
     graph->setName(name);
-    graph->setPen(QPen(color, 1.5));
-    graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, color, 3.0));
+    const bool detailed = static_cast<std::size_t>(points.size()) <= kDetailedPoints;
+    graph->setPen(QPen(color, detailed ? 1.5 : 1.0));
+    if (detailed) {
+        graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, color, 3.0));
+    }
     graph->addToLegend(LegendOf(rect));
 }
 
@@ -101,9 +109,12 @@ void AddRecalibrationMarks(QCustomPlot& plot, QCPAxisRect* rect,
     QCPGraph* graph = plot.addGraph(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atRight));
     graph->data()->set(marks, true);
     graph->setName(QStringLiteral("reference recalibrated"));
-    graph->setLineStyle(QCPGraph::lsNone);
-    graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssTriangle, QColor(0xa0, 0x18, 0x18),
-                                           QColor(0xff, 0xc8, 0x40), 9.0));
+    graph->setLineStyle(QCPGraph::lsImpulse);
+    graph->setPen(QPen(kMarkColor, 1.0));
+    if (static_cast<std::size_t>(marks.size()) <= kDetailedPoints / 10) {
+        graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssTriangle, kMarkColor,
+                                               QColor(0xff, 0xc8, 0x40), 9.0));
+    }
     graph->addToLegend(LegendOf(rect));
 }
 
