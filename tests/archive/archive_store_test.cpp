@@ -374,5 +374,35 @@ TEST_F(ArchiveTest, TimeRangesSelectByReceptionTime) {
     EXPECT_EQ(LastPassStartMs(*archive, 2 * 3600), base);
 }
 
+TEST_F(ArchiveTest, SeriesComeInTimeOrderWhateverOrderTheBeaconsWereRecordedIn) {
+    // Logs imported late hold older beacons; two beacons share a time.
+    const int hours[] = {5, 1, 3, 1, 0};
+    for (int k = 0; k < 5; ++k) {
+        Lines lines = kSampleLines;
+        lines[3] = "ZK4 3" + std::to_string(k) + " A0 8C";  // the battery tells them apart
+        BeaconRecorder recorder(Path(), {SourceKind::kLog, QStringLiteral("/l%1.txt").arg(k)},
+                                kTime, kReceived.addSecs(hours[k] * 3600));
+        recorder.Add(lines, {1, std::nullopt});
+        ASSERT_TRUE(recorder.Finish().warning.isEmpty());
+    }
+    QString error;
+    const auto archive = Archive::Open(Path(), Access::kRead, error);
+    const qint64 base = kReceived.toMSecsSinceEpoch();
+    SeriesData all;
+    SeriesData bounded;  // read through the time index instead
+    ASSERT_TRUE(LoadSeries(*archive, {}, {"battery_voltage_count", "rssi_dbu"}, all, error));
+    ASSERT_TRUE(LoadSeries(*archive, {base - 1, base + 6 * 3600000},
+                           {"battery_voltage_count", "rssi_dbu"}, bounded, error));
+    const std::vector<double> batteries = {0x34, 0x31, 0x33, 0x32, 0x30};  // by time, then entry
+    const std::vector<qint64> ids = {5, 2, 4, 3, 1};
+    for (const SeriesData* data : {&all, &bounded}) {
+        EXPECT_EQ(data->values[0], batteries);
+        EXPECT_EQ(data->rowIds, ids);
+        EXPECT_EQ(data->times.front(), static_cast<double>(base) / 1000.0);
+        EXPECT_TRUE(std::is_sorted(data->times.begin(), data->times.end()));
+        EXPECT_EQ(data->values[1], all.values[1]);
+    }
+}
+
 }  // namespace
 }  // namespace telvane::archive
