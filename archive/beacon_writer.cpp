@@ -88,14 +88,14 @@ QByteArray DedupKey(const SourceBytes& source, const ReceivedBeacon& beacon) {
     return key + digest.result().left(8);
 }
 
+// Bound bytes are not copied: every caller keeps them alive until the row is stored.
 void BindText(sqlite3_stmt* statement, int index, std::string_view text) {
-    sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()),
-                      SQLITE_TRANSIENT);
+    sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
 }
 
 void BindBlob(sqlite3_stmt* statement, int index, std::string_view bytes) {
     sqlite3_bind_blob(statement, index, bytes.data(), static_cast<int>(bytes.size()),
-                      SQLITE_TRANSIENT);
+                      SQLITE_STATIC);
 }
 
 template <typename T>
@@ -135,7 +135,8 @@ struct BeaconWriter::Prepared {
     LocalTime conversionTime;
     std::string isoTime;
     ConversionState state;
-    std::string utf8;
+    BeaconReadings readings;
+    std::array<std::string, kLineCount> utf8;
     SourceBytes source;
 };
 
@@ -174,20 +175,22 @@ bool BeaconWriter::Add(const BeaconSource& source, const ReceivedBeacon& beacon)
     BindBlob(statement, 1, std::string_view(key.constData(), static_cast<std::size_t>(key.size())));
     sqlite3_bind_int64(statement, 2, beacon.receivedUtc.toMSecsSinceEpoch());
     BindText(statement, 3, SourceKindName(source.kind));
-    const QByteArray name = source.name.toUtf8();
+    const QByteArray& name = p.source.utf8Name;
     BindText(statement, 4,
              std::string_view(name.constData(), static_cast<std::size_t>(name.size())));
     BindOptional(statement, 5, beacon.position.line);
     BindOptional(statement, 6, beacon.position.offsetSeconds);
-    for (int k = 0; k < kLineCount; ++k) {
-        BindBlob(statement, kFirstCp932LineColumn + 1 + k, beacon.lines[k]);
-        Utf8Of(beacon.lines[k], p.utf8);
-        BindText(statement, kFirstUtf8LineColumn + 1 + k, p.utf8);
+    for (std::size_t k = 0; k < kLineCount; ++k) {
+        const int column = static_cast<int>(k) + 1;
+        BindBlob(statement, kFirstCp932LineColumn + column, beacon.lines[k]);
+        Utf8Of(beacon.lines[k], p.utf8[k]);
+        BindText(statement, kFirstUtf8LineColumn + column, p.utf8[k]);
     }
     SetLines(p.state, beacon.lines);
     RunConversion(p.state, p.conversionTime);
     int index = static_cast<int>(EntryColumns().size());
-    ForEachField(ReadingsOf(p.state), p.isoTime, [&](std::string_view, const FieldValue& value) {
+    p.readings = ReadingsOf(p.state);
+    ForEachField(p.readings, p.isoTime, [&](std::string_view, const FieldValue& value) {
         BindField(statement, ++index, value);
     });
     if (p.insert.Step() != SQLITE_DONE) {
