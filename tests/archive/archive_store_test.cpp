@@ -374,7 +374,7 @@ TEST_F(ArchiveTest, TimeRangesSelectByReceptionTime) {
     EXPECT_EQ(LastPassStartMs(*archive, 2 * 3600), base);
 }
 
-TEST_F(ArchiveTest, SeriesComeInTimeOrderWhateverOrderTheBeaconsWereRecordedIn) {
+TEST_F(ArchiveTest, SeriesAndSummaryFollowReceptionTimeWhateverTheOrderOfRecording) {
     // Logs imported late hold older beacons; two beacons share a time.
     const int hours[] = {5, 1, 3, 1, 0};
     for (int k = 0; k < 5; ++k) {
@@ -402,6 +402,17 @@ TEST_F(ArchiveTest, SeriesComeInTimeOrderWhateverOrderTheBeaconsWereRecordedIn) 
         EXPECT_TRUE(std::is_sorted(data->times.begin(), data->times.end()));
         EXPECT_EQ(data->values[1], all.values[1]);
     }
+    ArchiveSummary summary;
+    ASSERT_TRUE(SummarizeArchive(*archive, summary, error));
+    const auto battery = std::find_if(summary.fields.begin(), summary.fields.end(),
+                                      [](auto& f) { return f.name == "battery_voltage_count"; });
+    ASSERT_NE(battery, summary.fields.end());
+    EXPECT_EQ(battery->count, 5);
+    EXPECT_EQ(battery->minimum, 0x30);
+    EXPECT_EQ(battery->maximum, 0x34);
+    EXPECT_EQ(battery->latest, 0x30);  // the newest beacon was recorded first
+    EXPECT_EQ(summary.firstMs, base);
+    EXPECT_EQ(summary.lastMs, base + 5 * 3600000);
 }
 
 }  // namespace
