@@ -82,6 +82,7 @@ HistoryWindow::HistoryWindow(QString archivePath, QWidget* parent)
     plotAndTable->addWidget(m_table);
     plotAndTable->setStretchFactor(0, 3);
     plotAndTable->setStretchFactor(1, 1);
+    plotAndTable->setSizes({460, 200});
     auto* body = new QSplitter(Qt::Horizontal);
     body->addWidget(BuildQuantityList());
     body->addWidget(plotAndTable);
@@ -245,6 +246,7 @@ void HistoryWindow::Show(const History& history) {
     }
     m_history = history;
     m_model->SetHistory(history, m_archivePath);
+    m_table->resizeColumnToContents(0);
     const std::vector<std::string> plotted(
         history.fields.begin(),
         history.fields.begin() + static_cast<std::ptrdiff_t>(history.tickedCount));

@@ -150,6 +150,7 @@ void DrawHistory(QCustomPlot& plot, const std::vector<std::string>& fields,
                  const SeriesData& data) {
     plot.clearPlottables();
     plot.plotLayout()->clear();
+    plot.setAutoAddPlottableToLegend(false);  // each panel has a legend of its own
     if (data.times.empty() || fields.empty()) {
         ShowMessage(plot, data.times.empty() ? QStringLiteral("No beacons in this time range")
                                              : QStringLiteral("Tick the quantities to plot"));

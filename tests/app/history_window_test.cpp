@@ -299,7 +299,11 @@ private slots:
         }
         QVERIFY2(names.contains("battery voltage") && names.contains("rssi"),
                  qPrintable(names.join(',')));
-        QCOMPARE(marks, 3);  // one beacon, marked in each panel
+        QCOMPARE(marks, 3);                           // one beacon, marked in each panel
+        for (QCPAxisRect* rect : plot.axisRects()) {  // each legend names its own panel's lines
+            const auto* legend = static_cast<QCPLegend*>(rect->insetLayout()->elementAt(0));
+            QCOMPARE(legend->itemCount(), rect->graphs().size());
+        }
         // The table keeps its own values and adds the ticked ones.
         QCOMPARE(window->Table()->model()->columnCount(), 2 + 4 + 1);
     }
