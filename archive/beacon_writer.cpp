@@ -126,17 +126,43 @@ void BindField(sqlite3_stmt* statement, int index, const FieldValue& value) {
 
 }  // namespace
 
+struct BeaconPreparer::Cache {
+    explicit Cache(const LocalTime& time) : conversionTime(time) {}
+    LocalTime conversionTime;
+    SourceBytes source;
+    ConversionState state;
+};
+
+BeaconPreparer::BeaconPreparer(const LocalTime& conversionTime)
+    : m_cache(std::make_unique<Cache>(conversionTime)) {}
+
+BeaconPreparer::~BeaconPreparer() = default;
+
+void BeaconPreparer::Prepare(const BeaconSource& source, const ReceivedBeacon& beacon,
+                             PreparedBeacon& out) {
+    Cache& c = *m_cache;
+    Remember(c.source, source);
+    out.key = DedupKey(c.source, beacon);
+    out.receivedMs = beacon.receivedUtc.toMSecsSinceEpoch();
+    out.position = beacon.position;
+    out.lines = beacon.lines;
+    for (std::size_t k = 0; k < kLineCount; ++k) {
+        Utf8Of(beacon.lines[k], out.utf8[k]);
+    }
+    SetLines(c.state, beacon.lines);
+    RunConversion(c.state, c.conversionTime);
+    out.readings = ReadingsOf(c.state);
+}
+
 struct BeaconWriter::Prepared {
     Prepared(sqlite3* db, const LocalTime& time)
         : insert(db, InsertSql()),
-          conversionTime(time),
-          isoTime(FormatIso8601(time, UtcOffsetMinutes(time))) {}
+          isoTime(FormatIso8601(time, UtcOffsetMinutes(time))),
+          preparer(time) {}
     Statement insert;
-    LocalTime conversionTime;
     std::string isoTime;
-    ConversionState state;
-    BeaconReadings readings;
-    std::array<std::string, kLineCount> utf8;
+    BeaconPreparer preparer;
+    PreparedBeacon beacon;
     SourceBytes source;
 };
 
@@ -164,6 +190,11 @@ bool BeaconWriter::Fail() {
 }
 
 bool BeaconWriter::Add(const BeaconSource& source, const ReceivedBeacon& beacon) {
+    m_prepared->preparer.Prepare(source, beacon, m_prepared->beacon);
+    return Store(source, m_prepared->beacon);
+}
+
+bool BeaconWriter::Store(const BeaconSource& source, const PreparedBeacon& beacon) {
     if (!m_open) {
         return false;
     }
@@ -171,9 +202,9 @@ bool BeaconWriter::Add(const BeaconSource& source, const ReceivedBeacon& beacon)
     sqlite3_stmt* statement = p.insert.Get();
     p.insert.Reset();
     Remember(p.source, source);
-    const QByteArray key = DedupKey(p.source, beacon);
-    BindBlob(statement, 1, std::string_view(key.constData(), static_cast<std::size_t>(key.size())));
-    sqlite3_bind_int64(statement, 2, beacon.receivedUtc.toMSecsSinceEpoch());
+    BindBlob(statement, 1,
+             std::string_view(beacon.key.constData(), static_cast<std::size_t>(beacon.key.size())));
+    sqlite3_bind_int64(statement, 2, beacon.receivedMs);
     BindText(statement, 3, SourceKindName(source.kind));
     const QByteArray& name = p.source.utf8Name;
     BindText(statement, 4,
@@ -183,14 +214,10 @@ bool BeaconWriter::Add(const BeaconSource& source, const ReceivedBeacon& beacon)
     for (std::size_t k = 0; k < kLineCount; ++k) {
         const int column = static_cast<int>(k) + 1;
         BindBlob(statement, kFirstCp932LineColumn + column, beacon.lines[k]);
-        Utf8Of(beacon.lines[k], p.utf8[k]);
-        BindText(statement, kFirstUtf8LineColumn + column, p.utf8[k]);
+        BindText(statement, kFirstUtf8LineColumn + column, beacon.utf8[k]);
     }
-    SetLines(p.state, beacon.lines);
-    RunConversion(p.state, p.conversionTime);
     int index = static_cast<int>(EntryColumns().size());
-    p.readings = ReadingsOf(p.state);
-    ForEachField(p.readings, p.isoTime, [&](std::string_view, const FieldValue& value) {
+    ForEachField(beacon.readings, p.isoTime, [&](std::string_view, const FieldValue& value) {
         BindField(statement, ++index, value);
     });
     if (p.insert.Step() != SQLITE_DONE) {
