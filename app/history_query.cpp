@@ -8,7 +8,7 @@
 namespace telvane {
 namespace {
 
-constexpr qint64 kDayMs = 24 * 3600 * 1000;
+constexpr qint64 kDayMs = qint64{24} * 3600 * 1000;
 
 }  // namespace
 

@@ -34,7 +34,7 @@ inline constexpr const char* kTableFields[] = {"battery_voltage_v", "solar_array
                                                "battery_temperature_c", "rssi_dbu"};
 
 // Beacons further apart than this are in different passes.
-inline constexpr qint64 kPassGapSeconds = 20 * 60;
+inline constexpr qint64 kPassGapSeconds = qint64{20} * 60;
 
 // The reception times `choice` covers at `nowMs`: the last pass starts at `lastPassStartMs`;
 // picked dates run from `fromMs` to `toMs`.

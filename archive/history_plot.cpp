@@ -33,7 +33,7 @@ const QColor kColors[] = {
 QVector<QCPGraphData> GraphData(const std::vector<double>& times,
                                 const std::vector<double>& values) {
     QVector<QCPGraphData> out;
-    out.reserve(static_cast<qsizetype>(times.size() + times.size() / 16));
+    out.reserve(static_cast<qsizetype>(times.size()) + static_cast<qsizetype>(times.size() / 16));
     for (std::size_t i = 0; i < times.size(); ++i) {
         if (i > 0 && times[i] - times[i - 1] > kPassGapSeconds) {
             out.append(QCPGraphData(times[i - 1] + 1.0, std::numeric_limits<double>::quiet_NaN()));
@@ -92,7 +92,7 @@ QCPLegend* LegendOf(QCPAxisRect* rect) {
 }
 
 void AddSeries(QCustomPlot& plot, QCPAxisRect* rect, const QString& name, const QColor& color,
-               QVector<QCPGraphData> points) {
+               const QVector<QCPGraphData>& points) {
     QCPGraph* graph = plot.addGraph(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
     graph->data()->set(points, true);
     graph->setName(name);
@@ -171,7 +171,8 @@ void DrawHistory(QCustomPlot& plot, const std::vector<std::string>& fields,
         rect->axis(QCPAxis::atBottom)->setTickLabels(row + 1 == groups.size());
         for (const std::size_t k : groups[row].second) {
             const PlotQuantity* quantity = FindQuantity(fields[k]);
-            AddSeries(plot, rect, quantity ? quantity->label : QString::fromStdString(fields[k]),
+            AddSeries(plot, rect,
+                      quantity != nullptr ? quantity->label : QString::fromStdString(fields[k]),
                       kColors[color++ % std::size(kColors)], GraphData(data.times, data.values[k]));
         }
         rect->axis(QCPAxis::atLeft)->rescale();
