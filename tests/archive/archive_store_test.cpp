@@ -415,5 +415,31 @@ TEST_F(ArchiveTest, SeriesAndSummaryFollowReceptionTimeWhateverTheOrderOfRecordi
     EXPECT_EQ(summary.lastMs, base + 5 * 3600000);
 }
 
+TEST_F(ArchiveTest, LargeImportsAreStoredWholeAcrossBatches) {
+    const BeaconSource log{SourceKind::kLog, QStringLiteral("/logs/long.txt")};
+    const auto import = [&](int count) {
+        BeaconRecorder recorder(Path(), log, kTime, kReceived);
+        for (int k = 0; k < count; ++k) {
+            Lines lines = kSampleLines;
+            lines[1] =
+                "ZK2 00 " + std::to_string(10 + k / 100 % 90) + ' ' + std::to_string(10 + k % 90);
+            recorder.Add(lines, {6LL * k + 1, std::nullopt});
+        }
+        return recorder.Finish();
+    };
+    const RecordResult first = import(3000);
+    const RecordResult second = import(5000);  // the first 3000 again, then 2000 more
+    EXPECT_TRUE(first.warning.isEmpty() && second.warning.isEmpty());
+    EXPECT_EQ(first.added, 3000u);
+    EXPECT_EQ(second.added, 2000u);
+    EXPECT_EQ(second.duplicates, 3000u);
+    EXPECT_EQ(Count(), 5000);
+    EXPECT_EQ(QueryCount(Path(), "SELECT count(DISTINCT source_line) FROM beacons"), 5000);
+    EXPECT_EQ(QueryText(Path(),
+                        "SELECT received_line2_utf8 FROM beacons WHERE source_line = "
+                        "6 * 4321 + 1"),
+              "ZK2 00 53 11");
+}
+
 }  // namespace
 }  // namespace telvane::archive
