@@ -54,7 +54,8 @@ History LoadHistory(const HistoryRequest& request) {
                 : std::nullopt;
         const archive::TimeRange range =
             RangeFor(request.choice, request.nowMs, lastPass, request.fromMs, request.toMs);
-        if (!archive::LoadSeries(*archive, range, history.fields, *data, history.problem)) {
+        if (!archive::LoadSeries(*archive, range, history.fields, *data, history.problem,
+                                 request.cancel.get())) {
             *data = archive::SeriesData{};
         }
     }

@@ -52,6 +52,7 @@ struct HistoryRequest {
     qint64 fromMs = 0;
     qint64 toMs = 0;
     std::vector<std::string> ticked;
+    std::shared_ptr<const std::atomic<bool>> cancel;  // set when the load is no longer wanted
 };
 
 struct History {

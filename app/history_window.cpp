@@ -115,6 +115,9 @@ HistoryWindow::HistoryWindow(QString archivePath, QWidget* parent)
 }
 
 HistoryWindow::~HistoryWindow() {
+    if (m_cancel) {
+        *m_cancel = true;
+    }
     m_watcher.waitForFinished();
 }
 
@@ -221,7 +224,8 @@ void HistoryWindow::SetDates(const QDateTime& from, const QDateTime& to) {
 }
 
 void HistoryWindow::Reload() {
-    if (m_loading) {
+    if (m_loading) {  // a newer choice: stop the load running and start again when it ends
+        *m_cancel = true;
         m_reloadWanted = true;
         return;
     }
@@ -232,6 +236,8 @@ void HistoryWindow::Reload() {
     request.fromMs = m_from->dateTime().toMSecsSinceEpoch();
     request.toMs = m_to->dateTime().toMSecsSinceEpoch();
     request.ticked = Ticked();
+    m_cancel = std::make_shared<std::atomic<bool>>(false);
+    request.cancel = m_cancel;
     m_loading = true;
     m_reloadWanted = false;
     m_status->setText(QStringLiteral("Loading\u2026"));

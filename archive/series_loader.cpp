@@ -63,7 +63,8 @@ void PutInTimeOrder(SeriesData& data) {
 }  // namespace
 
 bool LoadSeries(const Archive& archive, const TimeRange& range,
-                const std::vector<std::string>& fields, SeriesData& out, QString& error) {
+                const std::vector<std::string>& fields, SeriesData& out, QString& error,
+                const std::atomic<bool>* cancel) {
     std::string sql = "SELECT received_utc_ms, reference_recalibrated, id";
     for (const std::string& field : fields) {
         if (!IsPlottableField(field)) {
@@ -82,7 +83,12 @@ bool LoadSeries(const Archive& archive, const TimeRange& range,
     out.values.resize(fields.size());
     constexpr double kGap = std::numeric_limits<double>::quiet_NaN();
     int status = SQLITE_ROW;
+    constexpr std::size_t kCancelCheckRows = 16384;
     while ((status = query.Step()) == SQLITE_ROW) {
+        if (cancel != nullptr && out.times.size() % kCancelCheckRows == 0 && cancel->load()) {
+            error = QString::fromLatin1(kLoadCancelled);
+            return false;
+        }
         out.times.push_back(static_cast<double>(query.Count(0)) / 1000.0);
         out.recalibrated.push_back(query.Count(1) != 0);
         out.rowIds.push_back(query.Count(2));

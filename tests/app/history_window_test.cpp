@@ -259,6 +259,17 @@ private slots:
         QVERIFY(window->StatusText().startsWith("2 beacons"));
     }
 
+    void theNewestChoiceIsShownWhenChoicesComeQuickly() {
+        auto window = OpenWindow(m_archive);
+        window->SetRange(RangeChoice::kAll);
+        window->SetRange(RangeChoice::kDay);
+        window->SetTicked({"rssi_dbu"});
+        window->SetRange(RangeChoice::kLastPass);
+        QTRY_VERIFY(!window->Loading());
+        QCOMPARE(window->Shown().data->times.size(), std::size_t{4});
+        QCOMPARE(window->Shown().fields.front(), std::string("rssi_dbu"));
+    }
+
     void theTableShowsTimeSourceAndValuesInOrder() {
         auto window = OpenWindow(m_archive);
         ChooseRange(*window, RangeChoice::kAll);

@@ -439,6 +439,15 @@ TEST_F(ArchiveTest, LargeImportsAreStoredWholeAcrossBatches) {
                         "SELECT received_line2_utf8 FROM beacons WHERE source_line = "
                         "6 * 4321 + 1"),
               "ZK2 00 53 11");
+    QString error;
+    const auto archive = Archive::Open(Path(), Access::kRead, error);
+    std::atomic<bool> cancel{true};
+    SeriesData data;
+    EXPECT_FALSE(LoadSeries(*archive, {}, {"rssi_dbu"}, data, error, &cancel));
+    EXPECT_EQ(error, kLoadCancelled);
+    cancel = false;
+    EXPECT_TRUE(LoadSeries(*archive, {}, {"rssi_dbu"}, data, error, &cancel));
+    EXPECT_EQ(data.times.size(), 5000u);
 }
 
 }  // namespace
