@@ -2,6 +2,7 @@
 // what is never touched.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFileInfo>
@@ -231,6 +232,10 @@ TEST_F(ArchiveTest, ANewArchiveIsMadeWhereNothingIsAndMarkedAsOurs) {
     QString error;
     EXPECT_FALSE(Archive::Open(path, Access::kRead, error));
     EXPECT_FALSE(QFileInfo::exists(path));  // reading never creates
+    // What an earlier creation by a process of the same id left when it was killed.
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        testing::WriteBytes(path + QStringLiteral(".new-%1%2").arg(::getpid()).arg(suffix), "x");
+    }
     ASSERT_TRUE(Archive::Open(path, Access::kWrite, error)) << error.toStdString();
     EXPECT_EQ(CheckArchiveFile(path).state, FileState::kArchive);
     EXPECT_EQ(QueryText(path, "PRAGMA journal_mode"), "wal");
