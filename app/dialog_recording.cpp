@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "app_settings.h"
 #include "beacon_recorder.h"
-#include "recording_setting.h"
 
 namespace telvane {
 

@@ -8,7 +8,7 @@
 namespace telvane {
 namespace {
 
-constexpr qint64 kDayMs = 24 * 3600 * 1000;
+constexpr qint64 kDayMs = qint64{24} * 3600 * 1000;
 
 }  // namespace
 
@@ -54,7 +54,8 @@ History LoadHistory(const HistoryRequest& request) {
                 : std::nullopt;
         const archive::TimeRange range =
             RangeFor(request.choice, request.nowMs, lastPass, request.fromMs, request.toMs);
-        if (!archive::LoadSeries(*archive, range, history.fields, *data, history.problem)) {
+        if (!archive::LoadSeries(*archive, range, history.fields, *data, history.problem,
+                                 request.cancel.get())) {
             *data = archive::SeriesData{};
         }
     }

@@ -20,12 +20,13 @@ enum class RangeChoice { kLastPass, kDay, kWeek, kAll, kDates };
 struct RangeChoiceName {
     RangeChoice choice;
     const char* label;
+    const char* key;  // as the settings keep it
 };
 
 inline constexpr RangeChoiceName kRangeChoices[] = {
-    {RangeChoice::kLastPass, "Last pass"}, {RangeChoice::kDay, "Last day"},
-    {RangeChoice::kWeek, "Last week"},     {RangeChoice::kAll, "All"},
-    {RangeChoice::kDates, "Dates\u2026"},
+    {RangeChoice::kLastPass, "Last pass", "pass"}, {RangeChoice::kDay, "Last day", "day"},
+    {RangeChoice::kWeek, "Last week", "week"},     {RangeChoice::kAll, "All", "all"},
+    {RangeChoice::kDates, "Dates\u2026", "dates"},
 };
 
 // The values the table always shows, whatever is ticked for the plot.
@@ -33,7 +34,7 @@ inline constexpr const char* kTableFields[] = {"battery_voltage_v", "solar_array
                                                "battery_temperature_c", "rssi_dbu"};
 
 // Beacons further apart than this are in different passes.
-inline constexpr qint64 kPassGapSeconds = 20 * 60;
+inline constexpr qint64 kPassGapSeconds = qint64{20} * 60;
 
 // The reception times `choice` covers at `nowMs`: the last pass starts at `lastPassStartMs`;
 // picked dates run from `fromMs` to `toMs`.
@@ -51,6 +52,7 @@ struct HistoryRequest {
     qint64 fromMs = 0;
     qint64 toMs = 0;
     std::vector<std::string> ticked;
+    std::shared_ptr<const std::atomic<bool>> cancel;  // set when the load is no longer wanted
 };
 
 struct History {

@@ -107,11 +107,10 @@ QString HistoryTableModel::SourceOf(int row) const {
         QString error;
         m_archive = archive::Archive::Open(m_archivePath, archive::Access::kRead, error);
     }
-    const QString label =
-        m_archive
-            ? archive::SourceLabels(*m_archive, {m_data->rowIds[static_cast<std::size_t>(row)]})
-                  .front()
-            : QString();
+    QString label = m_archive ? archive::SourceLabels(
+                                    *m_archive, {m_data->rowIds[static_cast<std::size_t>(row)]})
+                                    .front()
+                              : QString();
     m_sources.insert(row, label);
     return label;
 }

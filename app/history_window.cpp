@@ -19,11 +19,11 @@
 #include <QtConcurrent>
 #include <cmath>
 
+#include "app_settings.h"
 #include "history_csv.h"
 #include "history_plot.h"
 #include "history_table_model.h"
 #include "plot_quantities.h"
-#include "recording_setting.h"
 #include "safe_file.h"
 
 namespace telvane {
@@ -83,6 +83,7 @@ HistoryWindow::HistoryWindow(QString archivePath, QWidget* parent)
     plotAndTable->addWidget(m_table);
     plotAndTable->setStretchFactor(0, 3);
     plotAndTable->setStretchFactor(1, 1);
+    plotAndTable->setSizes({460, 200});
     auto* body = new QSplitter(Qt::Horizontal);
     body->addWidget(BuildQuantityList());
     body->addWidget(plotAndTable);
@@ -115,6 +116,9 @@ HistoryWindow::HistoryWindow(QString archivePath, QWidget* parent)
 }
 
 HistoryWindow::~HistoryWindow() {
+    if (m_cancel) {
+        *m_cancel = true;
+    }
     m_watcher.waitForFinished();
 }
 
@@ -123,20 +127,25 @@ QWidget* HistoryWindow::BuildControls() {
     for (const RangeChoiceName& choice : kRangeChoices) {
         m_range->addItem(QString::fromUtf8(choice.label), static_cast<int>(choice.choice));
     }
-    m_range->setCurrentIndex(m_range->findData(static_cast<int>(RangeChoice::kWeek)));
+    const RangeChoice range = SavedHistoryRange().value_or(RangeChoice::kWeek);
+    m_range->setCurrentIndex(m_range->findData(static_cast<int>(range)));
     const QDateTime now = QDateTime::currentDateTime();
     m_from = new QDateTimeEdit(now.addDays(-7));
     m_to = new QDateTimeEdit(now);
     for (QDateTimeEdit* edit : {m_from, m_to}) {
         edit->setCalendarPopup(true);
         edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm"));
-        edit->setEnabled(false);
         connect(edit, &QDateTimeEdit::dateTimeChanged, this, &HistoryWindow::Reload);
     }
-    connect(m_range, &QComboBox::currentIndexChanged, this, [this] {
-        const bool dates = m_range->currentData().toInt() == static_cast<int>(RangeChoice::kDates);
-        m_from->setEnabled(dates);
-        m_to->setEnabled(dates);
+    const auto rangeChosen = [this] {
+        const auto choice = static_cast<RangeChoice>(m_range->currentData().toInt());
+        m_from->setEnabled(choice == RangeChoice::kDates);
+        m_to->setEnabled(choice == RangeChoice::kDates);
+        return choice;
+    };
+    rangeChosen();
+    connect(m_range, &QComboBox::currentIndexChanged, this, [this, rangeChosen] {
+        SaveHistoryRange(rangeChosen());
         Reload();
     });
     m_recording = new QCheckBox(QStringLiteral("&Record every converted beacon"));
@@ -159,16 +168,19 @@ QWidget* HistoryWindow::BuildControls() {
 
 QWidget* HistoryWindow::BuildQuantityList() {
     m_quantities = new QListWidget;
+    const std::vector<std::string> ticked = SavedHistoryQuantities().value_or(kFirstTicked);
     for (const archive::PlotQuantity& quantity : archive::PlotQuantities()) {
         auto* item = new QListWidgetItem(
             QStringLiteral("%1 (%2)").arg(quantity.label, quantity.unit), m_quantities);
         item->setData(Qt::UserRole, QString::fromStdString(quantity.field));
-        const bool ticked = std::find(kFirstTicked.begin(), kFirstTicked.end(), quantity.field) !=
-                            kFirstTicked.end();
-        item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+        const bool tick = std::find(ticked.begin(), ticked.end(), quantity.field) != ticked.end();
+        item->setCheckState(tick ? Qt::Checked : Qt::Unchecked);
     }
     m_quantities->setMaximumWidth(260);
-    connect(m_quantities, &QListWidget::itemChanged, this, &HistoryWindow::Reload);
+    connect(m_quantities, &QListWidget::itemChanged, this, [this] {
+        SaveHistoryQuantities(Ticked());
+        Reload();
+    });
     return m_quantities;
 }
 
@@ -180,6 +192,7 @@ void HistoryWindow::SetTicked(const std::vector<std::string>& fields) {
         const bool ticked = std::find(fields.begin(), fields.end(), field) != fields.end();
         item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
     }
+    SaveHistoryQuantities(Ticked());
     Reload();
 }
 
@@ -212,7 +225,8 @@ void HistoryWindow::SetDates(const QDateTime& from, const QDateTime& to) {
 }
 
 void HistoryWindow::Reload() {
-    if (m_loading) {
+    if (m_loading) {  // a newer choice: stop the load running and start again when it ends
+        *m_cancel = true;
         m_reloadWanted = true;
         return;
     }
@@ -223,6 +237,8 @@ void HistoryWindow::Reload() {
     request.fromMs = m_from->dateTime().toMSecsSinceEpoch();
     request.toMs = m_to->dateTime().toMSecsSinceEpoch();
     request.ticked = Ticked();
+    m_cancel = std::make_shared<std::atomic<bool>>(false);
+    request.cancel = m_cancel;
     m_loading = true;
     m_reloadWanted = false;
     m_status->setText(QStringLiteral("Loading\u2026"));
@@ -237,6 +253,7 @@ void HistoryWindow::Show(const History& history) {
     }
     m_history = history;
     m_model->SetHistory(history, m_archivePath);
+    m_table->resizeColumnToContents(0);
     const std::vector<std::string> plotted(
         history.fields.begin(),
         history.fields.begin() + static_cast<std::ptrdiff_t>(history.tickedCount));

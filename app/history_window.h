@@ -6,6 +6,8 @@
 
 #include <QFutureWatcher>
 #include <QWidget>
+#include <atomic>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -73,6 +75,7 @@ private:
     QLabel* m_status = nullptr;
     QLabel* m_pointer = nullptr;
     QFutureWatcher<History> m_watcher;
+    std::shared_ptr<std::atomic<bool>> m_cancel;  // of the load running
     int m_generation = 0;
     bool m_loading = false;
     bool m_reloadWanted = false;

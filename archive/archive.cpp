@@ -56,6 +56,13 @@ void Disconnect(const QString& name) {
     QSqlDatabase::removeDatabase(name);
 }
 
+// A database file with the journal files SQLite keeps beside it.
+void RemoveDatabaseFiles(const QString& path) {
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+        QFile::remove(path + QLatin1String(suffix));
+    }
+}
+
 // Builds a new archive beside `path` and moves it into place only if nothing has appeared
 // there meanwhile, so that a half-made archive is never found and another file never replaced.
 bool CreateArchiveFile(const QString& path, QString& error) {
@@ -64,7 +71,7 @@ bool CreateArchiveFile(const QString& path, QString& error) {
         return false;
     }
     const QString staging = path + QStringLiteral(".new-%1").arg(::getpid());
-    QFile::remove(staging);
+    RemoveDatabaseFiles(staging);
     const QString name = NewConnectionName();
     bool made = false;
     if (sqlite3* db = Connect(name, staging, Access::kWrite, error)) {
@@ -73,7 +80,7 @@ bool CreateArchiveFile(const QString& path, QString& error) {
     Disconnect(name);
     // Losing the race to another program creating the archive is fine: its archive is used.
     const bool placed = made && (QFile::rename(staging, path) || QFileInfo::exists(path));
-    QFile::remove(staging);
+    RemoveDatabaseFiles(staging);
     if (made && !placed) {
         error = QStringLiteral("cannot create '%1'").arg(path);
     }

@@ -18,7 +18,9 @@
 
 #include <QDateTime>
 #include <QString>
+#include <future>
 #include <memory>
+#include <vector>
 
 #include "beacon_entry.h"
 #include "local_time.h"
@@ -26,7 +28,9 @@
 namespace telvane::archive {
 
 class Archive;
+class BeaconPreparer;
 class BeaconWriter;
+struct PreparedBeacon;
 
 struct RecordResult {
     std::size_t added = 0;
@@ -45,7 +49,8 @@ public:
     BeaconRecorder& operator=(const BeaconRecorder&) = delete;
 
     // Lines as received, code page 932 bytes, and what the decoder measured of a beacon copied
-    // from a recording; does nothing once the archive has failed.
+    // from a recording; does nothing once the archive has failed. Beacons are
+    // converted in batches on a worker thread while the batch before is being stored.
     void Add(const std::array<std::string, kLineCount>& lines, SourcePosition position = {},
              const CopyMeasures* copy = nullptr);
     // Why nothing will be recorded; empty while recording works.
@@ -54,11 +59,19 @@ public:
     RecordResult Finish();
 
 private:
+    using Batch = std::vector<ReceivedBeacon>;
+    using PreparedBatch = std::vector<PreparedBeacon>;
+    // Starts preparing the added beacons and stores the batch prepared before.
+    void Flush();
+    void Store(const PreparedBatch& batch);
+
     std::unique_ptr<Archive> m_archive;
     std::unique_ptr<BeaconWriter> m_writer;
+    std::unique_ptr<BeaconPreparer> m_preparer;
     BeaconSource m_source;
     QDateTime m_receivedUtc;
-    ReceivedBeacon m_beacon;
+    Batch m_pending;
+    std::future<PreparedBatch> m_preparing;
     QString m_warning;
 };
 

@@ -88,14 +88,14 @@ QByteArray DedupKey(const SourceBytes& source, const ReceivedBeacon& beacon) {
     return key + digest.result().left(8);
 }
 
+// Bound bytes are not copied: every caller keeps them alive until the row is stored.
 void BindText(sqlite3_stmt* statement, int index, std::string_view text) {
-    sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()),
-                      SQLITE_TRANSIENT);
+    sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
 }
 
 void BindBlob(sqlite3_stmt* statement, int index, std::string_view bytes) {
     sqlite3_bind_blob(statement, index, bytes.data(), static_cast<int>(bytes.size()),
-                      SQLITE_TRANSIENT);
+                      SQLITE_STATIC);
 }
 
 template <typename T>
@@ -129,14 +129,42 @@ void BindField(sqlite3_stmt* statement, int index, const FieldValue& value) {
 
 }  // namespace
 
+struct BeaconPreparer::Cache {
+    explicit Cache(const LocalTime& time) : conversionTime(time) {}
+    LocalTime conversionTime;
+    SourceBytes source;
+    ConversionState state;
+};
+
+BeaconPreparer::BeaconPreparer(const LocalTime& conversionTime)
+    : m_cache(std::make_unique<Cache>(conversionTime)) {}
+
+BeaconPreparer::~BeaconPreparer() = default;
+
+void BeaconPreparer::Prepare(const BeaconSource& source, const ReceivedBeacon& beacon,
+                             PreparedBeacon& out) {
+    Cache& c = *m_cache;
+    Remember(c.source, source);
+    out.key = DedupKey(c.source, beacon);
+    out.receivedMs = beacon.receivedUtc.toMSecsSinceEpoch();
+    out.position = beacon.position;
+    out.lines = beacon.lines;
+    out.copy = beacon.copy;
+    for (std::size_t k = 0; k < kLineCount; ++k) {
+        Utf8Of(beacon.lines[k], out.utf8[k]);
+    }
+    SetLines(c.state, beacon.lines);
+    RunConversion(c.state, c.conversionTime);
+    out.readings = ReadingsOf(c.state);
+}
+
 struct BeaconWriter::Prepared {
     Prepared(sqlite3* db, const LocalTime& time)
-        : insert(db, InsertSql()), conversionTime(time), isoTime(FormatIso8601(time)) {}
+        : insert(db, InsertSql()), isoTime(FormatIso8601(time)), preparer(time) {}
     Statement insert;
-    LocalTime conversionTime;
     std::string isoTime;
-    ConversionState state;
-    std::string utf8;
+    BeaconPreparer preparer;
+    PreparedBeacon beacon;
     SourceBytes source;
 };
 
@@ -164,6 +192,11 @@ bool BeaconWriter::Fail() {
 }
 
 bool BeaconWriter::Add(const BeaconSource& source, const ReceivedBeacon& beacon) {
+    m_prepared->preparer.Prepare(source, beacon, m_prepared->beacon);
+    return Store(source, m_prepared->beacon);
+}
+
+bool BeaconWriter::Store(const BeaconSource& source, const PreparedBeacon& beacon) {
     if (!m_open) {
         return false;
     }
@@ -171,26 +204,24 @@ bool BeaconWriter::Add(const BeaconSource& source, const ReceivedBeacon& beacon)
     sqlite3_stmt* statement = p.insert.Get();
     p.insert.Reset();
     Remember(p.source, source);
-    const QByteArray key = DedupKey(p.source, beacon);
-    BindBlob(statement, 1, std::string_view(key.constData(), static_cast<std::size_t>(key.size())));
-    sqlite3_bind_int64(statement, 2, beacon.receivedUtc.toMSecsSinceEpoch());
+    BindBlob(statement, 1,
+             std::string_view(beacon.key.constData(), static_cast<std::size_t>(beacon.key.size())));
+    sqlite3_bind_int64(statement, 2, beacon.receivedMs);
     BindText(statement, 3, SourceKindName(source.kind));
-    const QByteArray name = source.name.toUtf8();
+    const QByteArray& name = p.source.utf8Name;
     BindText(statement, 4,
              std::string_view(name.constData(), static_cast<std::size_t>(name.size())));
     BindOptional(statement, 5, beacon.position.line);
     BindOptional(statement, 6, beacon.position.offsetSeconds);
-    for (int k = 0; k < kLineCount; ++k) {
-        BindBlob(statement, kFirstCp932LineColumn + 1 + k, beacon.lines[k]);
-        Utf8Of(beacon.lines[k], p.utf8);
-        BindText(statement, kFirstUtf8LineColumn + 1 + k, p.utf8);
+    for (std::size_t k = 0; k < kLineCount; ++k) {
+        const int column = static_cast<int>(k) + 1;
+        BindBlob(statement, kFirstCp932LineColumn + column, beacon.lines[k]);
+        BindText(statement, kFirstUtf8LineColumn + column, beacon.utf8[k]);
     }
-    SetLines(p.state, beacon.lines);
-    RunConversion(p.state, p.conversionTime);
     int index = static_cast<int>(EntryColumns().size());
     const BeaconOrigin origin = OriginOf(beacon.lines, beacon.copy ? &*beacon.copy : nullptr);
     ForEachField(
-        ReadingsOf(p.state), p.isoTime, origin,
+        beacon.readings, p.isoTime, origin,
         [&](std::string_view, const FieldValue& value) { BindField(statement, ++index, value); });
     if (p.insert.Step() != SQLITE_DONE) {
         return Fail();

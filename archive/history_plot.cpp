@@ -18,6 +18,10 @@ namespace {
 // Beacons further apart than this belong to different passes: the line is broken between them.
 constexpr double kPassGapSeconds = 20.0 * 60.0;
 constexpr double kMarkHeight = 0.04;  // of the panel, where recalibrations are marked
+// Up to this many beacons each is drawn as a dot on a thicker line, and each recalibration with
+// a triangle; beyond it thin lines and ticks keep zoom and pan fluid over millions of beacons.
+constexpr std::size_t kDetailedPoints = 5000;
+const QColor kMarkColor(0xa0, 0x18, 0x18);
 
 const QColor kColors[] = {
     QColor(0x1f, 0x77, 0xb4), QColor(0xd6, 0x27, 0x28), QColor(0x2c, 0xa0, 0x2c),
@@ -30,7 +34,7 @@ const QColor kColors[] = {
 QVector<QCPGraphData> GraphData(const std::vector<double>& times,
                                 const std::vector<double>& values) {
     QVector<QCPGraphData> out;
-    out.reserve(static_cast<qsizetype>(times.size() + times.size() / 16));
+    out.reserve(static_cast<qsizetype>(times.size()) + static_cast<qsizetype>(times.size() / 16));
     for (std::size_t i = 0; i < times.size(); ++i) {
         if (i > 0 && times[i] - times[i - 1] > kPassGapSeconds) {
             out.append(QCPGraphData(times[i - 1] + 1.0, std::numeric_limits<double>::quiet_NaN()));
@@ -40,10 +44,11 @@ QVector<QCPGraphData> GraphData(const std::vector<double>& times,
     return out;
 }
 
+// Where a run of recalibrated beacons starts: a trickle charge recalibrates a whole pass.
 QVector<QCPGraphData> RecalibrationMarks(const SeriesData& data) {
     QVector<QCPGraphData> out;
     for (std::size_t i = 0; i < data.times.size(); ++i) {
-        if (data.recalibrated[i]) {
+        if (data.recalibrated[i] && (i == 0 || !data.recalibrated[i - 1])) {
             out.append(QCPGraphData(data.times[i], kMarkHeight));
         }
     }
@@ -88,12 +93,15 @@ QCPLegend* LegendOf(QCPAxisRect* rect) {
 }
 
 void AddSeries(QCustomPlot& plot, QCPAxisRect* rect, const QString& name, const QColor& color,
-               QVector<QCPGraphData> points) {
+               const QVector<QCPGraphData>& points) {
     QCPGraph* graph = plot.addGraph(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
     graph->data()->set(points, true);
     graph->setName(name);
-    graph->setPen(QPen(color, 1.5));
-    graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, color, 3.0));
+    const bool detailed = static_cast<std::size_t>(points.size()) <= kDetailedPoints;
+    graph->setPen(QPen(color, detailed ? 1.5 : 1.0));
+    if (detailed) {
+        graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, color, 3.0));
+    }
     graph->addToLegend(LegendOf(rect));
 }
 
@@ -102,9 +110,12 @@ void AddRecalibrationMarks(QCustomPlot& plot, QCPAxisRect* rect,
     QCPGraph* graph = plot.addGraph(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atRight));
     graph->data()->set(marks, true);
     graph->setName(QStringLiteral("reference recalibrated"));
-    graph->setLineStyle(QCPGraph::lsNone);
-    graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssTriangle, QColor(0xa0, 0x18, 0x18),
-                                           QColor(0xff, 0xc8, 0x40), 9.0));
+    graph->setLineStyle(QCPGraph::lsImpulse);
+    graph->setPen(QPen(kMarkColor, 1.0));
+    if (static_cast<std::size_t>(marks.size()) <= kDetailedPoints / 10) {
+        graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssTriangle, kMarkColor,
+                                               QColor(0xff, 0xc8, 0x40), 9.0));
+    }
     graph->addToLegend(LegendOf(rect));
 }
 
@@ -130,9 +141,8 @@ bool DrawOn(QCustomPlot& plot, QPaintDevice& device, int width, int height) {
     return painter.end();
 }
 
-void ShowEmpty(QCustomPlot& plot) {
-    plot.plotLayout()->addElement(
-        0, 0, new QCPTextElement(&plot, QStringLiteral("No beacons in this time range")));
+void ShowMessage(QCustomPlot& plot, const QString& message) {
+    plot.plotLayout()->addElement(0, 0, new QCPTextElement(&plot, message));
 }
 
 }  // namespace
@@ -141,8 +151,10 @@ void DrawHistory(QCustomPlot& plot, const std::vector<std::string>& fields,
                  const SeriesData& data) {
     plot.clearPlottables();
     plot.plotLayout()->clear();
+    plot.setAutoAddPlottableToLegend(false);  // each panel has a legend of its own
     if (data.times.empty() || fields.empty()) {
-        ShowEmpty(plot);
+        ShowMessage(plot, data.times.empty() ? QStringLiteral("No beacons in this time range")
+                                             : QStringLiteral("Tick the quantities to plot"));
         plot.replot();
         return;
     }
@@ -160,7 +172,8 @@ void DrawHistory(QCustomPlot& plot, const std::vector<std::string>& fields,
         rect->axis(QCPAxis::atBottom)->setTickLabels(row + 1 == groups.size());
         for (const std::size_t k : groups[row].second) {
             const PlotQuantity* quantity = FindQuantity(fields[k]);
-            AddSeries(plot, rect, quantity ? quantity->label : QString::fromStdString(fields[k]),
+            AddSeries(plot, rect,
+                      quantity != nullptr ? quantity->label : QString::fromStdString(fields[k]),
                       kColors[color++ % std::size(kColors)], GraphData(data.times, data.values[k]));
         }
         rect->axis(QCPAxis::atLeft)->rescale();

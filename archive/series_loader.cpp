@@ -1,8 +1,10 @@
 #include "series_loader.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numeric>
 
 #include "archive_columns.h"
 #include "sqlite_statement.h"
@@ -18,8 +20,51 @@ bool IsPlottableField(const std::string& name) {
     return false;
 }
 
+namespace {
+
+// All of an archive is read fastest in storage order and then put in time order here (it mostly
+// is already); a part of it is found through the time index, already in order.
+std::string SeriesQuery(const std::string& columns, const TimeRange& range) {
+    const std::string table = std::string(kBeaconTable);
+    if (!range.fromMs && !range.toMs) {
+        return columns + " FROM " + table + " NOT INDEXED";
+    }
+    return columns + " FROM " + table + RangeCondition(range) + " ORDER BY received_utc_ms, id";
+}
+
+template <typename T>
+void Permute(std::vector<T>& values, const std::vector<std::size_t>& order) {
+    std::vector<T> sorted;
+    sorted.reserve(values.size());
+    for (const std::size_t k : order) {
+        sorted.push_back(values[k]);
+    }
+    values = std::move(sorted);
+}
+
+void PutInTimeOrder(SeriesData& data) {
+    const auto before = [&](std::size_t a, std::size_t b) {
+        return std::pair(data.times[a], data.rowIds[a]) < std::pair(data.times[b], data.rowIds[b]);
+    };
+    std::vector<std::size_t> order(data.times.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    if (std::is_sorted(order.begin(), order.end(), before)) {
+        return;
+    }
+    std::sort(order.begin(), order.end(), before);
+    Permute(data.times, order);
+    Permute(data.rowIds, order);
+    Permute(data.recalibrated, order);
+    for (std::vector<double>& series : data.values) {
+        Permute(series, order);
+    }
+}
+
+}  // namespace
+
 bool LoadSeries(const Archive& archive, const TimeRange& range,
-                const std::vector<std::string>& fields, SeriesData& out, QString& error) {
+                const std::vector<std::string>& fields, SeriesData& out, QString& error,
+                const std::atomic<bool>* cancel) {
     std::string sql = "SELECT received_utc_ms, reference_recalibrated, id";
     for (const std::string& field : fields) {
         if (!IsPlottableField(field)) {
@@ -28,8 +73,7 @@ bool LoadSeries(const Archive& archive, const TimeRange& range,
         }
         sql += ", " + field;
     }
-    Statement query(archive.Handle(), sql + " FROM " + std::string(kBeaconTable) +
-                                          RangeCondition(range) + " ORDER BY received_utc_ms, id");
+    Statement query(archive.Handle(), SeriesQuery(sql, range));
     if (!query.Ok()) {
         error = SqliteError(archive.Handle());
         return false;
@@ -39,7 +83,12 @@ bool LoadSeries(const Archive& archive, const TimeRange& range,
     out.values.resize(fields.size());
     constexpr double kGap = std::numeric_limits<double>::quiet_NaN();
     int status = SQLITE_ROW;
+    constexpr std::size_t kCancelCheckRows = 16384;
     while ((status = query.Step()) == SQLITE_ROW) {
+        if (cancel != nullptr && out.times.size() % kCancelCheckRows == 0 && cancel->load()) {
+            error = QString::fromLatin1(kLoadCancelled);
+            return false;
+        }
         out.times.push_back(static_cast<double>(query.Count(0)) / 1000.0);
         out.recalibrated.push_back(query.Count(1) != 0);
         out.rowIds.push_back(query.Count(2));
@@ -55,6 +104,7 @@ bool LoadSeries(const Archive& archive, const TimeRange& range,
         error = SqliteError(archive.Handle());
         return false;
     }
+    PutInTimeOrder(out);
     return true;
 }
 

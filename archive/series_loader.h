@@ -3,6 +3,7 @@
 // The values of chosen fields against reception time, for plots and the history table.
 
 #include <QString>
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -22,8 +23,11 @@ struct SeriesData {
 bool IsPlottableField(const std::string& name);
 
 // Loads `fields` over `range`; false with the reason in `error` (an unknown field included).
+// Setting `*cancel` from another thread stops a long load soon, with `error` kLoadCancelled.
 bool LoadSeries(const Archive& archive, const TimeRange& range,
-                const std::vector<std::string>& fields, SeriesData& out, QString& error);
+                const std::vector<std::string>& fields, SeriesData& out, QString& error,
+                const std::atomic<bool>* cancel = nullptr);
+inline constexpr const char* kLoadCancelled = "cancelled";
 
 // Where each of `rowIds` came from, as the history table shows it ("dialog", "log.txt:12").
 std::vector<QString> SourceLabels(const Archive& archive, const std::vector<qint64>& rowIds);

@@ -110,25 +110,25 @@ std::size_t RecordCapacity(const BeaconReadings& readings, const BeaconOrigin& o
 
 std::string JsonRecord(const BeaconReadings& readings, std::string_view conversionTime,
                        const BeaconOrigin& origin) {
-    return JsonRecord(
-        [&](const FieldVisitor& visit) { ForEachField(readings, conversionTime, origin, visit); },
-        RecordCapacity(readings, origin));
+    std::string out;
+    out.reserve(RecordCapacity(readings, origin));
+    AppendJsonRecord(out, [&](const FieldVisitor& visit) {
+        ForEachField(readings, conversionTime, origin, visit);
+    });
+    return out;
 }
 
-std::string JsonRecord(const FieldSource& fields, std::size_t capacity) {
-    std::string out = "{";
-    out.reserve(capacity);
+void AppendJsonRecord(std::string& out, const FieldSource& fields) {
+    char separator = '{';
     fields([&](std::string_view name, const FieldValue& value) {
-        if (out.size() > 1) {
-            out += ',';
-        }
+        out += separator;
+        separator = ',';
         out += '"';
         out += name;
         out += "\":";
         AppendValue(out, value, true);
     });
     out += "}\n";
-    return out;
 }
 
 std::string CsvHeader() {
@@ -144,14 +144,15 @@ std::string CsvHeader() {
 
 std::string CsvRow(const BeaconReadings& readings, std::string_view conversionTime,
                    const BeaconOrigin& origin) {
-    return CsvRow(
-        [&](const FieldVisitor& visit) { ForEachField(readings, conversionTime, origin, visit); },
-        RecordCapacity(readings, origin));
+    std::string out;
+    out.reserve(RecordCapacity(readings, origin));
+    AppendCsvRow(out, [&](const FieldVisitor& visit) {
+        ForEachField(readings, conversionTime, origin, visit);
+    });
+    return out;
 }
 
-std::string CsvRow(const FieldSource& fields, std::size_t capacity) {
-    std::string out;
-    out.reserve(capacity);
+void AppendCsvRow(std::string& out, const FieldSource& fields) {
     bool first = true;
     fields([&](std::string_view, const FieldValue& value) {
         out += first ? "" : ",";
@@ -159,7 +160,6 @@ std::string CsvRow(const FieldSource& fields, std::size_t capacity) {
         AppendValue(out, value, false);
     });
     out += "\r\n";
-    return out;
 }
 
 }  // namespace telvane::cli

@@ -23,10 +23,9 @@ std::string CsvRow(const BeaconReadings& readings, std::string_view conversionTi
                    const BeaconOrigin& origin);
 
 // The same renderings of fields from elsewhere (a beacon stored in the archive), visited in
-// ForEachField's order.
+// ForEachField's order, appended to `out`.
 using FieldSource = std::function<void(const FieldVisitor&)>;
-// `capacity` reserves room for the whole record.
-std::string JsonRecord(const FieldSource& fields, std::size_t capacity = 0);
-std::string CsvRow(const FieldSource& fields, std::size_t capacity = 0);
+void AppendJsonRecord(std::string& out, const FieldSource& fields);
+void AppendCsvRow(std::string& out, const FieldSource& fields);
 
 }  // namespace telvane::cli

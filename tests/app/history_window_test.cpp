@@ -13,6 +13,7 @@
 #include <QtTest>
 #include <set>
 
+#include "app_settings.h"
 #include "archive.h"
 #include "beacon_line_edit.h"
 #include "beacon_writer.h"
@@ -20,7 +21,6 @@
 #include "dialog_recording.h"
 #include "history_window.h"
 #include "private_home.h"
-#include "recording_setting.h"
 
 using namespace telvane;
 
@@ -147,7 +147,10 @@ private slots:
         FillArchive();
     }
 
-    void init() { SetRecordingEnabled(true); }
+    void init() {
+        SetRecordingEnabled(true);
+        QSettings("Telvane", "Telvane").remove("history");
+    }
 
     void everyConvertIsRecordedEvenWhenTheSaveIsCancelled() {
         auto* prompts = new NoPrompts;
@@ -214,6 +217,24 @@ private slots:
         QFile::remove(path);
     }
 
+    void theWindowReopensAsItWasLeft() {
+        {
+            auto window = OpenWindow(m_archive);
+            window->SetTicked({"rssi_dbu"});
+            WaitShown(*window);
+            ChooseRange(*window, RangeChoice::kLastPass);
+        }
+        auto window = OpenWindow(m_archive);
+        QCOMPARE(window->Ticked(), std::vector<std::string>{"rssi_dbu"});
+        QCOMPARE(window->Table()->model()->rowCount(), 4);
+        window->SetTicked({});
+        WaitShown(*window);
+        auto again = OpenWindow(m_archive);
+        QVERIFY(again->Ticked().empty());
+        QCOMPARE(again->Plot()->graphCount(), 0);
+        QCOMPARE(again->Table()->model()->rowCount(), 4);  // the table keeps its own values
+    }
+
     void aMissingArchiveIsSaidAndNotCreated() {
         const QString path = m_dir.filePath(QStringLiteral("none.sqlite"));
         auto window = OpenWindow(path);
@@ -241,6 +262,17 @@ private slots:
         WaitShown(*window);
         QCOMPARE(window->Table()->model()->rowCount(), 2);
         QVERIFY(window->StatusText().startsWith("2 beacons"));
+    }
+
+    void theNewestChoiceIsShownWhenChoicesComeQuickly() {
+        auto window = OpenWindow(m_archive);
+        window->SetRange(RangeChoice::kAll);
+        window->SetRange(RangeChoice::kDay);
+        window->SetTicked({"rssi_dbu"});
+        window->SetRange(RangeChoice::kLastPass);
+        QTRY_VERIFY(!window->Loading());
+        QCOMPARE(window->Shown().data->times.size(), std::size_t{4});
+        QCOMPARE(window->Shown().fields.front(), std::string("rssi_dbu"));
     }
 
     void theTableShowsTimeSourceAndValuesInOrder() {
@@ -283,7 +315,11 @@ private slots:
         }
         QVERIFY2(names.contains("battery voltage") && names.contains("rssi"),
                  qPrintable(names.join(',')));
-        QCOMPARE(marks, 3);  // one beacon, marked in each panel
+        QCOMPARE(marks, 3);                           // one beacon, marked in each panel
+        for (QCPAxisRect* rect : plot.axisRects()) {  // each legend names its own panel's lines
+            const auto* legend = static_cast<QCPLegend*>(rect->insetLayout()->elementAt(0));
+            QCOMPARE(legend->itemCount(), rect->graphs().size());
+        }
         // The table keeps its own values and adds the ticked ones.
         QCOMPARE(window->Table()->model()->columnCount(), 2 + 4 + 1);
     }

@@ -8,6 +8,7 @@
 #include "beacon_line_edit.h"
 #include "converter_dlg.h"
 #include "dialog_fixture.h"
+#include "private_home.h"
 
 using namespace telvane;
 using namespace telvane::testing;
@@ -67,8 +68,10 @@ private:
     std::unique_ptr<CConverterDlg> MakeDialog() { return telvane::testing::MakeDialog(m_log); }
 
     PromptLog m_log;
+    QTemporaryDir m_home;
 
 private slots:
+    void initTestCase() { UsePrivateHome(m_home); }
     void init() { m_log = PromptLog{}; }
 
     void aSingleLinePastedOrDroppedKeepsNoLineEnd() {

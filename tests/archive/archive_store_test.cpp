@@ -2,6 +2,7 @@
 // what is never touched.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFileInfo>
@@ -89,8 +90,12 @@ TEST_F(ArchiveTest, ExportReadsBackExactlyWhatTheConverterWrites) {
         for (std::size_t k = 0; k < batch.Rows(); ++k, ++row) {
             const cli::FieldSource fields = [&](const FieldVisitor& v) { batch.Visit(k, v); };
             ASSERT_LT(row, expectedJson.size());
-            EXPECT_EQ(cli::JsonRecord(fields), expectedJson[row]) << "beacon " << row;
-            EXPECT_EQ(cli::CsvRow(fields), expectedCsv[row]) << "beacon " << row;
+            std::string json = "before\n";  // records are appended after what is there
+            std::string csv = "before\r\n";
+            cli::AppendJsonRecord(json, fields);
+            cli::AppendCsvRow(csv, fields);
+            EXPECT_EQ(json, "before\n" + expectedJson[row]) << "beacon " << row;
+            EXPECT_EQ(csv, "before\r\n" + expectedCsv[row]) << "beacon " << row;
         }
     }
     EXPECT_TRUE(reader.Error().isEmpty());
@@ -227,6 +232,10 @@ TEST_F(ArchiveTest, ANewArchiveIsMadeWhereNothingIsAndMarkedAsOurs) {
     QString error;
     EXPECT_FALSE(Archive::Open(path, Access::kRead, error));
     EXPECT_FALSE(QFileInfo::exists(path));  // reading never creates
+    // What an earlier creation by a process of the same id left when it was killed.
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        testing::WriteBytes(path + QStringLiteral(".new-%1%2").arg(::getpid()).arg(suffix), "x");
+    }
     ASSERT_TRUE(Archive::Open(path, Access::kWrite, error)) << error.toStdString();
     EXPECT_EQ(CheckArchiveFile(path).state, FileState::kArchive);
     EXPECT_EQ(QueryText(path, "PRAGMA journal_mode"), "wal");
@@ -371,6 +380,82 @@ TEST_F(ArchiveTest, TimeRangesSelectByReceptionTime) {
     }
     EXPECT_EQ(LastPassStartMs(*archive, 20 * 60), base + 4 * 3600000);
     EXPECT_EQ(LastPassStartMs(*archive, 2 * 3600), base);
+}
+
+TEST_F(ArchiveTest, SeriesAndSummaryFollowReceptionTimeWhateverTheOrderOfRecording) {
+    // Logs imported late hold older beacons; two beacons share a time.
+    const int hours[] = {5, 1, 3, 1, 0};
+    for (int k = 0; k < 5; ++k) {
+        Lines lines = kSampleLines;
+        lines[3] = "ZK4 3" + std::to_string(k) + " A0 8C";  // the battery tells them apart
+        BeaconRecorder recorder(Path(), {SourceKind::kLog, QStringLiteral("/l%1.txt").arg(k)},
+                                kTime, kReceived.addSecs(hours[k] * 3600));
+        recorder.Add(lines, {1, std::nullopt});
+        ASSERT_TRUE(recorder.Finish().warning.isEmpty());
+    }
+    QString error;
+    const auto archive = Archive::Open(Path(), Access::kRead, error);
+    const qint64 base = kReceived.toMSecsSinceEpoch();
+    SeriesData all;
+    SeriesData bounded;  // read through the time index instead
+    ASSERT_TRUE(LoadSeries(*archive, {}, {"battery_voltage_count", "rssi_dbu"}, all, error));
+    ASSERT_TRUE(LoadSeries(*archive, {base - 1, base + 6 * 3600000},
+                           {"battery_voltage_count", "rssi_dbu"}, bounded, error));
+    const std::vector<double> batteries = {0x34, 0x31, 0x33, 0x32, 0x30};  // by time, then entry
+    const std::vector<qint64> ids = {5, 2, 4, 3, 1};
+    for (const SeriesData* data : {&all, &bounded}) {
+        EXPECT_EQ(data->values[0], batteries);
+        EXPECT_EQ(data->rowIds, ids);
+        EXPECT_EQ(data->times.front(), static_cast<double>(base) / 1000.0);
+        EXPECT_TRUE(std::is_sorted(data->times.begin(), data->times.end()));
+        EXPECT_EQ(data->values[1], all.values[1]);
+    }
+    ArchiveSummary summary;
+    ASSERT_TRUE(SummarizeArchive(*archive, summary, error));
+    const auto battery = std::find_if(summary.fields.begin(), summary.fields.end(),
+                                      [](auto& f) { return f.name == "battery_voltage_count"; });
+    ASSERT_NE(battery, summary.fields.end());
+    EXPECT_EQ(battery->count, 5);
+    EXPECT_EQ(battery->minimum, 0x30);
+    EXPECT_EQ(battery->maximum, 0x34);
+    EXPECT_EQ(battery->latest, 0x30);  // the newest beacon was recorded first
+    EXPECT_EQ(summary.firstMs, base);
+    EXPECT_EQ(summary.lastMs, base + 5 * 3600000);
+}
+
+TEST_F(ArchiveTest, LargeImportsAreStoredWholeAcrossBatches) {
+    const BeaconSource log{SourceKind::kLog, QStringLiteral("/logs/long.txt")};
+    const auto import = [&](int count) {
+        BeaconRecorder recorder(Path(), log, kTime, kReceived);
+        for (int k = 0; k < count; ++k) {
+            Lines lines = kSampleLines;
+            lines[1] =
+                "ZK2 00 " + std::to_string(10 + k / 100 % 90) + ' ' + std::to_string(10 + k % 90);
+            recorder.Add(lines, {6LL * k + 1, std::nullopt});
+        }
+        return recorder.Finish();
+    };
+    const RecordResult first = import(3000);
+    const RecordResult second = import(5000);  // the first 3000 again, then 2000 more
+    EXPECT_TRUE(first.warning.isEmpty() && second.warning.isEmpty());
+    EXPECT_EQ(first.added, 3000u);
+    EXPECT_EQ(second.added, 2000u);
+    EXPECT_EQ(second.duplicates, 3000u);
+    EXPECT_EQ(Count(), 5000);
+    EXPECT_EQ(QueryCount(Path(), "SELECT count(DISTINCT source_line) FROM beacons"), 5000);
+    EXPECT_EQ(QueryText(Path(),
+                        "SELECT received_line2_utf8 FROM beacons WHERE source_line = "
+                        "6 * 4321 + 1"),
+              "ZK2 00 53 11");
+    QString error;
+    const auto archive = Archive::Open(Path(), Access::kRead, error);
+    std::atomic<bool> cancel{true};
+    SeriesData data;
+    EXPECT_FALSE(LoadSeries(*archive, {}, {"rssi_dbu"}, data, error, &cancel));
+    EXPECT_EQ(error, kLoadCancelled);
+    cancel = false;
+    EXPECT_TRUE(LoadSeries(*archive, {}, {"rssi_dbu"}, data, error, &cancel));
+    EXPECT_EQ(data.times.size(), 5000u);
 }
 
 }  // namespace
