@@ -20,6 +20,7 @@ constexpr double kMinToneLine = 8.0;    // tone line over the median bin, to tru
 constexpr double kCoarseStep = 0.01;    // relative step between dit lengths tried at first
 constexpr int kCoarsePhases = 12;
 constexpr int kCoarseCandidates = 3;
+constexpr int kSearchAllEvery = 4;  // segments
 constexpr double kFineStep = 0.001;
 constexpr double kTrackSpan = 0.01;  // around the dit length found before
 constexpr int kTrackPhases = 16;
@@ -242,7 +243,10 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, double& gridPoin
                kNoiseMerit * std::sqrt(static_cast<double>(length) / candidate.second);
     };
     std::vector<std::pair<double, double>> coarse;
-    for (double p = kShortestDit * rate_; p <= kLongestDit * rate_; p *= 1.0 + kCoarseStep) {
+    // While a keying is followed, other speeds are looked for only now and then.
+    const bool searchAll = !keyingFound_ || segment_ % kSearchAllEvery == 0;
+    for (double p = kShortestDit * rate_; searchAll && p <= kLongestDit * rate_;
+         p *= 1.0 + kCoarseStep) {
         const std::pair<double, double> candidate{BestPhase(cumulative, p, kCoarsePhases).first, p};
         coarse.emplace_back(merit(candidate), p);
     }
