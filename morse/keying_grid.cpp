@@ -37,9 +37,10 @@ double ParabolicOffset(double left, double centre, double right) {
     return curvature < 0 ? std::clamp(0.5 * (left - right) / curvature, -0.5, 0.5) : 0.0;
 }
 
-// Periods in these ratios to the dit fit the same keying nearly as well (dahs are 3 dits, so
-// 1.5 dits fits a run of dahs); a keying already followed never jumps to them.
-constexpr std::array<double, 6> kConfusedRatios = {1.0 / 3, 0.5, 2.0 / 3, 1.5, 2.0, 3.0};
+// Periods in these ratios to the dit fit the same keying nearly as well (a grid of a fraction of
+// the dit catches as much, and 1.5 dits fits a run of dahs); a keying already followed never jumps
+// to them. Twice and three times the period may still be taken: only a longer dit fits those.
+constexpr std::array<double, 4> kConfusedRatios = {1.0 / 3, 0.5, 2.0 / 3, 1.5};
 constexpr double kConfusedTolerance = 0.03;
 
 bool Confused(double period, double followed) {
