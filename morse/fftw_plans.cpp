@@ -16,7 +16,7 @@ std::mutex& PlannerLock() {
 RealSpectrum::RealSpectrum(int size)
     : size_(size),
       input_(fftwf_alloc_real(static_cast<std::size_t>(size))),
-      output_(fftwf_alloc_complex(static_cast<std::size_t>(size / 2 + 1))) {
+      output_(fftwf_alloc_complex(static_cast<std::size_t>(size) / 2 + 1)) {
     const std::lock_guard guard(PlannerLock());
     plan_ = fftwf_plan_dft_r2c_1d(size, input_, output_, FFTW_ESTIMATE);
 }
@@ -36,7 +36,7 @@ std::span<const std::complex<float>> RealSpectrum::Transform() {
 
 RealInverse::RealInverse(int size)
     : size_(size),
-      input_(fftwf_alloc_complex(static_cast<std::size_t>(size / 2 + 1))),
+      input_(fftwf_alloc_complex(static_cast<std::size_t>(size) / 2 + 1)),
       output_(fftwf_alloc_real(static_cast<std::size_t>(size))) {
     const std::lock_guard guard(PlannerLock());
     plan_ = fftwf_plan_dft_c2r_1d(size, input_, output_, FFTW_ESTIMATE);

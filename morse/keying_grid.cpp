@@ -141,9 +141,9 @@ double KeyingGrid::FineOffset(const Window& window) {
     const auto bins = toneSpectrum_.Transform();
     const int reach = static_cast<int>(kFineSearchHz * windowLength_ / rate_);
     std::vector<double> power(static_cast<std::size_t>(2 * reach + 1));
-    for (int k = -reach; k <= reach; ++k) {
-        power[static_cast<std::size_t>(k + reach)] =
-            std::norm(bins[static_cast<std::size_t>((k + windowLength_) % windowLength_)]);
+    for (std::size_t i = 0; i < power.size(); ++i) {
+        const int k = static_cast<int>(i) - reach;
+        power[i] = std::norm(bins[static_cast<std::size_t>((k + windowLength_) % windowLength_)]);
     }
     const auto peak = std::max_element(power.begin() + 1, power.end() - 1);
     if (*peak < kMinToneLine * MedianOf(power)) {

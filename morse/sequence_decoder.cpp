@@ -55,8 +55,8 @@ double SequenceDecoder::Likelihood(int character, int start, int length) const {
         if (heard <= 0) {
             break;
         }
-        total += runs_[static_cast<std::size_t>(first + run.firstSlot)]
-                      [static_cast<std::size_t>(heard - 1)];
+        const int at = first + run.firstSlot;
+        total += runs_[static_cast<std::size_t>(at)][static_cast<std::size_t>(heard - 1)];
     }
     return total;
 }
@@ -122,9 +122,7 @@ void SequenceDecoder::Push(const Slot& slot) {
     const int newest = static_cast<int>(slots_.size()) - 1;
     for (int length = 1; length <= kLongestRun && length <= newest + 1; ++length) {
         const int from = newest - length + 1;
-        for (int i = 0; i < length; ++i) {
-            run[static_cast<std::size_t>(i)] = slots_[static_cast<std::size_t>(from + i)];
-        }
+        std::copy_n(slots_.begin() + from, length, run.begin());
         runs_[static_cast<std::size_t>(from)][static_cast<std::size_t>(length - 1)] =
             RunLikelihood(std::span<const Slot>(run.data(), static_cast<std::size_t>(length)));
     }

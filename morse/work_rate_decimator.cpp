@@ -72,7 +72,7 @@ void WorkRateDecimator::Process(std::span<const float> input, std::vector<float>
         output.insert(output.end(), input.begin(), input.end());
         return;
     }
-    const auto size = static_cast<std::size_t>(overlap_ + hop_);
+    const auto size = static_cast<std::size_t>(overlap_) + static_cast<std::size_t>(hop_);
     while (!input.empty()) {
         const std::size_t take = std::min(size - block_.size(), input.size());
         block_.insert(block_.end(), input.begin(), input.begin() + static_cast<long>(take));
@@ -87,7 +87,7 @@ void WorkRateDecimator::Flush(std::vector<float>& output) {
     if (factor_ == 1) {
         return;
     }
-    const auto size = static_cast<std::size_t>(overlap_ + hop_);
+    const auto size = static_cast<std::size_t>(overlap_) + static_cast<std::size_t>(hop_);
     for (int pass = 0; pass < 2; ++pass) {
         block_.resize(size, 0.0F);
         Block(output);

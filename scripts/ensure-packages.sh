@@ -25,7 +25,7 @@ ensure_packages() {
 
 # What every build of Telvane needs, and what the checks of test.sh add.
 BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev libbenchmark-dev fonts-dejavu-core
-    libfftw3-dev libliquid-dev libsndfile1-dev)
+    libfftw3-dev libliquid-dev libsndfile1-dev libqcustomplot-dev)
 CHECK_PACKAGES=(git clang libclang-rt-14-dev clang-tidy clang-format)
 
 configure_and_build() {
