@@ -84,9 +84,9 @@ KeyingGrid::KeyingGrid(double basebandRate, double offsetSeconds)
       hann_(kWindowLength),
       nearHann_(kWindowLength, 0.0F) {
     const int near = kWindowLength / kNearShare;
-    const int nearStart = (kWindowLength - near) / 2;
+    const auto nearStart = static_cast<std::size_t>((kWindowLength - near) / 2);
     for (int n = 0; n < near; ++n) {
-        nearHann_[static_cast<std::size_t>(nearStart + n)] =
+        nearHann_[nearStart + static_cast<std::size_t>(n)] =
             static_cast<float>(0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * (n + 0.5) / near));
     }
     for (int n = 0; n < kWindowLength; ++n) {
