@@ -38,10 +38,11 @@ double ParabolicOffset(double left, double centre, double right) {
     return curvature < 0 ? std::clamp(0.5 * (left - right) / curvature, -0.5, 0.5) : 0.0;
 }
 
-// Periods in these ratios to the dit fit the same keying nearly as well: a grid of a fraction of
-// the dit catches as much and 1.5 dits fits runs of dahs. A keying already followed never jumps
-// to them; twice and three times the period may still be taken, as only a longer dit fits those.
-constexpr std::array<double, 4> kConfusedRatios = {1.0 / 3, 0.5, 2.0 / 3, 1.5};
+// A grid of 1.5 dits fits runs of dahs nearly as well as the dit: a keying already followed never
+// jumps to it. The way back (2/3) stays open, since a keying can be first found at 1.5 dits; a
+// fraction of the dit catches as much as the dit, and the check for twice and three times the
+// period found takes the dit back.
+constexpr std::array<double, 1> kConfusedRatios = {1.5};
 constexpr double kConfusedTolerance = 0.03;
 // The satellite keys a whole pass at one speed: once a speed has held this long, any speed near
 // it (4/3 can win across the pause between two beacons whose grids differ in phase) is refused.
