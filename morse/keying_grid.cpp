@@ -268,8 +268,9 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, double& gridPoin
                kNoiseMerit * std::sqrt(static_cast<double>(length) / candidate.second);
     };
     std::vector<std::pair<double, double>> coarse;
-    // While a keying is followed, other speeds are looked for only now and then.
-    const bool searchAll = !keyingFound_ || segment_ % kSearchAllEvery == 0;
+    // Once a speed has settled, other speeds are looked for only now and then.
+    const bool settled = settledSegments_ >= kSettledSegments;
+    const bool searchAll = !settled || segment_ % kSearchAllEvery == 0;
     for (double p = kShortestDit * rate_; searchAll && p <= kLongestDit * rate_;
          p *= 1.0 + kCoarseStep) {
         const std::pair<double, double> candidate{
@@ -282,7 +283,6 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, double& gridPoin
     std::pair<double, double> found{-1e300, period};
     double margin = 0;  // a new speed must beat the one followed by this much
     const double followed = period;
-    const bool settled = settledSegments_ >= kSettledSegments;
     const auto consider = [&](double centre, double span) {
         if (keyingFound_ && Confused(centre, followed, settled)) {
             return;
