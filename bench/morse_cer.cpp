@@ -1,7 +1,8 @@
 // Measures the CW decoder's character error rate against SNR on generated recordings: all five
 // sample rates, 12-28 WPM, tones 450-1100 Hz, one or two beacons, other traffic around them.
-// Usage: morse_cer [recordings per SNR] [hard]  — prints a Markdown table; "hard" adds the hard
-// channel at 0 dB (drift, fading, an interfering signal, clicks).
+// Usage: morse_cer [recordings per SNR] [CSV path]. Prints a Markdown table, with the hard channel
+// at 0 dB (drift, fading, an interfering signal, clicks) as its last row; writes "snr,cer" lines
+// to the CSV file for the plot when a path is given.
 
 #include <array>
 #include <cstdio>
@@ -19,7 +20,7 @@ using telvane::morse::Decoder;
 namespace testing = telvane::morse::testing;
 
 constexpr std::array<double, 5> kRates = {8000, 11025, 22050, 44100, 48000};
-constexpr std::array<double, 7> kSnrs = {-13, -12, -11, -10, -8, -6, 0};
+constexpr std::array<double, 11> kSnrs = {-13, -12, -11, -10, -9, -8, -7, -6, -3, 0, 10};
 
 testing::Score Measure(const testing::RecordingOptions& options) {
     const testing::Recording recording = testing::Generate(options);
@@ -64,7 +65,7 @@ void Row(const char* label, const testing::Score& score) {
 
 int main(int argc, char** argv) {
     const int count = argc > 1 ? std::atoi(argv[1]) : 20;
-    const bool hard = argc > 2 && std::string(argv[2]) == "hard";
+    std::FILE* csv = argc > 2 ? std::fopen(argv[2], "w") : nullptr;
     std::mt19937 random(2024);
     std::printf("| SNR (dB) | beacons | exact | false | characters | errors | CER |\n");
     std::printf("|---|---|---|---|---|---|---|\n");
@@ -74,15 +75,19 @@ int main(int argc, char** argv) {
             total += Measure(RandomOptions(random, snr, i));
         }
         Row(std::to_string(static_cast<int>(snr)).c_str(), total);
-    }
-    if (hard) {
-        testing::Score total;
-        for (int i = 0; i < count; ++i) {
-            testing::RecordingOptions options = RandomOptions(random, 0, i);
-            Hard(random, options);
-            total += Measure(options);
+        if (csv != nullptr) {
+            std::fprintf(csv, "%g,%g\n", snr, 100 * total.Rate());
         }
-        Row("0, hard channel", total);
+    }
+    testing::Score hard;
+    for (int i = 0; i < count; ++i) {
+        testing::RecordingOptions options = RandomOptions(random, 0, i);
+        Hard(random, options);
+        hard += Measure(options);
+    }
+    Row("0, hard channel", hard);
+    if (csv != nullptr) {
+        std::fclose(csv);
     }
     return 0;
 }

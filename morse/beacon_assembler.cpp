@@ -1,5 +1,6 @@
 #include "beacon_assembler.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -9,6 +10,9 @@ namespace {
 constexpr int kHeaderLength = 3;
 // Below this the keying grid has not found keying at all: headers "heard" there are noise.
 constexpr double kFaintestBeaconSnrDb = -19.0;
+// A beacon broken off (a garbled stretch read as other traffic) is continued by its next lines
+// heard within this time; after it, it comes out as it is.
+constexpr double kResumeSeconds = 20.0;
 
 // Characters a complete line holds, for the beacon's confidence; line 1's text counts as heard.
 double ExpectedCharacters(int line, const CopiedLine& copied) {
@@ -45,6 +49,9 @@ void BeaconAssembler::Append(CopiedLine& line, char character, double confidence
 void BeaconAssembler::Add(const HeardCharacter& heard) {
     const SignalEstimate& estimate = heard.estimate;
     Transcribe(heard);
+    if (held_ && heard.startSeconds - held_->beacon.endSeconds > kResumeSeconds) {
+        Release();
+    }
     const GrammarNode& to = grammar_.nodes[static_cast<std::size_t>(heard.toNode)];
     const GrammarNode& from = grammar_.nodes[static_cast<std::size_t>(heard.fromNode)];
     if (to.line < 0) {
@@ -54,10 +61,10 @@ void BeaconAssembler::Add(const HeardCharacter& heard) {
     const bool startsBeacon = to.headerCharacters == 1 && (from.line < 0 || from.beaconComplete);
     if (startsBeacon || !open_) {
         Close();
-        open_ = Open{};
-        open_->beacon.startSeconds = heard.startSeconds;
+        open_ = Resume(to.line, heard.startSeconds);
     }
     Open& open = *open_;
+    open.lastLine = std::max(open.lastLine, to.line);
     CopiedLine& line = open.beacon.lines[static_cast<std::size_t>(to.line)];
     if (heard.kind == ArcKind::kHeader) {
         if (to.headerCharacters == 1) {
@@ -78,8 +85,23 @@ void BeaconAssembler::Add(const HeardCharacter& heard) {
     open.beacon.snrDb += estimate.snrDb;
     open.estimates += 1;
     if (to.beaconComplete) {
+        open.complete = true;
         Close();
     }
+}
+
+// The held beacon when `line` comes after its last one, in time; else a new beacon.
+BeaconAssembler::Open BeaconAssembler::Resume(int line, double startSeconds) {
+    if (held_ && line > held_->lastLine &&
+        startSeconds - held_->beacon.endSeconds <= kResumeSeconds) {
+        Open resumed = std::move(*held_);
+        held_.reset();
+        return resumed;
+    }
+    Release();
+    Open open;
+    open.beacon.startSeconds = startSeconds;
+    return open;
 }
 
 void BeaconAssembler::Close() {
@@ -88,6 +110,23 @@ void BeaconAssembler::Close() {
     }
     Open open = std::move(*open_);
     open_.reset();
+    if (open.complete) {
+        Emit(std::move(open));
+    } else {
+        Release();
+        held_ = std::move(open);
+    }
+}
+
+void BeaconAssembler::Release() {
+    if (held_) {
+        Open open = std::move(*held_);
+        held_.reset();
+        Emit(std::move(open));
+    }
+}
+
+void BeaconAssembler::Emit(Open open) {
     double sure = 0;
     double expected = 0;
     bool anyHeader = false;
@@ -115,6 +154,7 @@ void BeaconAssembler::Close() {
 
 void BeaconAssembler::Finish() {
     Close();
+    Release();
 }
 
 }  // namespace telvane::morse

@@ -27,13 +27,20 @@ private:
         CopiedBeacon beacon;
         std::array<int, kLineCount> headerHeard{};
         double estimates = 0;
+        int lastLine = 0;
+        bool complete = false;
     };
     void Transcribe(const HeardCharacter& heard);
     void Append(CopiedLine& line, char character, double confidence, char alternative);
+    Open Resume(int line, double startSeconds);
     void Close();
+    void Release();
+    void Emit(Open open);
 
     const BeaconGrammar& grammar_;
     std::optional<Open> open_;
+    // A beacon broken off before its last line, kept a while in case its next lines follow.
+    std::optional<Open> held_;
     double lastEnd_ = -1;
     std::vector<CopiedBeacon> beacons_;
     std::vector<HeardText> transcript_;

@@ -76,6 +76,7 @@ struct Decoder::Pipeline {
             tracker.LatencySamples() +
             (grid.LatencySamples() + 1024) * static_cast<std::int64_t>(downconverter.Hop()) +
             static_cast<std::int64_t>(workRate));
+        decimator.Flush(work);
         work.resize(work.size() + tail, 0.0F);
         Run();
         sequence.Finish();

@@ -30,6 +30,25 @@ private:
     fftwf_plan plan_;
 };
 
+// A complex-to-real (inverse) transform of a fixed size, unscaled.
+class RealInverse {
+public:
+    explicit RealInverse(int size);
+    ~RealInverse();
+    RealInverse(const RealInverse&) = delete;
+    RealInverse& operator=(const RealInverse&) = delete;
+
+    // Bins 0..size/2 of a Hermitian spectrum.
+    std::span<std::complex<float>> Input();
+    std::span<const float> Transform();
+
+private:
+    int size_;
+    fftwf_complex* input_;
+    float* output_;
+    fftwf_plan plan_;
+};
+
 // A complex forward transform of a fixed size.
 class ComplexSpectrum {
 public:

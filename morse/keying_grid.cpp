@@ -20,6 +20,8 @@ constexpr double kMinToneLine = 8.0;    // tone line over the median bin, to tru
 constexpr double kCoarseStep = 0.01;    // relative step between dit lengths tried at first
 constexpr int kCoarsePhases = 12;
 constexpr int kCoarseCandidates = 3;
+constexpr int kSearchAllEvery = 4;  // segments
+constexpr int kNearShare = 2;       // of the window, around the segment, that sets the phase
 constexpr double kFineStep = 0.001;
 constexpr double kTrackSpan = 0.01;  // around the dit length found before
 constexpr int kTrackPhases = 16;
@@ -36,16 +38,30 @@ double ParabolicOffset(double left, double centre, double right) {
     return curvature < 0 ? std::clamp(0.5 * (left - right) / curvature, -0.5, 0.5) : 0.0;
 }
 
-// Periods in these ratios to the dit fit the same keying nearly as well (dahs are 3 dits, so
-// 1.5 dits fits a run of dahs); a keying already followed never jumps to them.
-constexpr std::array<double, 6> kConfusedRatios = {1.0 / 3, 0.5, 2.0 / 3, 1.5, 2.0, 3.0};
+// A grid of 1.5 dits fits runs of dahs nearly as well as the dit: a keying already followed never
+// jumps to it. The way back (2/3) stays open, since a keying can be first found at 1.5 dits; a
+// fraction of the dit catches as much as the dit, and the check for twice and three times the
+// period found takes the dit back.
+constexpr std::array<double, 1> kConfusedRatios = {1.5};
 constexpr double kConfusedTolerance = 0.03;
+// The satellite keys a whole pass at one speed: once a speed has held this long, any speed near
+// it (4/3 can win across the pause between two beacons whose grids differ in phase) is refused.
+constexpr int kSettledSegments = 4;
+constexpr double kSettledRange = 3.3;
+constexpr std::array<double, 3> kSettledMoves = {1.0, 2.0, 3.0};
 
-bool Confused(double period, double followed) {
+bool Near(double ratio, double to) {
+    return std::abs(ratio / to - 1.0) < kConfusedTolerance;
+}
+
+bool Confused(double period, double followed, bool settled) {
     const double ratio = period / followed;
-    return std::any_of(kConfusedRatios.begin(), kConfusedRatios.end(), [ratio](double r) {
-        return std::abs(ratio / r - 1.0) < kConfusedTolerance;
-    });
+    if (settled && ratio > 1.0 / kSettledRange && ratio < kSettledRange) {
+        return std::none_of(kSettledMoves.begin(), kSettledMoves.end(),
+                            [ratio](double r) { return Near(ratio, r); });
+    }
+    return std::any_of(kConfusedRatios.begin(), kConfusedRatios.end(),
+                       [ratio](double r) { return Near(ratio, r); });
 }
 
 double MedianOf(std::vector<double> values) {
@@ -66,7 +82,14 @@ KeyingGrid::KeyingGrid(double basebandRate, double offsetSeconds)
       segmentLength_(kSegmentLength),
       period_(kDefaultDit * basebandRate),
       toneSpectrum_(kWindowLength),
-      hann_(kWindowLength) {
+      hann_(kWindowLength),
+      nearHann_(kWindowLength, 0.0F) {
+    const int near = kWindowLength / kNearShare;
+    const auto nearStart = static_cast<std::size_t>((kWindowLength - near) / 2);
+    for (int n = 0; n < near; ++n) {
+        nearHann_[nearStart + static_cast<std::size_t>(n)] =
+            static_cast<float>(0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * (n + 0.5) / near));
+    }
     for (int n = 0; n < kWindowLength; ++n) {
         hann_[static_cast<std::size_t>(n)] = static_cast<float>(
             0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * (n + 0.5) / kWindowLength));
@@ -93,6 +116,8 @@ void KeyingGrid::Add(std::span<const BasebandSample> samples, std::vector<Slot>&
         double period = period_;
         double gridPoint = gridPoint_;
         keyingFound_ = FindGrid(window, period, gridPoint);
+        const bool held = keyingFound_ && std::abs(period / period_ - 1.0) < kTrackSpan;
+        settledSegments_ = held ? settledSegments_ + 1 : 0;
         if (keyingFound_) {
             period_ = period;
             gridPoint_ = gridPoint;
@@ -139,9 +164,9 @@ double KeyingGrid::FineOffset(const Window& window) {
     const auto bins = toneSpectrum_.Transform();
     const int reach = static_cast<int>(kFineSearchHz * windowLength_ / rate_);
     std::vector<double> power(static_cast<std::size_t>(2 * reach + 1));
-    for (int k = -reach; k <= reach; ++k) {
-        power[static_cast<std::size_t>(k + reach)] =
-            std::norm(bins[static_cast<std::size_t>((k + windowLength_) % windowLength_)]);
+    for (std::size_t i = 0; i < power.size(); ++i) {
+        const int k = static_cast<int>(i) - reach;
+        power[i] = std::norm(bins[static_cast<std::size_t>((k + windowLength_) % windowLength_)]);
     }
     const auto peak = std::max_element(power.begin() + 1, power.end() - 1);
     if (*peak < kMinToneLine * MedianOf(power)) {
@@ -169,7 +194,7 @@ void KeyingGrid::Derotate(Window& window, std::int64_t segmentStart, double offs
 // keeps less than its parts. Slots near the window's middle weigh most, so that a grid that
 // changes phase in a pause near the window's edge is still found for the middle.
 double KeyingGrid::Capture(const std::vector<std::complex<double>>& cumulative, double period,
-                           double phase) const {
+                           double phase, const std::vector<float>& weights) const {
     const auto at = [&cumulative](double x) {
         const auto n = static_cast<std::size_t>(x);
         const double fraction = x - static_cast<double>(n);
@@ -183,8 +208,8 @@ double KeyingGrid::Capture(const std::vector<std::complex<double>>& cumulative, 
     for (double point = phase; point + period <= last; point += period) {
         const std::complex<double> after = at(point + period);
         const auto middle = static_cast<std::size_t>(point + period / 2);
-        excess +=
-            hann_[std::min(middle, hann_.size() - 1)] * (std::norm(after - before) / period - 1.0);
+        excess += weights[std::min(middle, weights.size() - 1)] *
+                  (std::norm(after - before) / period - 1.0);
         before = after;
     }
     return excess;
@@ -192,12 +217,13 @@ double KeyingGrid::Capture(const std::vector<std::complex<double>>& cumulative, 
 
 // Best phase of a grid of the given period: the excess energy and the grid's first point.
 std::pair<double, double> KeyingGrid::BestPhase(const std::vector<std::complex<double>>& cumulative,
-                                                double period, int phases) const {
+                                                double period, int phases,
+                                                const std::vector<float>& weights) const {
     double best = -1e300;
     double bestPhase = 0;
     for (int j = 0; j < phases; ++j) {
         const double phase = period * j / phases;
-        const double excess = Capture(cumulative, period, phase);
+        const double excess = Capture(cumulative, period, phase, weights);
         if (excess > best) {
             best = excess;
             bestPhase = phase;
@@ -218,7 +244,7 @@ std::pair<double, double> KeyingGrid::BestPeriod(
         if (period < kShortestDit * rate_ || period > kLongestDit * rate_) {
             continue;
         }
-        const double excess = BestPhase(cumulative, period, phases).first;
+        const double excess = BestPhase(cumulative, period, phases, hann_).first;
         if (excess > best) {
             best = excess;
             bestPeriod = period;
@@ -242,8 +268,13 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, double& gridPoin
                kNoiseMerit * std::sqrt(static_cast<double>(length) / candidate.second);
     };
     std::vector<std::pair<double, double>> coarse;
-    for (double p = kShortestDit * rate_; p <= kLongestDit * rate_; p *= 1.0 + kCoarseStep) {
-        const std::pair<double, double> candidate{BestPhase(cumulative, p, kCoarsePhases).first, p};
+    // Once a speed has settled, other speeds are looked for only now and then.
+    const bool settled = settledSegments_ >= kSettledSegments;
+    const bool searchAll = !settled || segment_ % kSearchAllEvery == 0;
+    for (double p = kShortestDit * rate_; searchAll && p <= kLongestDit * rate_;
+         p *= 1.0 + kCoarseStep) {
+        const std::pair<double, double> candidate{
+            BestPhase(cumulative, p, kCoarsePhases, hann_).first, p};
         coarse.emplace_back(merit(candidate), p);
     }
     const auto top =
@@ -253,7 +284,7 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, double& gridPoin
     double margin = 0;  // a new speed must beat the one followed by this much
     const double followed = period;
     const auto consider = [&](double centre, double span) {
-        if (keyingFound_ && Confused(centre, followed)) {
+        if (keyingFound_ && Confused(centre, followed, settled)) {
             return;
         }
         const auto fine = BestPeriod(cumulative, centre, span, kFineStep, kTrackPhases);
@@ -273,7 +304,7 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, double& gridPoin
         const auto longer = BestPeriod(cumulative, found.second * multiple, 2 * kFineStep,
                                        kFineStep, kTrackPhases * multiple);
         if (longer.first > kMultipleShare * found.first &&
-            !(keyingFound_ && Confused(longer.second, followed))) {
+            !(keyingFound_ && Confused(longer.second, followed, settled))) {
             found = longer;
             break;
         }
@@ -281,7 +312,9 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, double& gridPoin
     if (found.first <= kMinCaptureSigmas * std::sqrt(static_cast<double>(length) / found.second)) {
         return false;
     }
-    const auto [excess, phase] = BestPhase(cumulative, found.second, kFinePhases);
+    // The phase from the slots near the segment alone: between transmissions it changes, and
+    // the far ends of the window may still hold the one before.
+    const auto [excess, phase] = BestPhase(cumulative, found.second, kFinePhases, nearHann_);
     period = found.second;
     gridPoint = static_cast<double>(window.start) + phase;
     return excess > 0;

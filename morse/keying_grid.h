@@ -41,10 +41,11 @@ private:
     Window Gather(std::int64_t start) const;
     double FineOffset(const Window& window);
     void Derotate(Window& window, std::int64_t segmentStart, double offsetHz) const;
-    double Capture(const std::vector<std::complex<double>>& cumulative, double period,
-                   double phase) const;
+    double Capture(const std::vector<std::complex<double>>& cumulative, double period, double phase,
+                   const std::vector<float>& weights) const;
     std::pair<double, double> BestPhase(const std::vector<std::complex<double>>& cumulative,
-                                        double period, int phases) const;
+                                        double period, int phases,
+                                        const std::vector<float>& weights) const;
     std::pair<double, double> BestPeriod(const std::vector<std::complex<double>>& cumulative,
                                          double centre, double span, double step, int phases) const;
     bool FindGrid(const Window& window, double& period, double& gridPoint);
@@ -64,10 +65,12 @@ private:
     double gridPoint_ = 0;
     double boundary_ = -1;
     bool keyingFound_ = false;
+    int settledSegments_ = 0;  // in a row, keying found at the same speed
     double slotSnr_ = 0;
     double toneHz_ = 0;
     ComplexSpectrum toneSpectrum_;
-    std::vector<float> hann_;
+    std::vector<float> hann_;      // over the whole window
+    std::vector<float> nearHann_;  // over the part of it around the segment
 };
 
 }  // namespace telvane::morse

@@ -45,6 +45,7 @@ CharacterShape Lay(const Keying& keying) {
 const std::vector<CharacterShape>& Shapes() {
     static const std::vector<CharacterShape> shapes = [] {
         std::vector<CharacterShape> laid;
+        laid.reserve(kKeyings.size());
         for (const Keying& keying : kKeyings) {
             laid.push_back(Lay(keying));
         }

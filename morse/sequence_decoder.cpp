@@ -46,14 +46,19 @@ double SequenceDecoder::Likelihood(int character, int start, int length) const {
     if (first < 0 || first + length > static_cast<int>(slots_.size())) {
         return kImpossible;
     }
-    // The deque is not contiguous: copy the character's slots (at most a few dozen).
-    std::array<Slot, kLongestCharacter> span{};
-    for (int i = 0; i < length; ++i) {
-        span[static_cast<std::size_t>(i)] = slots_[static_cast<std::size_t>(first + i)];
+    // Fewer slots than the character's length score the part of it heard so far.
+    const CharacterShape& shape = Alphabet()[static_cast<std::size_t>(character)];
+    double total = 0;
+    for (int r = 0; r < shape.runCount; ++r) {
+        const KeyDownRun run = shape.runs[static_cast<std::size_t>(r)];
+        const int heard = std::min<int>(run.slots, length - run.firstSlot);
+        if (heard <= 0) {
+            break;
+        }
+        const int at = first + run.firstSlot;
+        total += runs_[static_cast<std::size_t>(at)][static_cast<std::size_t>(heard - 1)];
     }
-    return CharacterLikelihood(
-        Alphabet()[static_cast<std::size_t>(character)],
-        std::span<const Slot>(span.data(), static_cast<std::size_t>(length)));
+    return total;
 }
 
 SequenceDecoder::Boundary SequenceDecoder::Advance(int end) const {
@@ -111,6 +116,16 @@ SequenceDecoder::Boundary SequenceDecoder::Advance(int end) const {
 
 void SequenceDecoder::Push(const Slot& slot) {
     slots_.push_back(slot);
+    runs_.push_back({});
+    // The runs that end with this slot: a dit from it, and the longer ones from slots before.
+    std::array<Slot, kLongestRun> run{};
+    const int newest = static_cast<int>(slots_.size()) - 1;
+    for (int length = 1; length <= kLongestRun && length <= newest + 1; ++length) {
+        const int from = newest - length + 1;
+        std::copy_n(slots_.begin() + from, length, run.begin());
+        runs_[static_cast<std::size_t>(from)][static_cast<std::size_t>(length - 1)] =
+            RunLikelihood(std::span<const Slot>(run.data(), static_cast<std::size_t>(length)));
+    }
     const int end = slotBase_ + static_cast<int>(slots_.size());
     boundaries_.push_back(Advance(end));
     if (end % kCommitEvery == 0) {
@@ -123,6 +138,7 @@ void SequenceDecoder::Push(const Slot& slot) {
     }
     while (slotBase_ < keepFrom) {
         slots_.pop_front();
+        runs_.pop_front();
         ++slotBase_;
     }
 }

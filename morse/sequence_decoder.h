@@ -4,6 +4,7 @@
 // search whose states are the grammar's nodes at each slot boundary. Characters are committed a
 // fixed number of slots behind the newest slot, so memory stays flat however long it runs.
 
+#include <array>
 #include <deque>
 #include <utility>
 #include <vector>
@@ -71,6 +72,9 @@ private:
     const BeaconGrammar& grammar_;
     int lag_;
     std::deque<Slot> slots_;
+    // For each slot, the likelihood of a key-down run of 1, 2 and 3 slots starting there (filled
+    // as the later slots arrive): every character's likelihood is a sum of these.
+    std::deque<std::array<double, kLongestRun>> runs_;
     int slotBase_ = 0;
     std::deque<Boundary> boundaries_;
     int boundaryBase_ = 0;

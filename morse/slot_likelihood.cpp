@@ -26,32 +26,21 @@ double LogBesselI0(double x) {
     return x - 0.5 * std::log(x) + std::log(series);
 }
 
-double CharacterLikelihood(const CharacterShape& shape, std::span<const Slot> slots) {
-    double total = 0;
-    const auto heard = static_cast<int>(slots.size());
-    for (int r = 0; r < shape.runCount; ++r) {
-        const KeyDownRun run = shape.runs[static_cast<std::size_t>(r)];
-        const int length = std::min<int>(run.slots, heard - run.firstSlot);
-        if (length <= 0) {
-            break;
-        }
-        std::complex<double> sum;
-        double amplitude = 0;
-        double apart = 0;
-        for (int j = 0; j < length; ++j) {
-            const Slot& slot = slots[static_cast<std::size_t>(run.firstSlot + j)];
-            sum += std::complex<double>(slot.value);
-            amplitude += slot.amplitude;
-            apart += LogBesselI0(2.0 * slot.amplitude * std::abs(slot.value)) -
-                     static_cast<double>(slot.amplitude) * slot.amplitude;
-        }
-        amplitude /= length;
-        // A run's slots add with their phase unless the tone wandered within the run.
-        const double together =
-            LogBesselI0(2.0 * amplitude * std::abs(sum)) - length * amplitude * amplitude;
-        total += std::max(together, apart);
+double RunLikelihood(std::span<const Slot> run) {
+    std::complex<double> sum;
+    double amplitude = 0;
+    double apart = 0;
+    for (const Slot& slot : run) {
+        sum += std::complex<double>(slot.value);
+        amplitude += slot.amplitude;
+        apart += LogBesselI0(2.0 * slot.amplitude * std::abs(slot.value)) -
+                 static_cast<double>(slot.amplitude) * slot.amplitude;
     }
-    return total;
+    const auto length = static_cast<double>(run.size());
+    amplitude /= length;
+    const double together =
+        LogBesselI0(2.0 * amplitude * std::abs(sum)) - length * amplitude * amplitude;
+    return std::max(together, apart);
 }
 
 }  // namespace telvane::morse

@@ -23,10 +23,12 @@ struct Slot {
 // ln I0(x), the modified Bessel function of the first kind, for x >= 0.
 double LogBesselI0(double x);
 
-// Log-likelihood ratio of `shape` keyed from the first of `slots` against no keying there. Each
-// key-down run is scored as a tone of unknown phase, its slots added with their phase (the
-// carrier is continuous over a run) or, where that fits better because the tone wandered, each
-// slot on its own. Fewer slots than the character's length score the part of it heard so far.
-double CharacterLikelihood(const CharacterShape& shape, std::span<const Slot> slots);
+// The longest key-down run: a dah.
+inline constexpr int kLongestRun = 3;
+
+// Log-likelihood ratio of one key-down run over `run` against no keying there: a tone of unknown
+// phase, its slots added with their phase (the carrier is continuous over a run) or, where that
+// fits better because the tone wandered, each slot on its own.
+double RunLikelihood(std::span<const Slot> run);
 
 }  // namespace telvane::morse

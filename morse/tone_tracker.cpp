@@ -62,7 +62,7 @@ void ToneTracker::AddFrame(std::span<const float> samples, std::vector<ToneFrame
     std::vector<float> power(static_cast<std::size_t>(binCount_));
     for (int k = 0; k < binCount_; ++k) {
         power[static_cast<std::size_t>(k)] =
-            std::norm(bins[static_cast<std::size_t>(firstBin_ + k)]);
+            std::norm(bins[static_cast<std::size_t>(firstBin_) + static_cast<std::size_t>(k)]);
     }
     // The median bin is noise whatever tones there are; exponential power: mean = median / ln 2.
     const double floor = Median(power) / std::numbers::ln2;
@@ -127,7 +127,7 @@ void ToneTracker::Decide(std::vector<ToneFrame>& decided) {
         if (bin > 0 &&
             power[static_cast<std::size_t>(bin - 1)] > power[static_cast<std::size_t>(bin)]) {
             --bin;
-        } else if (bin + 1 < binCount_ && power[static_cast<std::size_t>(bin + 1)] >
+        } else if (bin + 1 < binCount_ && power[static_cast<std::size_t>(bin) + 1] >
                                               power[static_cast<std::size_t>(bin)]) {
             ++bin;
         }
@@ -136,7 +136,7 @@ void ToneTracker::Decide(std::vector<ToneFrame>& decided) {
     if (bin > 0 && bin + 1 < binCount_) {
         const double l = std::log(power[static_cast<std::size_t>(bin - 1)] + 1e-30);
         const double c = std::log(power[static_cast<std::size_t>(bin)] + 1e-30);
-        const double r = std::log(power[static_cast<std::size_t>(bin + 1)] + 1e-30);
+        const double r = std::log(power[static_cast<std::size_t>(bin) + 1] + 1e-30);
         const double curvature = l - 2 * c + r;
         offset = curvature < 0 ? std::clamp(0.5 * (l - r) / curvature, -0.5, 0.5) : 0.0;
     }
@@ -150,7 +150,7 @@ void ToneTracker::Decide(std::vector<ToneFrame>& decided) {
 }
 
 void ToneTracker::Smooth(std::vector<ToneFrame>& decided) {
-    if (decisions_.size() < static_cast<std::size_t>(2 * kSmoothFrames + 1)) {
+    if (decisions_.size() < 2 * static_cast<std::size_t>(kSmoothFrames) + 1) {
         return;
     }
     const std::size_t middle = kSmoothFrames;

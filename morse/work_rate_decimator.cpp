@@ -11,12 +11,9 @@ namespace {
 constexpr double kLowestWorkRate = 5500.0;  // twice the band's top and a transition band
 constexpr double kBandTop = 2500.0;
 constexpr float kStopbandDb = 60.0F;
+constexpr int kOutputPerBlock = 512;  // decimated samples per transform: the block is 512 x factor
 
 }  // namespace
-
-struct WorkRateDecimator::Filter {
-    firdecim_rrrf decimator = nullptr;
-};
 
 WorkRateDecimator::WorkRateDecimator(double inputRate)
     : factor_(std::max(1, static_cast<int>(std::floor(inputRate / kLowestWorkRate)))),
@@ -28,52 +25,73 @@ WorkRateDecimator::WorkRateDecimator(double inputRate)
     const double stopband = workRate_ - kBandTop;
     const double transition = (stopband - kBandTop) / inputRate;
     const double cutoff = (stopband + kBandTop) / 2.0 / inputRate;
-    unsigned int length = estimate_req_filter_len(static_cast<float>(transition), kStopbandDb);
-    length = std::max(length, static_cast<unsigned int>(2 * factor_)) | 1U;
+    const unsigned int length =
+        std::max(estimate_req_filter_len(static_cast<float>(transition), kStopbandDb),
+                 static_cast<unsigned int>(2 * factor_)) |
+        1U;
     std::vector<float> taps(length);
     liquid_firdes_kaiser(length, static_cast<float>(cutoff), kStopbandDb, 0.0F, taps.data());
-    // Output k is taken after input k * factor + factor - 1, from taps centred (length - 1) / 2
-    // back.
-    delaySeconds_ = ((length - 1) / 2.0 - (factor_ - 1)) / inputRate;
-    filter_ =
-        new Filter{firdecim_rrrf_create(static_cast<unsigned int>(factor_), taps.data(), length)};
-    firdecim_rrrf_set_scale(filter_->decimator, 1.0F);
+    delaySeconds_ = (length - 1) / 2.0 / inputRate;
+
+    const int size = kOutputPerBlock * factor_;
+    // The overlap is a whole number of outputs, so every block decimates on the same grid.
+    overlap_ = ((static_cast<int>(length) - 1 + factor_ - 1) / factor_) * factor_;
+    hop_ = size - overlap_;
+    forward_ = std::make_unique<RealSpectrum>(size);
+    inverse_ = std::make_unique<RealInverse>(kOutputPerBlock);
+    std::span<float> input = forward_->Input();
+    std::fill(input.begin(), input.end(), 0.0F);
+    std::copy(taps.begin(), taps.end(), input.begin());
+    const auto spectrum = forward_->Transform();
+    // Inverse of the first 512/2+1 bins at 512 points keeps every factor-th output of the full
+    // inverse; FFTW leaves both transforms unscaled.
+    const float scale = 1.0F / static_cast<float>(size);
+    response_.assign(spectrum.begin(), spectrum.begin() + kOutputPerBlock / 2 + 1);
+    for (auto& bin : response_) {
+        bin *= scale;
+    }
+    block_.assign(static_cast<std::size_t>(overlap_), 0.0F);
 }
 
-WorkRateDecimator::~WorkRateDecimator() {
-    if (filter_ != nullptr) {
-        firdecim_rrrf_destroy(filter_->decimator);
-        delete filter_;
+void WorkRateDecimator::Block(std::vector<float>& output) {
+    std::span<float> input = forward_->Input();
+    std::copy(block_.begin(), block_.end(), input.begin());
+    const auto spectrum = forward_->Transform();
+    std::span<std::complex<float>> product = inverse_->Input();
+    for (std::size_t k = 0; k < response_.size(); ++k) {
+        product[k] = spectrum[k] * response_[k];
     }
+    const auto decimated = inverse_->Transform();
+    // Outputs before the overlap wrapped around the block; the rest are the filter's.
+    output.insert(output.end(), decimated.begin() + overlap_ / factor_, decimated.end());
+    block_.erase(block_.begin(), block_.begin() + hop_);
 }
 
 void WorkRateDecimator::Process(std::span<const float> input, std::vector<float>& output) {
-    if (filter_ == nullptr) {
+    if (factor_ == 1) {
         output.insert(output.end(), input.begin(), input.end());
         return;
     }
-    const auto factor = static_cast<std::size_t>(factor_);
-    if (!pending_.empty()) {
-        const std::size_t take = std::min(factor - pending_.size(), input.size());
-        pending_.insert(pending_.end(), input.begin(), input.begin() + static_cast<long>(take));
+    const auto size = static_cast<std::size_t>(overlap_) + static_cast<std::size_t>(hop_);
+    while (!input.empty()) {
+        const std::size_t take = std::min(size - block_.size(), input.size());
+        block_.insert(block_.end(), input.begin(), input.begin() + static_cast<long>(take));
         input = input.subspan(take);
-        if (pending_.size() < factor) {
-            return;
+        if (block_.size() == size) {
+            Block(output);
         }
-        float sample = 0;
-        firdecim_rrrf_execute(filter_->decimator, pending_.data(), &sample);
-        output.push_back(sample);
-        pending_.clear();
     }
-    const std::size_t blocks = input.size() / factor;
-    if (blocks > 0) {
-        const std::size_t at = output.size();
-        output.resize(at + blocks);
-        // liquid takes non-const pointers but does not write through them.
-        firdecim_rrrf_execute_block(filter_->decimator, const_cast<float*>(input.data()),
-                                    static_cast<unsigned int>(blocks), output.data() + at);
+}
+
+void WorkRateDecimator::Flush(std::vector<float>& output) {
+    if (factor_ == 1) {
+        return;
     }
-    pending_.assign(input.begin() + static_cast<long>(blocks * factor), input.end());
+    const auto size = static_cast<std::size_t>(overlap_) + static_cast<std::size_t>(hop_);
+    for (int pass = 0; pass < 2; ++pass) {
+        block_.resize(size, 0.0F);
+        Block(output);
+    }
 }
 
 }  // namespace telvane::morse

@@ -3,9 +3,9 @@
 # Needs build/compile_commands.json (any configured build).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-mapfile -t sources < <(git ls-files '*.cpp' '*.h' 2>/dev/null || find conversion platform archive cli app tests bench fuzz -name '*.cpp' -o -name '*.h')
+mapfile -t sources < <(git ls-files '*.cpp' '*.h' 2>/dev/null || find conversion morse platform archive cli app tests bench fuzz -name '*.cpp' -o -name '*.h')
 clang-format --dry-run -Werror "${sources[@]}"
-findings=$(git ls-files 'conversion/*.cpp' 'platform/*.cpp' 'archive/*.cpp' 'cli/*.cpp' 'app/*.cpp' |
+findings=$(git ls-files 'conversion/*.cpp' 'morse/*.cpp' 'platform/*.cpp' 'archive/*.cpp' 'cli/*.cpp' 'app/*.cpp' |
     xargs -P "$(nproc)" -n 4 clang-tidy -p build --quiet 2>&1 | grep -E '(warning|error):' || true)
 if [ -n "$findings" ]; then
     printf '%s\n' "$findings" >&2

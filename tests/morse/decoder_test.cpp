@@ -237,6 +237,32 @@ TEST(DecoderGrammar, RecoversACharacterWithADroppedOutElement) {
     EXPECT_EQ(decoded.beacons[0].lines[5].text, "ZK6 0123456789");
 }
 
+TEST(DecoderGrammar, BeaconBrokenByAGarbledStretchStaysOneBeacon) {
+    const std::string text =
+        "ZK1 ORBEL.JP\nZK2 712345\nZK3 ABCDEF01\nZK4 1A2B3C\nZK5 123456\n"
+        "ZK6 0123456789\n";
+    const double rate = 8000;
+    const double dit = 1.2 / 20;
+    std::vector<float> samples(static_cast<std::size_t>(70 * rate), 0.0F);
+    testing::AddKeying(samples, rate, text, 20, 700, 1.0);
+    double end = 0;
+    const auto before = testing::KeyText(text.substr(0, text.find("CDEF01")), dit, 1.0, end);
+    const double burst = before.back().second;
+    std::mt19937 random(17);
+    std::normal_distribution<float> noise(0.0F, 0.05F);
+    std::normal_distribution<float> loud(0.0F, 2.0F);
+    for (std::size_t n = 0; n < samples.size(); ++n) {
+        const double t = static_cast<double>(n) / rate;
+        samples[n] += t > burst && t < burst + 1.5 ? loud(random) : noise(random);
+    }
+    const Decoded decoded = DecodeWhole(rate, samples);
+    ASSERT_EQ(decoded.beacons.size(), 1U) << Lines(decoded.beacons);
+    const CopiedBeacon& beacon = decoded.beacons[0];
+    EXPECT_EQ(beacon.lines[1].text, "ZK2 712345");
+    EXPECT_EQ(beacon.lines[2].text.rfind("ZK3 A", 0), 0U) << beacon.lines[2].text;
+    EXPECT_EQ(beacon.lines[5].text, "ZK6 0123456789");
+}
+
 struct SilentCase {
     const char* name;
     double noiseSigma;
