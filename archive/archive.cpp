@@ -1,6 +1,10 @@
 #include "archive.h"
 
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
 
 #include <QAtomicInt>
 #include <QDir>
@@ -63,6 +67,21 @@ void RemoveDatabaseFiles(const QString& path) {
     }
 }
 
+// Moves the new archive into place unless a file has appeared there meanwhile. (QFile::rename
+// falls back to copying over the destination when it exists, which would truncate an archive
+// another program has just created and is writing to.)
+bool PlaceWithoutReplacing(const QString& from, const QString& to) {
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) ==
+        0) {
+        return true;
+    }
+    // A file system without the flag still refuses to link over an existing name.
+    return (errno == EINVAL || errno == ENOSYS) &&
+           ::link(source.constData(), target.constData()) == 0;
+}
+
 // Builds a new archive beside `path` and moves it into place only if nothing has appeared
 // there meanwhile, so that a half-made archive is never found and another file never replaced.
 bool CreateArchiveFile(const QString& path, QString& error) {
@@ -79,7 +98,7 @@ bool CreateArchiveFile(const QString& path, QString& error) {
     }
     Disconnect(name);
     // Losing the race to another program creating the archive is fine: its archive is used.
-    const bool placed = made && (QFile::rename(staging, path) || QFileInfo::exists(path));
+    const bool placed = made && (PlaceWithoutReplacing(staging, path) || QFileInfo::exists(path));
     RemoveDatabaseFiles(staging);
     if (made && !placed) {
         error = QStringLiteral("cannot create '%1'").arg(path);
