@@ -44,8 +44,8 @@ void BeaconRecorder::Add(const std::array<std::string, kLineCount>& lines, Sourc
         position.offsetSeconds
             ? m_receivedUtc.addMSecs(std::llround(*position.offsetSeconds * 1000.0))
             : m_receivedUtc;
-    m_pending.push_back(
-        {lines, received, position, copy ? std::optional<CopyMeasures>(*copy) : std::nullopt});
+    m_pending.push_back({lines, received, position,
+                         copy != nullptr ? std::optional<CopyMeasures>(*copy) : std::nullopt});
     if (m_pending.size() == kBatchSize) {
         Flush();
     }

@@ -30,8 +30,7 @@ QDateTime StartInFileName(const QString& fileName) {
 }
 
 QDateTime RecordingStartUtc(const QString& path, double durationSeconds) {
-    const QDateTime named = StartInFileName(QFileInfo(path).fileName());
-    if (named.isValid()) {
+    if (QDateTime named = StartInFileName(QFileInfo(path).fileName()); named.isValid()) {
         return named;
     }
     const QDateTime modified = QFileInfo(path).lastModified().toUTC();

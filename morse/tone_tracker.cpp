@@ -28,8 +28,7 @@ double Median(std::vector<float> values) {
 }  // namespace
 
 ToneTracker::ToneTracker(double workRate)
-    : workRate_(workRate),
-      frameLength_(2 * static_cast<int>(std::lround(workRate / kBinHz / 2.0))),
+    : frameLength_(2 * static_cast<int>(std::lround(workRate / kBinHz / 2.0))),
       frameHop_(frameLength_ / 2),
       firstBin_(static_cast<int>(std::ceil(kLowestTone * frameLength_ / workRate))),
       binCount_(static_cast<int>(std::floor(kHighestTone * frameLength_ / workRate)) - firstBin_ +

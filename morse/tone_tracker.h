@@ -45,7 +45,6 @@ private:
     void Decide(std::vector<ToneFrame>& decided);
     void Smooth(std::vector<ToneFrame>& decided);
 
-    double workRate_;
     int frameLength_;
     int frameHop_;
     int firstBin_;
