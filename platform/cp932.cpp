@@ -123,8 +123,13 @@ void ForEachUtf8Piece(std::string_view cp932, const std::function<void(std::stri
             end += IsLeadByte(cp932[end]) ? 2 : 1;  // never split a double-byte character
         }
         end = std::min(end, cp932.size());
-        const QByteArray utf8 = FromCp932(cp932.substr(0, end)).toUtf8();
-        sink(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+        const std::string_view piece = cp932.substr(0, end);
+        if (IsPlainAscii(piece)) {
+            sink(piece);  // the same bytes in UTF-8: nearly every beacon line
+        } else {
+            const QByteArray utf8 = FromCp932(piece).toUtf8();
+            sink(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+        }
         cp932.remove_prefix(end);
     }
 }
