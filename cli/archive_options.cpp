@@ -48,18 +48,16 @@ QString ReadBound(const QCommandLineParser& parser, const QString& name, bool en
     return {};
 }
 
+// --time as telvane-convert reads it.
 QString ReadTime(const QString& text, ArchiveOptions& options) {
-    const QDate date = QDate::fromString(text.left(10), Qt::ISODate);
-    const QTime time = QTime::fromString(text.mid(11), QStringLiteral("HH:mm:ss"));
-    const std::optional<QDateTime> utc =
-        text.size() == 19 && text[10] == u' ' ? archive::LocalToUtc(date, time) : std::nullopt;
+    const TypedTime typed = ParseLocalTime(text.toStdString());
+    const std::optional<QDateTime> utc = typed.time ? LocalToUtc(*typed.time) : std::nullopt;
     if (!utc) {
         return QStringLiteral(
                    "malformed or non-existent --time '%1' (expected 'YYYY-MM-DD HH:MM:SS')")
             .arg(text);
     }
-    options.time =
-        LocalTime{date.year(), date.month(), date.day(), time.hour(), time.minute(), time.second()};
+    options.time = typed.time;
     options.timeUtc = *utc;
     return {};
 }

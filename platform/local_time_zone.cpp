@@ -32,6 +32,23 @@ std::vector<qint64> InstantsOf(const QTimeZone& zone, qint64 wall) {
 
 }  // namespace
 
+std::optional<QDateTime> LocalToUtc(const QDate& date, const QTime& time) {
+    if (!date.isValid() || !time.isValid()) {
+        return std::nullopt;
+    }
+    const qint64 wall = QDateTime(date, time, QTimeZone::utc()).toSecsSinceEpoch();
+    const std::vector<qint64> instants = InstantsOf(QTimeZone::systemTimeZone(), wall);
+    if (instants.empty()) {
+        return std::nullopt;
+    }
+    return QDateTime::fromSecsSinceEpoch(instants.front(), QTimeZone::utc()).addMSecs(time.msec());
+}
+
+std::optional<QDateTime> LocalToUtc(const LocalTime& time) {
+    return LocalToUtc(QDate(time.year, time.month, time.day),
+                      QTime(time.hour, time.minute, time.second));
+}
+
 TypedTime ParseLocalTime(std::string_view text) {
     static const QRegularExpression shape(
         QStringLiteral(R"(^(\d{4})-(\d{2})-(\d{2}) (\d{2}):(\d{2}):(\d{2})$)"));
@@ -43,12 +60,12 @@ TypedTime ParseLocalTime(std::string_view text) {
     if (!date.isValid() || !clock.isValid()) {
         return {std::nullopt, TimeProblem::kMalformed};
     }
-    const qint64 wall = QDateTime(date, clock, QTimeZone::utc()).toSecsSinceEpoch();
-    const std::vector<qint64> instants = InstantsOf(QTimeZone::systemTimeZone(), wall);
-    if (instants.empty()) {
+    const std::optional<QDateTime> utc = LocalToUtc(date, clock);
+    if (!utc) {
         return {std::nullopt, TimeProblem::kNonexistent};
     }
-    const auto offsetMinutes = static_cast<int>((wall - instants.front()) / 60);
+    const qint64 wall = QDateTime(date, clock, QTimeZone::utc()).toSecsSinceEpoch();
+    const auto offsetMinutes = static_cast<int>((wall - utc->toSecsSinceEpoch()) / 60);
     return {LocalTime{date.year(), date.month(), date.day(), clock.hour(), clock.minute(),
                       clock.second(), offsetMinutes},
             TimeProblem::kNone};
