@@ -15,23 +15,36 @@ void AppendExact(std::string& out, double value) {
     out.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
 }
 
+// UTF-8 text with JSON's escapes, copied in runs between the characters that need one.
+void AppendEscaped(std::string& out, std::string_view utf8) {
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const char c = utf8[i];
+        if (c != '"' && c != '\\' && static_cast<unsigned char>(c) >= 0x20) {
+            continue;
+        }
+        out.append(utf8.substr(run, i - run));
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else {
+            constexpr char kHex[] = "0123456789abcdef";
+            out += "\\u00";
+            out += kHex[(c >> 4) & 0xF];
+            out += kHex[c & 0xF];
+        }
+        run = i + 1;
+    }
+    out.append(utf8.substr(run));
+}
+
 void AppendJsonString(std::string& out, std::string_view cp932) {
     out += '"';
-    ForEachUtf8Piece(cp932, [&out](std::string_view utf8) {
-        for (const char c : utf8) {
-            if (c == '"' || c == '\\') {
-                out += '\\';
-                out += c;
-            } else if (static_cast<unsigned char>(c) < 0x20) {
-                constexpr char kHex[] = "0123456789abcdef";
-                out += "\\u00";
-                out += kHex[(c >> 4) & 0xF];
-                out += kHex[c & 0xF];
-            } else {
-                out += c;
-            }
-        }
-    });
+    if (IsPlainAscii(cp932)) {
+        AppendEscaped(out, cp932);  // the same bytes in UTF-8
+    } else {
+        ForEachUtf8Piece(cp932, [&out](std::string_view utf8) { AppendEscaped(out, utf8); });
+    }
     out += '"';
 }
 
