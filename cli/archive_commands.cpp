@@ -7,18 +7,20 @@
 #include <iostream>
 
 #include "archive.h"
-#include "archive_progress.h"
 #include "archive_stats.h"
 #include "batch_log.h"
 #include "beacon_recorder.h"
 #include "convert_commands.h"
 #include "recording_decoding.h"
 #include "recording_time.h"
+#include "terminal_messages.h"
 
 namespace telvane::cli {
 namespace {
 
 using archive::Access;
+
+constexpr std::string_view kImported = "beacons imported";
 using archive::Archive;
 
 struct InputBytes {
@@ -68,14 +70,13 @@ int FinishImport(archive::BeaconRecorder& recorder, const QString& path) {
     if (!result.warning.isEmpty()) {
         return ArchiveFail(kExitOutputFailure, result.warning);
     }
-    ClearProgressLine();
+    ArchiveMessages().ClearProgress();
     std::printf("%s: %zu beacons added, %zu already in the archive\n", qPrintable(path),
                 result.added, result.duplicates);
     return 0;
 }
 
-int ImportLog(const ArchiveOptions& options, const QString& path, ArchiveProgress& progress,
-              std::size_t& done) {
+int ImportLog(const ArchiveOptions& options, const QString& path, std::size_t& done) {
     InputBytes input;
     QString error;
     if (!ReadInput(path, input, error)) {
@@ -92,7 +93,7 @@ int ImportLog(const ArchiveOptions& options, const QString& path, ArchiveProgres
         input.bytes, options.inputEncoding,
         [&](const LogBeacon& beacon) {
             recorder.Add(beacon.lines, {static_cast<long long>(beacon.firstLine), std::nullopt});
-            progress.Count(++done);
+            ArchiveMessages().Progress(++done, kImported);
         },
         [&](std::size_t line, std::string_view problem) {
             ArchiveMessage(QStringLiteral("%1:%2: skipped, %3")
@@ -104,8 +105,7 @@ int ImportLog(const ArchiveOptions& options, const QString& path, ArchiveProgres
     return FinishImport(recorder, path);
 }
 
-int ImportRecording(const ArchiveOptions& options, const QString& path, ArchiveProgress& progress,
-                    std::size_t& done) {
+int ImportRecording(const ArchiveOptions& options, const QString& path, std::size_t& done) {
     const DecodedRecording decoded = DecodeRecording(QFile::encodeName(path).toStdString(), {});
     if (!decoded.error.empty()) {
         return ArchiveFail(kExitBadInput, QStringLiteral("cannot read '%1': %2")
@@ -119,7 +119,7 @@ int ImportRecording(const ArchiveOptions& options, const QString& path, ArchiveP
     for (const morse::CopiedBeacon& beacon : decoded.beacons) {
         const CopyMeasures copy = MeasuresOf(beacon);
         recorder.Add(LinesOf(beacon), {std::nullopt, beacon.startSeconds}, &copy);
-        progress.Count(++done);
+        ArchiveMessages().Progress(++done, kImported);
     }
     return FinishImport(recorder, path);
 }
@@ -127,7 +127,7 @@ int ImportRecording(const ArchiveOptions& options, const QString& path, ArchiveP
 // How each input is imported: a recording is decoded, everything else is read as a batch log.
 struct Importer {
     bool (*accepts)(const QString& path);
-    int (*run)(const ArchiveOptions&, const QString&, ArchiveProgress&, std::size_t&);
+    int (*run)(const ArchiveOptions&, const QString&, std::size_t&);
 };
 
 constexpr Importer kImporters[] = {
@@ -157,8 +157,7 @@ QString ArchivePathOf(const ArchiveOptions& options) {
 }
 
 void ArchiveMessage(const QString& message) {
-    ClearProgressLine();
-    std::cerr << "telvane-archive: " << message.toStdString() << '\n';
+    ArchiveMessages().Say(message.toStdString());
 }
 
 int ArchiveFail(int status, const QString& message) {
@@ -167,13 +166,12 @@ int ArchiveFail(int status, const QString& message) {
 }
 
 int RunImport(const ArchiveOptions& options) {
-    ArchiveProgress progress(QStringLiteral("imported"));
     std::size_t done = 0;
     int status = 0;
     for (const QString& path : options.arguments) {
         for (const Importer& importer : kImporters) {
             if (importer.accepts(path)) {
-                const int result = importer.run(options, path, progress, done);
+                const int result = importer.run(options, path, done);
                 status = status == 0 ? result : status;
                 break;
             }
@@ -182,6 +180,7 @@ int RunImport(const ArchiveOptions& options) {
             break;  // the archive failed: the other inputs would fail the same way
         }
     }
+    ArchiveMessages().ClearProgress();
     return status;
 }
 

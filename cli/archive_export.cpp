@@ -2,11 +2,11 @@
 
 #include "archive.h"
 #include "archive_commands.h"
-#include "archive_progress.h"
 #include "convert_commands.h"
 #include "machine_output.h"
 #include "report_output.h"
 #include "stored_records.h"
+#include "terminal_messages.h"
 
 namespace telvane::cli {
 namespace {
@@ -42,7 +42,6 @@ int RunExport(const ArchiveOptions& options) {
     }
     const bool json = options.format == Format::kJson;
     bool written = json || sink.Write(CsvHeader());
-    ArchiveProgress progress(QStringLiteral("exported"));
     std::size_t done = 0;
     // The archive is read for the next batch while this one is rendered and written.
     archive::StoredRecordReader reader(*archive, options.range);
@@ -61,9 +60,10 @@ int RunExport(const ArchiveOptions& options) {
         more = reader.Next(next, kBatchRows);
         written = writing.get();
         done += current.Rows();
-        progress.Count(done - done % 10000);
+        ArchiveMessages().Progress(done, "beacons exported");
         std::swap(current, next);
     }
+    ArchiveMessages().ClearProgress();
     if (!reader.Error().isEmpty()) {
         return ArchiveFail(
             kExitOutputFailure,

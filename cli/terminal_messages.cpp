@@ -36,4 +36,9 @@ Messages& StandardMessages() {
     return messages;
 }
 
+Messages& ArchiveMessages() {
+    static Messages messages("telvane-archive", ::isatty(STDERR_FILENO) != 0);
+    return messages;
+}
+
 }  // namespace telvane::cli

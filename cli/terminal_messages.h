@@ -18,17 +18,19 @@ public:
     // "program: N <what>".
     void Progress(std::size_t count, std::string_view what, bool done = false,
                   std::size_t every = 10000);
-
-private:
+    // Erases a shown progress line, before other output reaches the terminal.
     void ClearProgress();
 
+private:
     std::string_view m_program;
     bool m_terminal;
     bool m_progressShown = false;
     std::size_t m_lastShown = 0;
 };
 
-// The messages of the running program, on standard error; progress only when it is a terminal.
+// The messages of telvane-convert and of telvane-archive, on standard error; progress only when
+// it is a terminal.
 Messages& StandardMessages();
+Messages& ArchiveMessages();
 
 }  // namespace telvane::cli
