@@ -75,7 +75,8 @@ int WriteBeacons(const Options& options, const LocalTime& time, const DecodedRec
 }  // namespace
 
 int ConvertRecording(const Options& options, const LocalTime& time) {
-    if (WritesReportFiles(options) && (options.outputPath.empty() || options.outputPath == "-")) {
+    if (!options.transcript && WritesReportFiles(options) &&
+        (options.outputPath.empty() || options.outputPath == "-")) {
         return Fail(kExitBadInput, "--batch with text reports needs -o FOLDER");
     }
     const std::string name = "'" + options.audioPath + "'";
@@ -87,11 +88,11 @@ int ConvertRecording(const Options& options, const LocalTime& time) {
         return true;
     };
     const DecodedRecording decoded = DecodeRecording(options.audioPath, control);
-    StandardMessages().Progress(static_cast<std::size_t>(decoded.seconds), kDecoded, true,
-                                kProgressSeconds);
     if (!decoded.error.empty()) {
         return Fail(kExitBadInput, "cannot read " + name + ": " + decoded.error);
     }
+    StandardMessages().Progress(static_cast<std::size_t>(decoded.seconds), kDecoded, true,
+                                kProgressSeconds);
     if (options.transcript) {
         return WriteTranscript(options, decoded);
     }
