@@ -1,7 +1,6 @@
 #include "converter_dlg.h"
 
 #include <QContextMenuEvent>
-#include <QFileInfo>
 #include <QIcon>
 #include <QMenu>
 #include <QMimeData>
@@ -271,11 +270,11 @@ void CConverterDlg::ChooseCopiedBeacon(const QString& path,
     const morse::CopiedBeacon& beacon = beacons[static_cast<std::size_t>(*chosen)];
     ShowCopiedBeacon(beacon);
     m_copiedLines = LinesOf(beacon);
-    m_copiedSource = DialogRecording::Copied{
-        {archive::SourceKind::kRecording, QFileInfo(path).absoluteFilePath()},
-        archive::RecordingStartUtc(path, seconds),
-        beacon.startSeconds,
-        MeasuresOf(beacon)};
+    m_copiedSource =
+        DialogRecording::Copied{{archive::SourceKind::kRecording, archive::SourceNameOf(path)},
+                                archive::RecordingStartUtc(path, seconds),
+                                beacon.startSeconds,
+                                MeasuresOf(beacon)};
 }
 
 void CConverterDlg::ShowCopiedBeacon(const morse::CopiedBeacon& beacon) {

@@ -1,10 +1,21 @@
 #include "beacon_entry.h"
 
+#include <QFileInfo>
+
 namespace telvane::archive {
 
 std::string_view SourceKindName(SourceKind kind) {
     constexpr std::string_view kNames[] = {"dialog", "log", "recording"};
     return kNames[static_cast<int>(kind)];
+}
+
+QString SourceNameOf(const QString& path) {
+    if (path.isEmpty() || path == u"-") {
+        return QStringLiteral("standard input");
+    }
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
 }
 
 }  // namespace telvane::archive

@@ -18,6 +18,11 @@ enum class SourceKind { kDialog, kLog, kRecording };
 // The source's name as stored: "dialog", "log" or "recording".
 std::string_view SourceKindName(SourceKind kind);
 
+// A log's or recording's name as the archive keeps it, so that one file keeps one name however
+// it was named on the command line or in the dialog: its canonical path; "standard input" for
+// "-" or no path.
+QString SourceNameOf(const QString& path);
+
 struct BeaconSource {
     SourceKind kind = SourceKind::kDialog;
     QString name;  // the log's or recording's absolute path; empty for the dialog

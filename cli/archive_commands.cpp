@@ -1,7 +1,6 @@
 #include "archive_commands.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QTimeZone>
 #include <cstdio>
 #include <iostream>
@@ -54,16 +53,6 @@ bool ReadInput(const QString& path, InputBytes& input, QString& error) {
     return true;
 }
 
-// The source's name in the archive: one log keeps one name wherever it was imported from.
-QString SourceNameOf(const QString& path) {
-    if (path == u"-") {
-        return QStringLiteral("standard input");
-    }
-    const QFileInfo info(path);
-    const QString canonical = info.canonicalFilePath();
-    return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
-}
-
 // Commits one input's beacons and says how many were new.
 int FinishImport(archive::BeaconRecorder& recorder, const QString& path) {
     const archive::RecordResult result = recorder.Finish();
@@ -84,8 +73,9 @@ int ImportLog(const ArchiveOptions& options, const QString& path, std::size_t& d
     }
     const LocalTime time = options.time.value_or(CurrentLocalTime());
     const QDateTime received = options.time ? options.timeUtc : QDateTime::currentDateTimeUtc();
-    archive::BeaconRecorder recorder(
-        ArchivePathOf(options), {archive::SourceKind::kLog, SourceNameOf(path)}, time, received);
+    archive::BeaconRecorder recorder(ArchivePathOf(options),
+                                     {archive::SourceKind::kLog, archive::SourceNameOf(path)}, time,
+                                     received);
     if (!recorder.Warning().isEmpty()) {
         return ArchiveFail(kExitOutputFailure, recorder.Warning());
     }
@@ -114,7 +104,7 @@ int ImportRecording(const ArchiveOptions& options, const QString& path, std::siz
     const QDateTime start =
         options.startUtc.value_or(archive::RecordingStartUtc(path, decoded.seconds));
     archive::BeaconRecorder recorder(ArchivePathOf(options),
-                                     {archive::SourceKind::kRecording, SourceNameOf(path)},
+                                     {archive::SourceKind::kRecording, archive::SourceNameOf(path)},
                                      CurrentLocalTime(), start);
     for (const morse::CopiedBeacon& beacon : decoded.beacons) {
         const CopyMeasures copy = MeasuresOf(beacon);

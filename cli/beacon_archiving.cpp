@@ -1,6 +1,6 @@
 #include "beacon_archiving.h"
 
-#include <QFileInfo>
+#include <QFile>
 
 #include "terminal_messages.h"
 
@@ -36,12 +36,8 @@ void BeaconArchiving::Finish() {
 }
 
 archive::BeaconSource LogSource(const Options& options) {
-    const bool standardInput = options.inputPath.empty() || options.inputPath == "-";
     return {archive::SourceKind::kLog,
-            standardInput
-                ? QStringLiteral("standard input")
-                : QFileInfo(QFile::decodeName(QByteArray::fromStdString(options.inputPath)))
-                      .absoluteFilePath()};
+            archive::SourceNameOf(QFile::decodeName(QByteArray::fromStdString(options.inputPath)))};
 }
 
 QDateTime LogReceptionTime(const Options& options) {

@@ -1,7 +1,6 @@
 #include "recording_commands.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -58,8 +57,8 @@ std::vector<const morse::CopiedBeacon*> Chosen(const Options& options,
 int WriteBeacons(const Options& options, const LocalTime& time, const DecodedRecording& decoded) {
     const QString path = QFile::decodeName(QByteArray::fromStdString(options.audioPath));
     BeaconArchiving archiving(options,
-                              {archive::SourceKind::kRecording, QFileInfo(path).absoluteFilePath()},
-                              time, archive::RecordingStartUtc(path, decoded.seconds));
+                              {archive::SourceKind::kRecording, archive::SourceNameOf(path)}, time,
+                              archive::RecordingStartUtc(path, decoded.seconds));
     BeaconOutput output(options, time);
     bool written = output.Open();
     for (const morse::CopiedBeacon* beacon : Chosen(options, decoded)) {
