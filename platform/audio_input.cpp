@@ -193,6 +193,11 @@ AudioInput::~AudioInput() {
     Stop();
 }
 
+double AudioInput::SampleRateOf(const InputDevice& device) {
+    const QAudioDevice audio = DeviceOf(device.id);
+    return audio.isNull() ? 0.0 : CaptureFormat(audio).sampleRate();
+}
+
 bool AudioInput::Start(const InputDevice& device, Sink sink, QString& error) {
     Stop();
     const QAudioDevice audio = DeviceOf(device.id);

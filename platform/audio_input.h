@@ -57,6 +57,8 @@ public:
     // Returns once the sink will not be called again; does nothing when not running.
     void Stop();
     bool Running() const { return m_capture != nullptr; }
+    // The rate a capture from `device` delivers, Hz; 0 when the device is not there.
+    static double SampleRateOf(const InputDevice& device);
 
 signals:
     // The capture stopped by itself, e.g. its device was unplugged; says why.
