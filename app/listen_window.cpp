@@ -99,8 +99,8 @@ ListenWindow::ListenWindow(QWidget* parent)
 ListenWindow::~ListenWindow() = default;
 
 QString ListenWindow::RecordingFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
-           QStringLiteral("/recordings");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/Telvane/recordings");  // beside the archive
 }
 
 void ListenWindow::ListInputs() {
