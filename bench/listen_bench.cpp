@@ -47,6 +47,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot listen\n");
         return 1;
     }
+    QObject::connect(&window, &telvane::ListenWindow::failed, [](const QString& message) {
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+    });
     QElapsedTimer clock;
     clock.start();
     const double cpuAtStart = CpuSeconds();

@@ -17,7 +17,7 @@ constexpr int kHighestRate = 96000;
 constexpr int kBufferMilliseconds = 100;  // short blocks: each line reaches its box sooner
 // A device delivers sound, if only silence, all the time; one that stalls this long is gone
 // (PulseAudio kills the stream of an unplugged device without Qt reporting an error).
-constexpr int kStallMilliseconds = 2000;
+constexpr int kStallMilliseconds = 5000;
 
 QAudioDevice DeviceOf(const QByteArray& id) {
     const QList<QAudioDevice> inputs = QMediaDevices::audioInputs();

@@ -171,7 +171,7 @@ private slots:
         QCOMPARE(QProcess::execute(QStringLiteral("pactl"), {QStringLiteral("unload-module"),
                                                              QStringLiteral("module-null-sink")}),
                  0);
-        QTRY_VERIFY_WITH_TIMEOUT(!m_log.errors.isEmpty(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_log.errors.isEmpty(), 20000);
         QVERIFY(m_log.errors[0].startsWith(QStringLiteral("Listen|")));
         QVERIFY(!dialog->Listener()->Listening());
         // Ctrl+L again: no input left, said so.

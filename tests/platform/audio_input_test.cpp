@@ -122,7 +122,7 @@ private slots:
         QCOMPARE(QProcess::execute(QStringLiteral("pactl"), {QStringLiteral("unload-module"),
                                                              QStringLiteral("module-null-sink")}),
                  0);
-        QVERIFY(stopped.wait(10000));
+        QVERIFY(stopped.wait(20000));
         QVERIFY(stopped.at(0).at(0).toString().contains(device.description));
         QVERIFY(!input.Running());
         QVERIFY(!FindInputDevice(QString::fromUtf8(device.id)));
