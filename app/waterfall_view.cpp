@@ -26,7 +26,9 @@ QRgb Colour(float share) {
     const auto low = static_cast<std::size_t>(at);
     const std::size_t high = std::min(low + 1, kColourStops.size() - 1);
     const float t = at - static_cast<float>(low);
-    const auto mix = [t](int a, int b) { return static_cast<int>(std::lround(a + (b - a) * t)); };
+    const auto mix = [t](int a, int b) {
+        return static_cast<int>(std::lround(static_cast<float>(a) + static_cast<float>(b - a) * t));
+    };
     const QRgb a = kColourStops[low];
     const QRgb b = kColourStops[high];
     return qRgb(mix(qRed(a), qRed(b)), mix(qGreen(a), qGreen(b)), mix(qBlue(a), qBlue(b)));

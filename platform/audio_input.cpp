@@ -56,7 +56,8 @@ protected:
             const char* frame = m_pending.constData() + i * frameBytes;
             float sum = 0;
             for (int c = 0; c < channels; ++c) {
-                sum += m_format.normalizedSampleValue(frame + c * sampleBytes);
+                sum +=
+                    m_format.normalizedSampleValue(frame + static_cast<qsizetype>(c) * sampleBytes);
             }
             m_mono[static_cast<std::size_t>(i)] = sum / static_cast<float>(channels);
         }
@@ -96,7 +97,7 @@ public:
         m_writer = std::make_unique<SampleWriter>(m_format, m_sink);
         m_writer->open(QIODevice::WriteOnly);
         m_source = std::make_unique<QAudioSource>(m_device, m_format);
-        m_source->setBufferSize(m_format.bytesForDuration(kBufferMilliseconds * 1000));
+        m_source->setBufferSize(m_format.bytesForDuration(qint64{kBufferMilliseconds} * 1000));
         m_source->start(m_writer.get());
         if (m_source->error() != QAudio::NoError) {
             error = QStringLiteral("The input '%1' cannot be opened.").arg(m_device.description());
