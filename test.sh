@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/ensure-packages.sh
-ensure_packages "${BUILD_PACKAGES[@]}" "${CHECK_PACKAGES[@]}"
+ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${CHECK_PACKAGES[@]}"
 
 configure_and_build
 ctest --test-dir build --output-on-failure

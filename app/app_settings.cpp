@@ -13,6 +13,8 @@ QSettings Settings() {
 const QString kRecordKey = QStringLiteral("archive/record");
 const QString kRangeKey = QStringLiteral("history/range");
 const QString kQuantitiesKey = QStringLiteral("history/quantities");
+const QString kInputKey = QStringLiteral("listen/input");
+const QString kListenRecordKey = QStringLiteral("listen/record");
 
 }  // namespace
 
@@ -22,6 +24,22 @@ bool RecordingEnabled() {
 
 void SetRecordingEnabled(bool enabled) {
     Settings().setValue(kRecordKey, enabled);
+}
+
+QByteArray SavedInputDevice() {
+    return Settings().value(kInputKey).toByteArray();
+}
+
+void SaveInputDevice(const QByteArray& id) {
+    Settings().setValue(kInputKey, id);
+}
+
+bool ListenRecordingEnabled() {
+    return Settings().value(kListenRecordKey, false).toBool();
+}
+
+void SetListenRecordingEnabled(bool enabled) {
+    Settings().setValue(kListenRecordKey, enabled);
 }
 
 std::optional<RangeChoice> SavedHistoryRange() {

@@ -4,6 +4,7 @@
 // recorded in the archive (on unless the operator turned it off), and how the history window
 // was left (its time range and ticked quantities).
 
+#include <QByteArray>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +14,13 @@
 namespace telvane {
 
 bool RecordingEnabled();
+
+// The input listened to (its id; empty: the system's default), and whether listening sessions
+// keep their audio as FLAC.
+QByteArray SavedInputDevice();
+void SaveInputDevice(const QByteArray& id);
+bool ListenRecordingEnabled();
+void SetListenRecordingEnabled(bool enabled);
 void SetRecordingEnabled(bool enabled);
 
 std::optional<RangeChoice> SavedHistoryRange();

@@ -15,6 +15,7 @@
 #include "dialog_recording.h"
 #include "dialog_template.h"
 #include "history_window.h"
+#include "listen_window.h"
 #include "misreadings.h"
 #include "paste_routing.h"
 #include "recording_decoding.h"
@@ -99,6 +100,10 @@ void CConverterDlg::AddSystemMenu() {
                                                QKeySequence(QStringLiteral("Ctrl+H")), this,
                                                &CConverterDlg::OnHistory);
     addAction(history);  // Ctrl+H works with the menu closed too
+    QAction* listen = m_systemMenu->addAction(QStringLiteral("&Listen\u2026"),
+                                              QKeySequence(QStringLiteral("Ctrl+L")), this,
+                                              &CConverterDlg::OnListen);
+    addAction(listen);
     m_systemMenu->addSeparator();
     m_systemMenu->addAction(QString::fromUtf8(IDS_ABOUTBOX), this,
                             [this] { OnSysCommand(IDM_ABOUTBOX); });
@@ -219,6 +224,28 @@ void CConverterDlg::OnHistory() {
     m_history->show();
     m_history->raise();
     m_history->activateWindow();
+}
+
+void CConverterDlg::OnListen() {
+    if (m_listen == nullptr) {
+        m_listen = new ListenWindow(this);
+        connect(m_listen, &ListenWindow::beaconHeard, this, &CConverterDlg::ShowHeardBeacon);
+        connect(m_listen, &ListenWindow::failed, this, [this](const QString& message) {
+            m_prompts->ReportError(m_listen, QStringLiteral("Listen"), message, QString());
+        });
+    }
+    m_listen->show();
+    m_listen->raise();
+    m_listen->Toggle();
+}
+
+void CConverterDlg::ShowHeardBeacon(const morse::CopiedBeacon& beacon,
+                                    const DialogRecording::Copied& source) {
+    ShowCopiedBeacon(beacon);
+    m_copiedLines = LinesOf(beacon);
+    m_copiedSource = source;
+    // In the archive as soon as it is heard; a later Convert of the same lines is the same entry.
+    m_recording->Record(m_copiedLines, m_clock->Now(), source);
 }
 
 void CConverterDlg::OnClear() {

@@ -18,6 +18,7 @@ namespace telvane {
 
 class BeaconLineEdit;
 class HistoryWindow;
+class ListenWindow;
 class RecordingOpener;
 
 // The main dialog: six boxes for the beacon lines, Convert, Clear and Exit. It owns the
@@ -49,6 +50,10 @@ public:
     HistoryWindow* History() const { return m_history; }
     DialogRecording* Recording() const { return m_recording; }
 
+    // Opens the listening window and starts or stops listening (Ctrl+L).
+    void OnListen();
+    ListenWindow* Listener() const { return m_listen; }
+
     // Asks for a recording and copies its beacon into the boxes (Ctrl+O).
     void OnOpenRecording();
     // Copies the beacon of `path` into the boxes, decoding on a worker thread.
@@ -71,6 +76,8 @@ private:
     void MarkMisreadings(int box);
     static QString NotPlacedMessage(qsizetype count);
     void TellLineCut();
+    // A beacon heard while listening: into the boxes and the archive.
+    void ShowHeardBeacon(const morse::CopiedBeacon& beacon, const DialogRecording::Copied& source);
     void ChooseCopiedBeacon(const QString& path, const std::vector<morse::CopiedBeacon>& beacons,
                             double seconds);
     // The converted lines, and where they came from if the boxes still hold a copied beacon.
@@ -85,6 +92,7 @@ private:
     DialogRecording* m_recording = nullptr;
     HistoryWindow* m_history = nullptr;
     RecordingOpener* m_opener = nullptr;
+    ListenWindow* m_listen = nullptr;
     // The lines as copied from a recording, while the boxes still hold them.
     std::array<std::optional<morse::CopiedLine>, kLineCount> m_copied;
     // The last beacon copied, and where from.

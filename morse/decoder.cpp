@@ -137,4 +137,8 @@ SignalEstimate Decoder::Estimate() const {
     return pipeline_->Estimate();
 }
 
+void Decoder::FollowTone(double hz) {
+    pipeline_->tracker.Follow(hz);
+}
+
 }  // namespace telvane::morse

@@ -32,6 +32,9 @@ public:
     std::vector<HeardText> TakeTranscript();    // heard since the last call, in order
     double SecondsFed() const;
     SignalEstimate Estimate() const;  // the current tone, speed and SNR
+    // Follows the signal at `hz` (the operator picked it on the waterfall), and drifts with it;
+    // 0 lets the decoder find the tone alone again.
+    void FollowTone(double hz);
 
 private:
     struct Pipeline;

@@ -18,6 +18,7 @@ constexpr double kStepCost = 1.0;         // per bin of drift from one frame to 
 constexpr double kJumpCost = 20.0;        // for leaving the tone followed so far
 constexpr double kNoiseFollow = 0.05;     // weight of a frame's noise floor in the running one
 constexpr double kWeakestWeighted = 3.0;  // frames below this strength do not steer the tone
+constexpr double kFollowWidthHz = 100.0;  // around a tone the operator picked
 
 double Median(std::vector<float> values) {
     const auto middle = values.begin() + static_cast<long>(values.size() / 2);
@@ -75,6 +76,14 @@ void ToneTracker::AddFrame(std::span<const float> samples, std::vector<ToneFrame
     for (std::size_t k = 0; k < power.size(); ++k) {
         emission[k] = std::min(static_cast<float>(power[k] * scale), kEmissionCap);
     }
+    if (following_) {
+        // Only the picked tone's neighbourhood, wherever the path has drifted to, may win.
+        const auto head = std::max_element(score_.begin(), score_.end()) - score_.begin();
+        const auto width = static_cast<long>(kFollowWidthHz / binHz_);
+        for (long k = 0; k < static_cast<long>(emission.size()); ++k) {
+            emission[static_cast<std::size_t>(k)] *= std::abs(k - head) <= width ? 1.0F : 0.0F;
+        }
+    }
     Viterbi(emission);
     powers_.push_back(std::move(power));
     frameNoise_.push_back(noise_ / windowEnergy_);
@@ -84,6 +93,17 @@ void ToneTracker::AddFrame(std::span<const float> samples, std::vector<ToneFrame
         back_.pop_front();
         powers_.pop_front();
         frameNoise_.pop_front();
+    }
+}
+
+void ToneTracker::Follow(double hz) {
+    following_ = hz > 0;
+    if (!following_) {
+        return;
+    }
+    const long picked = std::clamp(std::lround(hz / binHz_) - firstBin_, 0L, binCount_ - 1L);
+    for (long k = 0; k < binCount_; ++k) {
+        score_[static_cast<std::size_t>(k)] = k == picked ? 0.0 : -kJumpCost;
     }
 }
 

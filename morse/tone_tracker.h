@@ -33,6 +33,9 @@ public:
     // Analyses the frame starting at work-rate sample `frameIndex * FrameHop()`; `samples` holds
     // its FrameLength() samples. Appends the frames decided by it to `decided`.
     void AddFrame(std::span<const float> samples, std::vector<ToneFrame>& decided);
+    // Follows the tone nearest `hz` from the next frame on, and no tone further than
+    // kFollowWidthHz from where it drifts; 0 goes back to finding the tone alone.
+    void Follow(double hz);
 
 private:
     struct Decision {
@@ -62,6 +65,7 @@ private:
     std::deque<double> frameNoise_;
     std::deque<Decision> decisions_;
     double lastFrequency_ = 0;
+    bool following_ = false;
 };
 
 }  // namespace telvane::morse

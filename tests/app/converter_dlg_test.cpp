@@ -266,18 +266,20 @@ private slots:
         }
     }
 
-    void systemMenuHoldsCloseRecordingHistoryAndAbout() {
+    void systemMenuHoldsCloseRecordingHistoryListenAndAbout() {
         auto dialog = MakeDialog();
         const QList<QAction*> items = dialog->SystemMenu()->actions();
-        QCOMPARE(items.size(), 5);
+        QCOMPARE(items.size(), 6);
         QCOMPARE(items[0]->text(), QString("&Close"));
         QCOMPARE(items[1]->text(), QString("&Open Recording\u2026"));
         QCOMPARE(items[1]->shortcut(), QKeySequence("Ctrl+O"));
         QCOMPARE(items[2]->text(), QString("&History\u2026"));
         QCOMPARE(items[2]->shortcut(), QKeySequence("Ctrl+H"));
-        QVERIFY(items[3]->isSeparator());
-        QCOMPARE(items[4]->text(), QString("&About Telvane..."));
-        QVERIFY(OpensAboutBox([&] { items[4]->trigger(); }));
+        QCOMPARE(items[3]->text(), QString("&Listen\u2026"));
+        QCOMPARE(items[3]->shortcut(), QKeySequence("Ctrl+L"));
+        QVERIFY(items[4]->isSeparator());
+        QCOMPARE(items[5]->text(), QString("&About Telvane..."));
+        QVERIFY(OpensAboutBox([&] { items[5]->trigger(); }));
         items[0]->trigger();
         QVERIFY(!dialog->isVisible());
     }

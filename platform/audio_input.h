@@ -1,0 +1,75 @@
+#pragma once
+
+// Live audio from an input device through Qt Multimedia, for listening to a pass as it happens.
+// Capture runs on a thread of its own and hands out mono float blocks there; a device that is
+// unplugged or fails stops the capture with a message. Needs a QCoreApplication.
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+class QThread;
+
+namespace telvane {
+
+struct InputDevice {
+    QByteArray id;        // the system's name for it, e.g. "alsa_input.usb-…" or "null.monitor"
+    QString description;  // what the operator reads, e.g. "Monitor of Null Output"
+    bool isDefault = false;
+};
+
+// The inputs the system offers now, in its order.
+std::vector<InputDevice> InputDevices();
+// The input whose id or description is `name`; the default input when `name` is empty.
+std::optional<InputDevice> FindInputDevice(const QString& name);
+
+class AudioCapture;
+
+// Tells when inputs come and go, for a device list that stays current.
+class InputDeviceWatch : public QObject {
+    Q_OBJECT
+
+public:
+    explicit InputDeviceWatch(QObject* parent = nullptr);
+
+signals:
+    void changed();
+};
+
+class AudioInput : public QObject {
+    Q_OBJECT
+
+public:
+    // Called on the capture thread with each block of mono samples in -1..1 and their rate, Hz.
+    using Sink = std::function<void(std::span<const float> samples, double sampleRate)>;
+
+    explicit AudioInput(QObject* parent = nullptr);
+    ~AudioInput() override;  // stops the capture
+
+    // Starts capturing from `device`; false, with `error` set, when it cannot be opened. A capture
+    // still running is stopped first.
+    bool Start(const InputDevice& device, Sink sink, QString& error);
+    // Returns once the sink will not be called again; does nothing when not running.
+    void Stop();
+    bool Running() const { return m_capture != nullptr; }
+    // The rate a capture from `device` delivers, Hz; 0 when the device is not there.
+    static double SampleRateOf(const InputDevice& device);
+
+signals:
+    // The capture stopped by itself, e.g. its device was unplugged; says why.
+    void stopped(const QString& message);
+
+private:
+    void CaptureFailed(unsigned generation, const QString& message);
+
+    QThread* m_thread = nullptr;
+    AudioCapture* m_capture = nullptr;
+    unsigned m_generation = 0;  // tells a stale failure of an earlier capture apart
+};
+
+}  // namespace telvane

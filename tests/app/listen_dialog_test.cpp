@@ -1,0 +1,185 @@
+// Listening in the real dialog against a real PulseAudio server (run through
+// with_pulseaudio.sh): Ctrl+L, a beacon played into the test sink with paplay, the boxes filled,
+// Convert and Save giving telvane-convert's bytes, the archive entry, the FLAC recording decoded
+// again, the input list kept in the settings, and an unplugged input told, not a crash.
+
+#include <sndfile.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cmath>
+#include <map>
+
+#include "app_settings.h"
+#include "archive.h"
+#include "audio_writer.h"
+#include "beacon_line_edit.h"
+#include "dialog_fixture.h"
+#include "dialog_recording.h"
+#include "listen_session.h"
+#include "listen_window.h"
+#include "private_home.h"
+#include "recording_decoding.h"
+#include "recording_generator.h"
+#include "stored_records.h"
+
+using namespace telvane;
+using namespace telvane::testing;
+namespace gen = telvane::morse::testing;
+
+class ListenDialogTest : public QObject {
+    Q_OBJECT
+
+private:
+    QStringList Boxes(const CConverterDlg& dialog) const {
+        QStringList texts;
+        for (int k = 0; k < kLineCount; ++k) {
+            texts << dialog.LineBox(k)->text();
+        }
+        return texts;
+    }
+
+    static QStringList Lines(const gen::BeaconLines& lines) {
+        QStringList texts;
+        for (const std::string& line : lines) {
+            texts << QString::fromStdString(line);
+        }
+        return texts;
+    }
+
+    // The report telvane-convert writes for `lines` at the dialog's conversion time.
+    QByteArray ConverterReport(const gen::BeaconLines& lines) {
+        QProcess convert;
+        convert.start(qEnvironmentVariable("TELVANE_CONVERT"),
+                      {QStringLiteral("--time"), QStringLiteral("2024-03-05 09:07:00")});
+        for (const std::string& line : lines) {
+            convert.write(QByteArray::fromStdString(line + "\n"));
+        }
+        convert.closeWriteChannel();
+        return convert.waitForFinished(30000) && convert.exitCode() == 0
+                   ? convert.readAllStandardOutput()
+                   : QByteArray("<failed>");
+    }
+
+    // Ctrl+L as the operator presses it: in the active window.
+    static void PressCtrlL(QWidget* window) {
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QTest::keyClick(window, Qt::Key_L, Qt::ControlModifier);
+    }
+
+    QTemporaryDir m_home;
+    PromptLog m_log;
+    gen::Recording m_played;
+
+private slots:
+    void initTestCase() {
+        QVERIFY2(qEnvironmentVariableIsSet("TELVANE_TEST_SINK"), "run through with_pulseaudio.sh");
+        UsePrivateHome(m_home);
+        gen::RecordingOptions options;
+        options.sampleRate = 48000;
+        options.wpm = 25;
+        options.snrDb = 15;
+        options.otherText = false;
+        options.leadSeconds = 2;
+        options.seed = 23;
+        m_played = gen::Generate(options);
+        QCOMPARE(m_played.beacons.size(), std::size_t{1});
+        QCOMPARE(gen::WriteAudioFile(m_home.filePath(QStringLiteral("pass.wav")).toStdString(),
+                                     m_played.samples, 48000, SF_FORMAT_WAV | SF_FORMAT_PCM_16),
+                 std::string());
+    }
+
+    void theInputsAreListedAndTheChoiceIsKept() {
+        auto dialog = MakeDialog(m_log);
+        PressCtrlL(dialog.get());
+        ListenWindow* listener = dialog->Listener();
+        QVERIFY(listener != nullptr && listener->isVisible() && listener->Listening());
+        QCOMPARE(listener->Inputs()->currentData().toByteArray(), qgetenv("TELVANE_TEST_SOURCE"));
+        QCOMPARE(SavedInputDevice(), qgetenv("TELVANE_TEST_SOURCE"));
+        PressCtrlL(listener);  // from its own window too
+        QVERIFY(!listener->Listening());
+        QVERIFY(m_log.errors.isEmpty());
+    }
+
+    // Ctrl+L, the beacon played into the sink: the boxes fill, Convert and Save give the bytes
+    // telvane-convert gives, the archive has it, and the session's FLAC decodes to it again.
+    void aBeaconPlayedIntoTheSinkFillsTheBoxes() {
+        auto dialog = MakeDialog(m_log);
+        dialog->OnListen();  // opens the window, which starts listening
+        dialog->Listener()->StopListening();
+        dialog->Listener()->RecordBox()->setChecked(true);
+        PressCtrlL(dialog.get());
+        QVERIFY(dialog->Listener()->Listening());
+
+        QProcess player;
+        QElapsedTimer played;
+        player.start(QStringLiteral("paplay"), {m_home.filePath(QStringLiteral("pass.wav"))});
+        QVERIFY(player.waitForStarted());
+        played.start();
+        const QStringList expected = Lines(m_played.beacons[0].lines);
+        QTRY_VERIFY_WITH_TIMEOUT(Boxes(*dialog) == expected, 120000);
+        // How long after its last character was keyed the last line reached its box: reported,
+        // not asserted (the decoder's look-ahead decides it).
+        qInfo("last line in its box %.1f s after its last character",
+              played.elapsed() / 1000.0 - m_played.beacons[0].endSeconds);
+        QVERIFY(player.state() == QProcess::NotRunning || player.waitForFinished(120000));
+        QCOMPARE(player.exitCode(), 0);
+
+        m_log.answer = m_home.filePath(QStringLiteral("report.txt"));
+        QTest::mouseClick(Button(*dialog, QStringLiteral("&Convert")), Qt::LeftButton);
+        QCOMPARE(ReadAll(*m_log.answer), ConverterReport(m_played.beacons[0].lines));
+
+        ListenSession* session = dialog->Listener()->Session();
+        const QString flac = session->RecordingPath();
+        PressCtrlL(dialog->Listener());
+        QVERIFY(!session->Listening());
+        const DecodedRecording again = DecodeRecording(QFile::encodeName(flac).toStdString(), {});
+        QVERIFY2(again.error.empty(), again.error.c_str());
+        QCOMPARE(again.beacons.size(), std::size_t{1});
+        QCOMPARE(Lines(LinesOf(again.beacons[0])), expected);
+
+        // One archive entry (heard, then converted), heard at the session start plus its offset.
+        dialog->Recording()->WaitForDone();
+        QString error;
+        const auto stored =
+            archive::Archive::Open(archive::DefaultArchivePath(), archive::Access::kRead, error);
+        QVERIFY2(stored, qPrintable(error));
+        archive::StoredRecordReader reader(*stored, {});
+        archive::StoredBatch batch;
+        QVERIFY(reader.Next(batch, 10));
+        QCOMPARE(batch.Rows(), std::size_t{1});
+        std::map<std::string, FieldValue> fields;
+        batch.Visit(0, [&](std::string_view name, const FieldValue& value) {
+            fields[std::string(name)] = value;
+        });
+        QCOMPARE(std::get<std::string_view>(fields["line2_text"]), m_played.beacons[0].lines[1]);
+        const double offset = std::get<double>(fields["audio_start_s"]);
+        QVERIFY(offset > 0 && offset < played.elapsed() / 1000.0);
+        QVERIFY(m_log.errors.isEmpty());
+    }
+
+    // Last: it unplugs the test sink.
+    void anUnpluggedInputIsToldNotACrash() {
+        auto dialog = MakeDialog(m_log);
+        PressCtrlL(dialog.get());
+        QVERIFY(dialog->Listener()->Listening());
+        QCOMPARE(QProcess::execute(QStringLiteral("pactl"), {QStringLiteral("unload-module"),
+                                                             QStringLiteral("module-null-sink")}),
+                 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_log.errors.isEmpty(), 20000);
+        QVERIFY(m_log.errors[0].startsWith(QStringLiteral("Listen|")));
+        QVERIFY(!dialog->Listener()->Listening());
+        // Ctrl+L again: no input left, said so.
+        PressCtrlL(dialog.get());
+        QTRY_COMPARE(m_log.errors.size(), 2);
+        QVERIFY(!dialog->Listener()->Listening());
+    }
+};
+
+QTEST_MAIN(ListenDialogTest)
+#include "listen_dialog_test.moc"
