@@ -1,11 +1,12 @@
 #include "beacon_entry.h"
 
+#include <QDateTime>
 #include <QFileInfo>
 
 namespace telvane::archive {
 
 std::string_view SourceKindName(SourceKind kind) {
-    constexpr std::string_view kNames[] = {"dialog", "log", "recording"};
+    constexpr std::string_view kNames[] = {"dialog", "log", "recording", "live"};
     return kNames[static_cast<int>(kind)];
 }
 
@@ -16,6 +17,11 @@ QString SourceNameOf(const QString& path) {
     const QFileInfo info(path);
     const QString canonical = info.canonicalFilePath();
     return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+}
+
+QString LiveSourceName(const QString& inputDescription, const QDateTime& startUtc) {
+    return QStringLiteral("%1, listening from %2")
+        .arg(inputDescription, startUtc.toString(Qt::ISODate));
 }
 
 }  // namespace telvane::archive

@@ -13,15 +13,19 @@
 
 namespace telvane::archive {
 
-enum class SourceKind { kDialog, kLog, kRecording };
+enum class SourceKind { kDialog, kLog, kRecording, kLive };
 
-// The source's name as stored: "dialog", "log" or "recording".
+// The source's name as stored: "dialog", "log", "recording" or "live".
 std::string_view SourceKindName(SourceKind kind);
 
 // A log's or recording's name as the archive keeps it, so that one file keeps one name however
 // it was named on the command line or in the dialog: its canonical path; "standard input" for
 // "-" or no path.
 QString SourceNameOf(const QString& path);
+
+// A listening session's name as the archive keeps it: the input and when the session began, so
+// that beacons of two sessions are never taken for duplicates of each other.
+QString LiveSourceName(const QString& inputDescription, const QDateTime& startUtc);
 
 struct BeaconSource {
     SourceKind kind = SourceKind::kDialog;

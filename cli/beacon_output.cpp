@@ -63,6 +63,20 @@ bool BeaconOutput::Write(const std::array<std::string, kLineCount>& lines,
     return m_written;
 }
 
+void BeaconOutput::SetTime(const LocalTime& time) {
+    m_time = time;
+    m_isoTime = FormatIso8601(time);
+    m_fileName = DefaultFileName(time);
+}
+
+bool BeaconOutput::Flush() {
+    if (m_sink && !m_sink->Flush()) {
+        m_error = m_sink->Error();
+        m_written = false;
+    }
+    return m_written;
+}
+
 bool BeaconOutput::Finish() {
     if (m_sink && !(m_written && m_sink->Finish())) {
         m_error = m_sink->Error();

@@ -29,6 +29,10 @@ public:
     // the decoder measured of a beacon copied from a recording.
     bool Write(const std::array<std::string, kLineCount>& lines,
                const CopyMeasures* copy = nullptr);
+    // The conversion time of the beacons written from now on.
+    void SetTime(const LocalTime& time);
+    // Passes what was written on to standard output or a device at once.
+    bool Flush();
     // Completes the output; false with Error() when any write failed.
     bool Finish();
     const std::string& Error() const { return m_error; }

@@ -14,6 +14,7 @@
 #include "convert_commands.h"
 #include "cp932.h"
 #include "line_reader.h"
+#include "listen_commands.h"
 #include "options.h"
 #include "recording_commands.h"
 
@@ -58,10 +59,18 @@ int main(int argc, char** argv) {
         return Fail(kExitOutputFailure, "this system cannot convert code page 932 (ICU missing)");
     }
 
-    // The archive's database driver is a plugin, which Qt loads only for an application.
+    // The archive's database driver and the audio inputs are plugins, which Qt loads only for an
+    // application.
     int appArgc = 1;
+    const bool needsApp = options.archivePath || options.listen || options.listDevices;
     const std::unique_ptr<QCoreApplication> app =
-        options.archivePath ? std::make_unique<QCoreApplication>(appArgc, argv) : nullptr;
+        needsApp ? std::make_unique<QCoreApplication>(appArgc, argv) : nullptr;
+    if (options.listDevices) {
+        return telvane::cli::ListDevices();
+    }
+    if (options.listen) {
+        return telvane::cli::ListenLive(options);
+    }
     const telvane::LocalTime time = options.time.value_or(telvane::CurrentLocalTime());
     if (!options.audioPath.empty()) {
         return telvane::cli::ConvertRecording(options, time);

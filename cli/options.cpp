@@ -101,6 +101,10 @@ std::string ApplyValues(const QCommandLineParser& parser, Options& options) {
         options.audioPath = valueOf("audio");
         error = options.audioPath.empty() ? "--audio needs a recording" : "";
     }
+    if (error.empty() && parser.isSet("device")) {
+        options.device = valueOf("device");
+        error = options.device.empty() ? "--device needs a name (see --list-devices)" : "";
+    }
     if (parser.isSet("archive")) {
         options.archivePath = valueOf("archive");
     }
@@ -115,16 +119,22 @@ std::string CheckCombinations(const Options& options) {
     if (options.transcript && options.audioPath.empty()) {
         return "--transcript needs --audio";
     }
+    if (options.listen && !(options.audioPath.empty() && options.inputPath.empty())) {
+        return "--listen takes no FILE or --audio";
+    }
+    if (!options.device.empty() && !options.listen) {
+        return "--device needs --listen";
+    }
     return "";
 }
 
 void AddOptions(QCommandLineParser& parser) {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    for (const char* name :
-         {"time", "input-encoding", "output-encoding", "format", "o", "audio", "archive"}) {
+    for (const char* name : {"time", "input-encoding", "output-encoding", "format", "o", "audio",
+                             "archive", "device"}) {
         parser.addOption(QCommandLineOption(QString::fromLatin1(name), {}, QStringLiteral("v")));
     }
-    for (const char* name : {"batch", "quiet", "transcript", "version"}) {
+    for (const char* name : {"batch", "quiet", "transcript", "listen", "list-devices", "version"}) {
         parser.addOption(QCommandLineOption(QString::fromLatin1(name)));
     }
     parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
@@ -154,6 +164,8 @@ ParsedOptions ParseOptions(std::span<const std::string_view> args) {
     options.batch = parser.isSet("batch");
     options.quiet = parser.isSet("quiet");
     options.transcript = parser.isSet("transcript");
+    options.listen = parser.isSet("listen");
+    options.listDevices = parser.isSet("list-devices");
     const QStringList inputs = parser.positionalArguments();
     if (inputs.size() > 1) {
         parsed.error = "more than one input file ('" + BytesOf(inputs[1]) + "')";
@@ -171,7 +183,9 @@ std::string_view UsageText() {
     return "Usage: telvane-convert [--time 'YYYY-MM-DD HH:MM:SS'] [--input-encoding utf-8|cp932]\n"
            "                       [--output-encoding cp932|utf-8] [--format text|json|csv]\n"
            "                       [--batch] [--quiet] [--archive[=PATH]] [-o PATH]\n"
-           "                       [FILE | --audio RECORDING [--transcript]]\n"
+           "                       [FILE | --audio RECORDING [--transcript]\n"
+           "                        | --listen [--device NAME]]\n"
+           "       telvane-convert --list-devices\n"
            "\n"
            "Converts the six lines of an ORBEL-K CW beacon (headers ZK1 to ZK6) into a Telvane\n"
            "report, byte for byte as the Telvane dialog saves it (code page 932, CR LF).\n"
@@ -198,6 +212,11 @@ std::string_view UsageText() {
            "                                --batch\n"
            "  --transcript                  write everything heard in the recording, with\n"
            "                                times, instead of the beacons\n"
+           "  --listen                      copy beacons from an audio input as they are keyed,\n"
+           "                                writing each one as it completes, until interrupted\n"
+           "                                (Ctrl+C)\n"
+           "  --device NAME                 the input to listen to (default: the system's)\n"
+           "  --list-devices                list the audio inputs: name, tab, description\n"
            "  --archive[=PATH]              also record the beacons in the telemetry archive\n"
            "                                (the default one without PATH)\n"
            "  -h, --help                    show this help\n"
@@ -205,7 +224,7 @@ std::string_view UsageText() {
            "\n"
            "Exit status: 0 on success, 2 for bad input or usage, 1 when the output cannot be "
            "written,\n"
-           "3 when a recording holds no beacon.\n";
+           "3 when a recording holds no beacon or there is no audio input.\n";
 }
 
 }  // namespace telvane::cli

@@ -23,6 +23,9 @@ struct Options {
     std::string inputPath;    // standard input when empty or "-"
     std::string audioPath;    // a recording to copy the beacons from, instead of the input
     bool transcript = false;  // write what was heard in the recording, with times
+    bool listen = false;      // copy beacons from an input device until interrupted
+    std::string device;       // the input to listen to; the default one when empty
+    bool listDevices = false;
     std::optional<std::string> archivePath;  // record the beacons; empty: the default archive
     bool help = false;
     bool version = false;

@@ -22,11 +22,13 @@ public:
 
     bool Open();
     bool Write(std::string_view bytes);
+    // Writes out what is gathered: standard output and devices see it at once; a file only
+    // when it is finished.
+    bool Flush();
     bool Finish();
     const std::string& Error() const { return m_error; }
 
 private:
-    bool Flush();
     bool WriteOut(std::string_view bytes);
 
     std::string m_path;
