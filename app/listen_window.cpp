@@ -222,16 +222,16 @@ void ListenWindow::ShowHeard(const std::vector<morse::HeardText>& heard) {
 }
 
 DialogRecording::Copied ListenWindow::SourceOf(const morse::CopiedBeacon& beacon) const {
+    // A kept recording names the source, so that decoding it again later finds the same beacons.
     const QString recording = m_session->RecordingPath();
-    const QString name = recording.isEmpty()
-                             ? QStringLiteral("input '%1' from %2")
-                                   .arg(m_session->Device().description,
-                                        m_session->StartUtc().toString(Qt::ISODateWithMs))
-                             : archive::SourceNameOf(recording);
-    return {{archive::SourceKind::kRecording, name},
-            m_session->StartUtc(),
-            beacon.startSeconds,
-            MeasuresOf(beacon)};
+    const archive::BeaconSource source =
+        recording.isEmpty()
+            ? archive::BeaconSource{archive::SourceKind::kLive,
+                                    archive::LiveSourceName(m_session->Device().description,
+                                                            m_session->StartUtc())}
+            : archive::BeaconSource{archive::SourceKind::kRecording,
+                                    archive::SourceNameOf(recording)};
+    return {source, m_session->StartUtc(), beacon.startSeconds, MeasuresOf(beacon)};
 }
 
 }  // namespace telvane
