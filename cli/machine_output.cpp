@@ -198,7 +198,7 @@ void AppendCsvRow(std::string& out, const FieldSource& fields) {
     out += "\r\n";
 }
 
-char* RenderBuffer::Grow(char* at, std::size_t bytes) {
+char* RenderBuffer::Grow(const char* at, std::size_t bytes) {
     const auto used = static_cast<std::size_t>(at - m_data.get());
     const std::size_t capacity =
         std::max(used + bytes, 2 * static_cast<std::size_t>(m_end - m_data.get()));

@@ -50,7 +50,7 @@ public:
     void Clear() { m_size = 0; }
 
 private:
-    char* Grow(char* at, std::size_t bytes);
+    char* Grow(const char* at, std::size_t bytes);
 
     std::unique_ptr<char[]> m_data;
     char* m_end = nullptr;
