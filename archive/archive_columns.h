@@ -41,5 +41,7 @@ inline constexpr int kFirstCp932LineColumn = 6;
 inline constexpr int kFirstUtf8LineColumn = kFirstCp932LineColumn + 6;
 
 inline constexpr std::string_view kBeaconTable = "beacons";
+// The index on reception time, the order of an export.
+inline constexpr std::string_view kTimeIndex = "beacons_by_time";
 
 }  // namespace telvane::archive

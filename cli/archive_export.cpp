@@ -1,4 +1,8 @@
-#include <future>
+#include <algorithm>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <thread>
 
 #include "archive.h"
 #include "archive_commands.h"
@@ -11,23 +15,140 @@
 namespace telvane::cli {
 namespace {
 
-constexpr std::size_t kBatchRows = 8192;
-constexpr std::size_t kJsonBytesPerRow = 2200;  // about what a beacon takes, so one allocation
-constexpr std::size_t kCsvBytesPerRow = 600;
+// About 5 MB of JSON Lines a part: enough that a part's three index searches cost nothing, few
+// enough that parts spread evenly over the readers and little waits in memory to be written.
+constexpr std::size_t kPartRows = 2048;
+constexpr unsigned kMostReaders = 4;
 
-// Rows `first` up to `end` of a batch in the chosen format.
-std::string Render(const archive::StoredBatch& batch, bool json, std::size_t first,
-                   std::size_t end) {
-    std::string out;
-    out.reserve((end - first) * (json ? kJsonBytesPerRow : kCsvBytesPerRow));
-    for (std::size_t row = first; row < end; ++row) {
-        const FieldSource fields = [&](const FieldVisitor& visit) { batch.Visit(row, visit); };
-        json ? AppendJsonRecord(out, fields) : AppendCsvRow(out, fields);
+// Parts read and rendered side by side, each reader on its own connection, and written out in
+// export order by the thread that started them.
+class ParallelExport {
+public:
+    ParallelExport(archive::StoredParts& parts, bool json, OutputSink& sink, unsigned readers)
+        : m_parts(parts), m_json(json), m_sink(sink), m_readers(std::max(readers, 1U)) {}
+
+    // False when the sink failed; check ReadError() too.
+    bool Run() {
+        std::vector<std::thread> readers;
+        for (unsigned k = 0; k < m_readers; ++k) {
+            readers.emplace_back([this] { Read(); });
+        }
+        const bool written = WriteInOrder();
+        for (std::thread& reader : readers) {
+            reader.join();
+        }
+        return written;
     }
-    return out;
-}
+
+    const QString& ReadError() const { return m_readError; }
+
+private:
+    struct Rendered {
+        std::size_t rows = 0;
+        RenderBuffer bytes;
+    };
+
+    void Read() {
+        archive::StoredPartReader reader(m_parts);
+        StoredRowWriter writer(m_json);
+        archive::StoredPart part;
+        Rendered rendered;
+        QString error;
+        while (m_parts.Next(part)) {
+            {
+                // Rendering runs at most a few parts ahead of writing: memory stays bounded.
+                std::unique_lock lock(m_mutex);
+                m_changed.wait(lock,
+                               [&] { return m_stop || part.index < m_written + m_readers + 2; });
+                if (m_stop) {
+                    break;
+                }
+                if (!m_spare.empty()) {
+                    rendered.bytes = std::move(m_spare.back());
+                    m_spare.pop_back();
+                }
+            }
+            rendered.bytes.Clear();
+            rendered.rows = 0;
+            if (!reader.Start(part)) {
+                error = reader.Error();
+                break;
+            }
+            while (reader.Step()) {
+                writer.Append(rendered.bytes, reader.Row());
+                ++rendered.rows;
+            }
+            if (!reader.Error().isEmpty()) {
+                error = reader.Error();
+                break;
+            }
+            const std::lock_guard lock(m_mutex);
+            m_rendered.emplace(part.index, std::move(rendered));
+            rendered = {};
+            m_changed.notify_all();
+        }
+        const std::lock_guard lock(m_mutex);
+        if (!error.isEmpty() && m_readError.isEmpty()) {
+            m_readError = error;
+            m_stop = true;
+        }
+        --m_running;
+        m_changed.notify_all();
+    }
+
+    bool WriteInOrder() {
+        std::size_t done = 0;
+        std::unique_lock lock(m_mutex);
+        while (true) {
+            m_changed.wait(
+                lock, [&] { return m_stop || m_running == 0 || m_rendered.contains(m_written); });
+            const auto next = m_rendered.find(m_written);
+            if (m_stop || next == m_rendered.end()) {
+                return true;  // every part written, or reading failed
+            }
+            Rendered rendered = std::move(next->second);
+            m_rendered.erase(next);
+            lock.unlock();
+            const bool written = m_sink.Write(rendered.bytes.View());
+            done += rendered.rows;
+            ArchiveMessages().Progress(done, "beacons exported");
+            lock.lock();
+            m_spare.push_back(std::move(rendered.bytes));
+            ++m_written;
+            if (!written) {
+                m_stop = true;
+            }
+            m_changed.notify_all();
+            if (!written) {
+                return false;
+            }
+        }
+    }
+
+    archive::StoredParts& m_parts;
+    const bool m_json;
+    OutputSink& m_sink;
+    const unsigned m_readers;
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::map<std::size_t, Rendered> m_rendered;  // by part, waiting to be written
+    std::vector<RenderBuffer> m_spare;
+    std::size_t m_written = 0;  // parts written so far
+    unsigned m_running = m_readers;
+    bool m_stop = false;
+    QString m_readError;
+};
 
 }  // namespace
+
+bool ExportParts(archive::StoredParts& parts, bool json, OutputSink& sink, unsigned readers,
+                 QString& readError) {
+    ParallelExport exporting(parts, json, sink, readers);
+    const bool written = exporting.Run();
+    readError = parts.Error().isEmpty() ? exporting.ReadError() : parts.Error();
+    return written;
+}
 
 int RunExport(const ArchiveOptions& options) {
     QString error;
@@ -42,32 +163,16 @@ int RunExport(const ArchiveOptions& options) {
     }
     const bool json = options.format == Format::kJson;
     bool written = json || sink.Write(CsvHeader());
-    std::size_t done = 0;
-    // The archive is read for the next batch while this one is rendered and written.
-    archive::StoredRecordReader reader(*archive, options.range);
-    archive::StoredBatch current;
-    archive::StoredBatch next;
-    bool more = reader.Next(current, kBatchRows);
-    while (more && written) {
-        // Rendering takes longer than reading: its two halves are rendered side by side.
-        auto writing = std::async(std::launch::async, [&] {
-            const std::size_t half = current.Rows() / 2;
-            auto firstHalf =
-                std::async(std::launch::async, [&] { return Render(current, json, 0, half); });
-            std::string secondHalf = Render(current, json, half, current.Rows());
-            return sink.Write(firstHalf.get()) && sink.Write(secondHalf);
-        });
-        more = reader.Next(next, kBatchRows);
-        written = writing.get();
-        done += current.Rows();
-        ArchiveMessages().Progress(done, "beacons exported");
-        std::swap(current, next);
-    }
+    archive::StoredParts parts(*archive, options.range, kPartRows);
+    QString readError;
+    written =
+        written &&
+        ExportParts(parts, json, sink,
+                    std::clamp(std::thread::hardware_concurrency(), 1U, kMostReaders), readError);
     ArchiveMessages().ClearProgress();
-    if (!reader.Error().isEmpty()) {
-        return ArchiveFail(
-            kExitOutputFailure,
-            QStringLiteral("cannot read '%1': %2").arg(archive->Path(), reader.Error()));
+    if (!readError.isEmpty()) {
+        return ArchiveFail(kExitOutputFailure,
+                           QStringLiteral("cannot read '%1': %2").arg(archive->Path(), readError));
     }
     if (!written || !sink.Finish()) {
         return ArchiveFail(kExitOutputFailure, QString::fromStdString(sink.Error()));

@@ -10,6 +10,7 @@
 
 #include "archive.h"
 #include "archive_columns.h"
+#include "archive_commands.h"
 #include "archive_file_check.h"
 #include "archive_stats.h"
 #include "archive_test_support.h"
@@ -18,6 +19,7 @@
 #include "beacon_writer.h"
 #include "conversion.h"
 #include "machine_output.h"
+#include "report_output.h"
 #include "series_loader.h"
 #include "stored_records.h"
 
@@ -100,6 +102,108 @@ TEST_F(ArchiveTest, ExportReadsBackExactlyWhatTheConverterWrites) {
     }
     EXPECT_TRUE(reader.Error().isEmpty());
     EXPECT_EQ(row, kVariedBeacons.size());
+}
+
+// What the single reader and the converter's rendering give for `range`: an export's reference.
+std::string ReferenceExport(const Archive& archive, const TimeRange& range, bool json) {
+    StoredRecordReader reader(archive, range);
+    StoredBatch batch;
+    std::string out;
+    while (reader.Next(batch, 500)) {
+        for (std::size_t k = 0; k < batch.Rows(); ++k) {
+            const cli::FieldSource fields = [&](const FieldVisitor& v) { batch.Visit(k, v); };
+            json ? cli::AppendJsonRecord(out, fields) : cli::AppendCsvRow(out, fields);
+        }
+    }
+    EXPECT_TRUE(reader.Error().isEmpty()) << reader.Error().toStdString();
+    return out;
+}
+
+TEST_F(ArchiveTest, AnExportInPartsKeepsEveryBeaconOnceAndInOrder) {
+    // A log's beacons all share the millisecond it was received at; a recording's, made later
+    // and so with higher row ids, lie half a second apart before, at and after it. Every third
+    // beacon of the recording has the decoder's measures (lists).
+    const qint64 logMs = kReceived.toMSecsSinceEpoch();
+    BeaconRecorder log(Path(), {SourceKind::kLog, QStringLiteral("/logs/a.txt")}, kTime, kReceived);
+    for (long long k = 0; k < 1500; ++k) {
+        log.Add(kVariedBeacons[k % kVariedBeacons.size()], {k * 6 + 1, std::nullopt});
+    }
+    ASSERT_EQ(log.Finish().added, 1500U);
+    CopyMeasures copy{1.5, 9.25, 812.5, 21.0, 14.75, {}};
+    for (int line = 0; line < kLineCount; ++line) {
+        copy.confidence[line] = {1.0, 0.5, 1.0 / 3, 0.25 * line};
+    }
+    BeaconRecorder recording(Path(), {SourceKind::kRecording, QStringLiteral("/rec/a.wav")}, kTime,
+                             kReceived.addSecs(-1000));
+    for (int k = 0; k < 2400; ++k) {
+        recording.Add(kVariedBeacons[k % kVariedBeacons.size()], {std::nullopt, k * 0.5},
+                      k % 3 == 0 ? &copy : nullptr);
+    }
+    ASSERT_EQ(recording.Finish().added, 2400U);
+
+    QString error;
+    const auto archive = Archive::Open(Path(), Access::kRead, error);
+    ASSERT_TRUE(archive) << error.toStdString();
+    const std::vector<std::pair<std::string, TimeRange>> ranges = {
+        {"all", {}},
+        {"from the shared millisecond", {logMs, std::nullopt}},
+        {"up to the shared millisecond", {std::nullopt, logMs}},
+        {"the shared millisecond alone", {logMs, logMs + 1}},
+        {"odd bounds", {logMs - 777'777, logMs + 123'457}},
+        {"nothing", {logMs + 10'000'000, std::nullopt}},
+        {"an empty span", {logMs, logMs}},
+        {"everything before the earliest time", {std::nullopt, std::numeric_limits<qint64>::min()}},
+    };
+    const std::size_t partRows[] = {1, 7, 1499, 1500, 1501, 100000};
+    for (const bool json : {true, false}) {
+        for (const auto& [name, range] : ranges) {
+            const std::string expected = ReferenceExport(*archive, range, json);
+            for (const std::size_t rows : partRows) {
+                for (const unsigned readers : {1U, 3U}) {
+                    const QString out = Path(QStringLiteral("export.out"));
+                    cli::OutputSink sink(out.toStdString());
+                    ASSERT_TRUE(sink.Open()) << sink.Error();
+                    StoredParts parts(*archive, range, rows);
+                    QString readError;
+                    EXPECT_TRUE(cli::ExportParts(parts, json, sink, readers, readError));
+                    EXPECT_TRUE(readError.isEmpty()) << readError.toStdString();
+                    ASSERT_TRUE(sink.Finish()) << sink.Error();
+                    EXPECT_EQ(testing::ReadBytes(out).toStdString(), expected)
+                        << name << ", " << rows << " beacons a part, " << readers << " readers, "
+                        << (json ? "JSON" : "CSV");
+                }
+            }
+        }
+    }
+    const std::string all = ReferenceExport(*archive, {}, true);
+    EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 3900);
+}
+
+TEST_F(ArchiveTest, AnExportLeavesOutBeaconsAddedWhileItRuns) {
+    ASSERT_TRUE(Record(kSampleLines).warning.isEmpty());
+    QString error;
+    const auto archive = Archive::Open(Path(), Access::kRead, error);
+    ASSERT_TRUE(archive) << error.toStdString();
+    const std::string before = ReferenceExport(*archive, {}, true);
+    StoredParts parts(*archive, {}, 1);
+    // Received at the same millisecond as the first beacon, and after it: both within the
+    // part's time span.
+    for (const int seconds : {0, 60}) {
+        BeaconRecorder later(Path(), {SourceKind::kLog, QStringLiteral("/logs/later.txt")}, kTime,
+                             kReceived.addSecs(seconds));
+        later.Add(kVariedBeacons[2], {seconds + 1, std::nullopt});
+        ASSERT_EQ(later.Finish().added, 1U);
+    }
+
+    const QString out = Path(QStringLiteral("export.out"));
+    cli::OutputSink sink(out.toStdString());
+    ASSERT_TRUE(sink.Open());
+    QString readError;
+    EXPECT_TRUE(cli::ExportParts(parts, true, sink, 2, readError));
+    EXPECT_TRUE(readError.isEmpty()) << readError.toStdString();
+    ASSERT_TRUE(sink.Finish());
+    EXPECT_EQ(testing::ReadBytes(out).toStdString(), before);
+    EXPECT_EQ(Count(), 3);
 }
 
 TEST_F(ArchiveTest, KeepsTheLinesAsReceivedAndWhereTheyCameFrom) {
