@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 
+#include "beacon_line_edit.h"
 #include "converter_dlg.h"
 #include "save_environment.h"
 
@@ -98,6 +99,23 @@ inline void WriteAll(const QString& path, const QByteArray& bytes) {
 
 inline QByteArray Bytes(const std::string& text) {
     return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// What the six boxes hold, and six lines as the boxes would hold them.
+inline QStringList Boxes(const CConverterDlg& dialog) {
+    QStringList texts;
+    for (int k = 0; k < kLineCount; ++k) {
+        texts << dialog.LineBox(k)->text();
+    }
+    return texts;
+}
+
+inline QStringList Lines(const std::array<std::string, kLineCount>& lines) {
+    QStringList texts;
+    for (const std::string& line : lines) {
+        texts << QString::fromStdString(line);
+    }
+    return texts;
 }
 
 inline QPushButton* Button(QWidget& dialog, const QString& text) {

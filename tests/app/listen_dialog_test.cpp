@@ -35,22 +35,6 @@ class ListenDialogTest : public QObject {
     Q_OBJECT
 
 private:
-    QStringList Boxes(const CConverterDlg& dialog) const {
-        QStringList texts;
-        for (int k = 0; k < kLineCount; ++k) {
-            texts << dialog.LineBox(k)->text();
-        }
-        return texts;
-    }
-
-    static QStringList Lines(const gen::BeaconLines& lines) {
-        QStringList texts;
-        for (const std::string& line : lines) {
-            texts << QString::fromStdString(line);
-        }
-        return texts;
-    }
-
     // The report telvane-convert writes for `lines` at the dialog's conversion time.
     QByteArray ConverterReport(const gen::BeaconLines& lines) {
         QProcess convert;

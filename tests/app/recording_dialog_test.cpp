@@ -45,22 +45,6 @@ private:
         return error.empty() ? recording.beacons : std::vector<gen::KeyedBeacon>{};
     }
 
-    static QStringList Boxes(const CConverterDlg& dialog) {
-        QStringList texts;
-        for (int k = 0; k < kLineCount; ++k) {
-            texts << dialog.LineBox(k)->text();
-        }
-        return texts;
-    }
-
-    static QStringList Lines(const gen::BeaconLines& lines) {
-        QStringList texts;
-        for (const std::string& line : lines) {
-            texts << QString::fromStdString(line);
-        }
-        return texts;
-    }
-
     void Open(CConverterDlg& dialog, const QString& name) {
         dialog.OpenRecording(m_home.filePath(name));
         dialog.Opener()->WaitForDone();

@@ -69,14 +69,6 @@ protected:
     pid_t pid_ = 0;
 };
 
-std::string Typed(const gen::BeaconLines& lines) {
-    std::string text;
-    for (const std::string& line : lines) {
-        text += line + "\n";
-    }
-    return text;
-}
-
 TEST_F(ListenProcess, ListsTheInputsWithTheDefaultMarked) {
     const Outcome run = Convert("--list-devices");
     ASSERT_EQ(run.status, 0) << run.err;

@@ -34,6 +34,15 @@ inline void WriteFile(const fs::path& path, std::string_view bytes) {
     std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
 }
 
+// Six lines as a file of typed lines holds them.
+inline std::string Typed(const std::array<std::string, kLineCount>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line + "\n";
+    }
+    return text;
+}
+
 // A path quoted for the shell.
 inline std::string Quote(const fs::path& path) {
     std::string quoted(1, '\'');

@@ -25,14 +25,6 @@ protected:
         EXPECT_EQ(gen::WriteAudioFile(dir_ / name, recording.samples, 11025, format), "");
         return recording.beacons;
     }
-
-    std::string Typed(const gen::BeaconLines& lines) {
-        std::string text;
-        for (const std::string& line : lines) {
-            text += line + "\n";
-        }
-        return text;
-    }
 };
 
 TEST_F(RecordingProcess, ACopiedBeaconConvertsExactlyAsTheSameLinesTyped) {
