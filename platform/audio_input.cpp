@@ -30,6 +30,14 @@ QAudioDevice DeviceOf(const QByteArray& id) {
     return found == inputs.end() ? QAudioDevice() : *found;
 }
 
+QString GoneMessage(const QString& description) {
+    return QStringLiteral("The input '%1' is gone: listening stopped.").arg(description);
+}
+
+QString FailedMessage(const QString& description) {
+    return QStringLiteral("The input '%1' failed: listening stopped.").arg(description);
+}
+
 // The sound server's source named `id` that Qt does not offer, e.g. a monitor.
 std::optional<PulseSource> PulseOnlySourceOf(const QByteArray& id) {
     if (!DeviceOf(id).isNull()) {
@@ -157,15 +165,11 @@ public:
 private:
     void CheckSource() {
         if (m_source && m_source->error() != QAudio::NoError) {
-            Fail(QStringLiteral("The input '%1' failed: listening stopped.")
-                     .arg(m_device.description()));
+            Fail(FailedMessage(m_device.description()));
         }
     }
 
-    QString Gone() const {
-        return QStringLiteral("The input '%1' is gone: listening stopped.")
-            .arg(m_device.description());
-    }
+    QString Gone() const { return GoneMessage(m_device.description()); }
 
     void Fail(const QString& message) {
         Close();
@@ -281,10 +285,7 @@ bool AudioInput::StartPulse(const InputDevice& device, int sampleRate, Sink sink
             sink(samples, rate);
         },
         [this, generation, name](bool gone) {
-            ReportFailure(generation,
-                          (gone ? QStringLiteral("The input '%1' is gone: listening stopped.")
-                                : QStringLiteral("The input '%1' failed: listening stopped."))
-                              .arg(name));
+            ReportFailure(generation, gone ? GoneMessage(name) : FailedMessage(name));
         });
     if (!opened) {
         m_pulse.reset();
