@@ -1,5 +1,8 @@
 #include "audio_input.h"
 
+#include "pulse_capture.h"
+#include "pulse_sources.h"
+
 #include <QAudioDevice>
 #include <QAudioSource>
 #include <QIODevice>
@@ -25,6 +28,29 @@ QAudioDevice DeviceOf(const QByteArray& id) {
         std::find_if(inputs.begin(), inputs.end(),
                      [&id](const QAudioDevice& device) { return device.id() == id; });
     return found == inputs.end() ? QAudioDevice() : *found;
+}
+
+QString GoneMessage(const QString& description) {
+    return QStringLiteral("The input '%1' is gone: listening stopped.").arg(description);
+}
+
+QString FailedMessage(const QString& description) {
+    return QStringLiteral("The input '%1' failed: listening stopped.").arg(description);
+}
+
+// The sound server's source named `id` that Qt does not offer, e.g. a monitor.
+std::optional<PulseSource> PulseOnlySourceOf(const QByteArray& id) {
+    if (!DeviceOf(id).isNull()) {
+        return std::nullopt;
+    }
+    PulseSources pulse = ListPulseSources();
+    const auto found = std::find_if(pulse.sources.begin(), pulse.sources.end(),
+                                    [&id](const PulseSource& source) { return source.name == id; });
+    return found == pulse.sources.end() ? std::nullopt : std::optional(std::move(*found));
+}
+
+int PulseRateOf(const PulseSource& source) {
+    return std::clamp(source.sampleRate, kLowestRate, kHighestRate);
 }
 
 // Mono float at the device's own rate when it takes that, else whatever it prefers, mixed down.
@@ -139,15 +165,11 @@ public:
 private:
     void CheckSource() {
         if (m_source && m_source->error() != QAudio::NoError) {
-            Fail(QStringLiteral("The input '%1' failed: listening stopped.")
-                     .arg(m_device.description()));
+            Fail(FailedMessage(m_device.description()));
         }
     }
 
-    QString Gone() const {
-        return QStringLiteral("The input '%1' is gone: listening stopped.")
-            .arg(m_device.description());
-    }
+    QString Gone() const { return GoneMessage(m_device.description()); }
 
     void Fail(const QString& message) {
         Close();
@@ -165,10 +187,26 @@ private:
 };
 
 std::vector<InputDevice> InputDevices() {
-    const QAudioDevice standard = QMediaDevices::defaultAudioInput();
+    const PulseSources pulse = ListPulseSources();
     std::vector<InputDevice> devices;
     for (const QAudioDevice& device : QMediaDevices::audioInputs()) {
-        devices.push_back({device.id(), device.description(), device.id() == standard.id()});
+        devices.push_back({device.id(), device.description(), false});
+    }
+    const auto offered = [&devices](const QByteArray& id) {
+        return std::any_of(devices.begin(), devices.end(),
+                           [&id](const InputDevice& device) { return device.id == id; });
+    };
+    for (const PulseSource& source : pulse.sources) {
+        if (source.isMonitor && !offered(source.name)) {
+            devices.push_back({source.name, source.description, false});
+        }
+    }
+    // Qt's default is null when the server's is a monitor; the server's own is the one to follow.
+    const QByteArray standard = offered(pulse.defaultSource)
+                                    ? pulse.defaultSource
+                                    : QMediaDevices::defaultAudioInput().id();
+    for (InputDevice& device : devices) {
+        device.isDefault = device.id == standard;
     }
     return devices;
 }
@@ -184,8 +222,10 @@ std::optional<InputDevice> FindInputDevice(const QString& name) {
 }
 
 InputDeviceWatch::InputDeviceWatch(QObject* parent) : QObject(parent) {
-    connect(new QMediaDevices(this), &QMediaDevices::audioInputsChanged, this,
-            &InputDeviceWatch::changed);
+    auto* devices = new QMediaDevices(this);
+    connect(devices, &QMediaDevices::audioInputsChanged, this, &InputDeviceWatch::changed);
+    // A monitor comes and goes with its output, and Qt tells of outputs.
+    connect(devices, &QMediaDevices::audioOutputsChanged, this, &InputDeviceWatch::changed);
 }
 
 AudioInput::AudioInput(QObject* parent) : QObject(parent) {}
@@ -196,25 +236,33 @@ AudioInput::~AudioInput() {
 
 double AudioInput::SampleRateOf(const InputDevice& device) {
     const QAudioDevice audio = DeviceOf(device.id);
-    return audio.isNull() ? 0.0 : CaptureFormat(audio).sampleRate();
+    if (!audio.isNull()) {
+        return CaptureFormat(audio).sampleRate();
+    }
+    const std::optional<PulseSource> source = PulseOnlySourceOf(device.id);
+    return source ? PulseRateOf(*source) : 0.0;
 }
 
 bool AudioInput::Start(const InputDevice& device, Sink sink, QString& error) {
     Stop();
-    const QAudioDevice audio = DeviceOf(device.id);
-    if (audio.isNull()) {
-        error = QStringLiteral("The input '%1' is not there.").arg(device.description);
-        return false;
+    if (!DeviceOf(device.id).isNull()) {
+        return StartQt(device, std::move(sink), error);
     }
+    if (const std::optional<PulseSource> source = PulseOnlySourceOf(device.id)) {
+        return StartPulse(device, PulseRateOf(*source), std::move(sink), error);
+    }
+    error = QStringLiteral("The input '%1' is not there.").arg(device.description);
+    return false;
+}
+
+bool AudioInput::StartQt(const InputDevice& device, Sink sink, QString& error) {
+    const QAudioDevice audio = DeviceOf(device.id);
     const QAudioFormat format = CaptureFormat(audio);
     const unsigned generation = ++m_generation;
     m_thread = new QThread;
     m_thread->setObjectName(QStringLiteral("audio capture"));
-    m_capture = new AudioCapture(audio, format, std::move(sink), [this, generation](auto& why) {
-        QMetaObject::invokeMethod(
-            this, [this, generation, why] { CaptureFailed(generation, why); },
-            Qt::QueuedConnection);
-    });
+    m_capture = new AudioCapture(audio, format, std::move(sink),
+                                 [this, generation](auto& why) { ReportFailure(generation, why); });
     m_capture->moveToThread(m_thread);
     m_thread->start();
     bool opened = false;
@@ -227,7 +275,27 @@ bool AudioInput::Start(const InputDevice& device, Sink sink, QString& error) {
     return opened;
 }
 
+bool AudioInput::StartPulse(const InputDevice& device, int sampleRate, Sink sink, QString& error) {
+    const unsigned generation = ++m_generation;
+    const QString name = device.description;
+    m_pulse = std::make_unique<PulseCapture>();
+    const bool opened = m_pulse->Start(
+        device.id.toStdString(), sampleRate,
+        [sink = std::move(sink), rate = double(sampleRate)](std::span<const float> samples) {
+            sink(samples, rate);
+        },
+        [this, generation, name](bool gone) {
+            ReportFailure(generation, gone ? GoneMessage(name) : FailedMessage(name));
+        });
+    if (!opened) {
+        m_pulse.reset();
+        error = QStringLiteral("The input '%1' cannot be opened.").arg(name);
+    }
+    return opened;
+}
+
 void AudioInput::Stop() {
+    m_pulse.reset();
     if (m_capture == nullptr) {
         return;
     }
@@ -246,8 +314,14 @@ void AudioInput::Stop() {
     m_thread = nullptr;
 }
 
+void AudioInput::ReportFailure(unsigned generation, const QString& message) {
+    QMetaObject::invokeMethod(
+        this, [this, generation, message] { CaptureFailed(generation, message); },
+        Qt::QueuedConnection);
+}
+
 void AudioInput::CaptureFailed(unsigned generation, const QString& message) {
-    if (generation != m_generation || m_capture == nullptr) {
+    if (generation != m_generation || !Running()) {
         return;  // that capture was stopped and replaced already
     }
     Stop();

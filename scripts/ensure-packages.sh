@@ -26,7 +26,7 @@ ensure_packages() {
 # What every build of Telvane needs, and what the checks of test.sh add.
 BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libqt6sql6-sqlite libsqlite3-dev
     libqcustomplot-dev libgtest-dev libbenchmark-dev fonts-dejavu-core libfftw3-dev libliquid-dev
-    libsndfile1-dev qt6-multimedia-dev)
+    libsndfile1-dev qt6-multimedia-dev libpulse-dev)
 # What the tests of live listening add: a private sound server and its player.
 TEST_PACKAGES=(pulseaudio pulseaudio-utils)
 CHECK_PACKAGES=(git clang libclang-rt-14-dev clang-tidy clang-format)

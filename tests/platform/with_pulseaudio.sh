@@ -2,10 +2,8 @@
 # Runs a command against a private PulseAudio server: its own runtime folder, a null sink whose
 # monitor is the default input, and nothing of the machine's own sound setup. The server is
 # stopped however the command ends. The command sees TELVANE_TEST_SINK, the sink's name, and
-# TELVANE_TEST_SOURCE, the input's.
-#
-# Qt Multimedia leaves a sink's monitor out of its inputs, so the monitor is offered through
-# module-remap-source as an ordinary input; it goes away with the sink.
+# TELVANE_TEST_SOURCE, the input's: the sink's own monitor, which Qt Multimedia does not offer,
+# as an operator has it who listens to what an SDR program plays.
 set -euo pipefail
 
 command -v pulseaudio >/dev/null || { echo "pulseaudio is not installed" >&2; exit 1; }
@@ -25,7 +23,7 @@ export XDG_RUNTIME_DIR="$runtime" HOME="$runtime" PULSE_RUNTIME_PATH="$runtime/p
 export PULSE_STATE_PATH="$runtime/state" PULSE_SERVER="unix:$runtime/pulse/native"
 unset PULSE_COOKIE DBUS_SESSION_BUS_ADDRESS
 mkdir -p "$runtime/pulse" "$runtime/state"
-export TELVANE_TEST_SINK=telvane_test TELVANE_TEST_SOURCE=telvane_test_input
+export TELVANE_TEST_SINK=telvane_test TELVANE_TEST_SOURCE=telvane_test.monitor
 
 # --system=false -n: a user server without the system's default.pa, even as root.
 pulseaudio --system=false -n --daemonize=no --exit-idle-time=-1 --disallow-exit \
@@ -41,8 +39,6 @@ for _ in $(seq 100); do
 done
 pactl info >/dev/null || { echo "PulseAudio did not start" >&2; cat "$runtime/pulse.log" >&2; exit 1; }
 pactl set-default-sink "$TELVANE_TEST_SINK"
-pactl load-module module-remap-source master="$TELVANE_TEST_SINK.monitor" \
-    source_name="$TELVANE_TEST_SOURCE" >/dev/null
 pactl set-default-source "$TELVANE_TEST_SOURCE"
 
 "$@"
