@@ -1,6 +1,7 @@
 #include "keying_grid.h"
 
 #include "grid_path.h"
+#include "phase_reference.h"
 
 #include <algorithm>
 #include <array>
@@ -420,6 +421,13 @@ void KeyingGrid::CutSegment(const Pending& held, std::vector<Slot>& slots) {
     if (boundary_ < 0) {
         boundary_ = GridPointNear(held.points, period, segmentStart);
     }
+    std::vector<std::complex<double>> values;
+    for (std::size_t i = 0; i + 1 < held.points.size(); ++i) {
+        double noise = 0;
+        const std::complex<double> sum = SlotSum(window, held.points[i], held.points[i + 1], noise);
+        values.push_back(noise > 0 ? sum / std::sqrt(noise) : std::complex<double>());
+    }
+    const std::vector<std::complex<double>> references = PhaseReferences(values, amplitude);
     while (boundary_ < segmentEnd) {
         double end = GridPointNear(held.points, period, boundary_ + period);
         if (end - boundary_ < 0.5 * period) {
@@ -432,9 +440,14 @@ void KeyingGrid::CutSegment(const Pending& held, std::vector<Slot>& slots) {
         if (std::abs(sum) > limit) {
             sum *= limit / std::abs(sum);
         }
+        // The reference of the path's slot starting here, if the path reaches this far.
+        const auto at = std::lower_bound(held.points.begin(), held.points.end(), boundary_ - 1.0);
+        const auto index = static_cast<std::size_t>(at - held.points.begin());
+        const bool onPath = index < references.size() && std::abs(*at - boundary_) < 1.0;
         slots.push_back({std::complex<float>(sum), static_cast<float>(amplitude),
                          boundary_ / rate_ + offsetSeconds_, end / rate_ + offsetSeconds_,
-                         Estimate()});
+                         Estimate(),
+                         onPath ? std::complex<float>(references[index]) : std::complex<float>()});
         boundary_ = end;
     }
 }
