@@ -23,7 +23,7 @@ constexpr double kMinToneLine = 8.0;    // tone line over the median bin, to tru
 constexpr double kCoarseStep = 0.01;    // relative step between dit lengths tried at first
 constexpr int kCoarsePhases = 12;
 constexpr int kCoarseCandidates = 3;
-constexpr int kSearchAllEvery = 4;  // segments
+constexpr int kSearchAllEvery = 8;  // segments
 constexpr double kFineStep = 0.001;
 constexpr double kTrackSpan = 0.01;  // around the dit length found before
 constexpr int kTrackPhases = 16;
@@ -32,6 +32,7 @@ constexpr double kLeastChangeCost = 12;          // noise standard deviations of
 constexpr double kChangeCostPerSlotEnergy = 10;  // times a slot's mean energy beyond noise
 constexpr double kNoiseMerit = 1.5;              // noise's best capture, in its standard deviations
 constexpr double kSwitchMargin = 3.0;            // noise standard deviations
+constexpr std::array<int, 2> kMultiples = {3, 2};  // of the period found, tried as the dit
 constexpr double kMultipleShare = 0.85;    // of the best capture, for a longer dit to be taken
 constexpr double kMinCaptureSigmas = 8.0;  // capture over its noise, to trust the grid
 constexpr double kClipAboveAmplitude = 4;  // a slot louder than key-down plus this is a click
@@ -314,9 +315,10 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, std::vector<doub
         consider(candidate->second, kCoarseStep);
     }
     // A grid of half or a third of the dit catches as much; the longest that does is the dit.
-    // Once the speed has settled, a longer grid must catch more, as any other new speed must.
+    // Once the speed has settled, a longer grid must catch more, as any other new speed must, and
+    // is looked for only when other speeds are.
     const double needed = settled ? merit(found) + margin : kMultipleShare * found.first;
-    for (const int multiple : {3, 2}) {
+    for (const int multiple : searchAll ? kMultiples : std::span<const int>()) {
         const auto longer = BestPeriod(cumulative, found.second * multiple, 2 * kFineStep,
                                        kFineStep, kTrackPhases * multiple);
         if ((settled ? merit(longer) : longer.first) > needed &&
