@@ -116,7 +116,7 @@ KeyingGrid::KeyingGrid(double basebandRate, double offsetSeconds)
 }
 
 int KeyingGrid::LatencySamples() const {
-    return (windowLength_ + segmentLength_) / 2 + kMostPendingSegments * segmentLength_;
+    return (windowLength_ + segmentLength_) / 2;
 }
 
 void KeyingGrid::Add(std::span<const BasebandSample> samples, std::vector<Slot>& slots) {
@@ -164,6 +164,13 @@ void KeyingGrid::Add(std::span<const BasebandSample> samples, std::vector<Slot>&
             ++bufferStart_;
         }
     }
+}
+
+void KeyingGrid::Finish(std::vector<Slot>& slots) {
+    for (const Pending& held : pending_) {
+        CutSegment(held, slots);
+    }
+    pending_.clear();
 }
 
 KeyingGrid::Window KeyingGrid::Gather(std::int64_t start) const {

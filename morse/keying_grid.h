@@ -25,6 +25,9 @@ public:
     // Baseband samples needed beyond a slot before it is cut.
     int LatencySamples() const;
     void Add(std::span<const BasebandSample> samples, std::vector<Slot>& slots);
+    // The end of the recording: the segments still waiting for the speed to settle are cut on the
+    // grids found for them.
+    void Finish(std::vector<Slot>& slots);
 
     double DitSeconds() const { return period_ / rate_; }
     double SlotSnr() const { return slotSnr_; }  // key-down energy of a slot over the noise density

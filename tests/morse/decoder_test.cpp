@@ -203,6 +203,21 @@ TEST(DecoderTraffic, OtherTextIsTranscribedButNeverABeacon) {
         << TranscriptText(decoded.transcript);
 }
 
+// A recording of a few seconds: everything held back while the speed was found comes out at the
+// end.
+TEST(DecoderCutShort, RecordingOfAFewSecondsIsTranscribed) {
+    std::vector<float> samples(static_cast<std::size_t>(6 * 11025), 0.0F);
+    testing::AddKeying(samples, 11025, "DE JA1ABC", 22, 800, 0.5);
+    std::mt19937 random(23);
+    std::normal_distribution<float> noise(0.0F, 0.05F);
+    for (float& sample : samples) {
+        sample += noise(random);
+    }
+    const Decoded decoded = DecodeWhole(11025, samples);
+    EXPECT_NE(TranscriptText(decoded.transcript).find("JA1ABC"), std::string::npos)
+        << TranscriptText(decoded.transcript);
+}
+
 TEST(DecoderCutShort, BeaconCutByTheEndComesOutWithWhatWasHeard) {
     RecordingOptions options;
     options.otherText = false;
