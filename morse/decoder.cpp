@@ -79,6 +79,11 @@ struct Decoder::Pipeline {
         decimator.Flush(work);
         work.resize(work.size() + tail, 0.0F);
         Run();
+        slots.clear();
+        grid.Finish(slots);
+        for (const Slot& slot : slots) {
+            sequence.Push(slot);
+        }
         sequence.Finish();
         Assemble();
         assembler.Finish();

@@ -1,5 +1,8 @@
 #include "keying_grid.h"
 
+#include "grid_path.h"
+#include "phase_reference.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -20,18 +23,24 @@ constexpr double kMinToneLine = 8.0;    // tone line over the median bin, to tru
 constexpr double kCoarseStep = 0.01;    // relative step between dit lengths tried at first
 constexpr int kCoarsePhases = 12;
 constexpr int kCoarseCandidates = 3;
-constexpr int kSearchAllEvery = 4;  // segments
-constexpr int kNearShare = 2;       // of the window, around the segment, that sets the phase
+constexpr int kSearchAllEvery = 8;  // segments
 constexpr double kFineStep = 0.001;
 constexpr double kTrackSpan = 0.01;  // around the dit length found before
 constexpr int kTrackPhases = 16;
 constexpr int kFinePhases = 64;
-constexpr double kNoiseMerit = 1.5;        // noise's best capture, in its standard deviations
-constexpr double kSwitchMargin = 3.0;      // noise standard deviations
+constexpr double kLeastChangeCost = 12;          // noise standard deviations of a slot
+constexpr double kChangeCostPerSlotEnergy = 10;  // times a slot's mean energy beyond noise
+constexpr double kNoiseMerit = 1.5;              // noise's best capture, in its standard deviations
+constexpr double kSwitchMargin = 3.0;            // noise standard deviations
+constexpr std::array<int, 2> kMultiples = {3, 2};  // of the period found, tried as the dit
 constexpr double kMultipleShare = 0.85;    // of the best capture, for a longer dit to be taken
 constexpr double kMinCaptureSigmas = 8.0;  // capture over its noise, to trust the grid
 constexpr double kClipAboveAmplitude = 4;  // a slot louder than key-down plus this is a click
 constexpr double kNoKeyingSnr = 0.25;      // slot energy assumed while no keying is found
+// Until the speed has first held this many windows in a row, the segments wait (at most so many)
+// to be cut on the grid found at last.
+constexpr int kReleaseSegments = 2;
+constexpr int kMostPendingSegments = 5;
 
 double ParabolicOffset(double left, double centre, double right) {
     const double curvature = left - 2 * centre + right;
@@ -49,6 +58,21 @@ constexpr double kConfusedTolerance = 0.03;
 constexpr int kSettledSegments = 4;
 constexpr double kSettledRange = 3.3;
 constexpr std::array<double, 3> kSettledMoves = {1.0, 2.0, 3.0};
+
+// The slot boundary nearest `x`: on the path of `points`, or on their grid carried on beyond them.
+double GridPointNear(const std::vector<double>& points, double period, double x) {
+    if (points.empty()) {
+        return x;
+    }
+    const auto after = std::lower_bound(points.begin(), points.end(), x);
+    if (after == points.end()) {
+        return points.back() + std::round((x - points.back()) / period) * period;
+    }
+    if (after == points.begin()) {
+        return points.front() + std::round((x - points.front()) / period) * period;
+    }
+    return x - *(after - 1) < *after - x ? *(after - 1) : *after;
+}
 
 bool Near(double ratio, double to) {
     return std::abs(ratio / to - 1.0) < kConfusedTolerance;
@@ -83,13 +107,8 @@ KeyingGrid::KeyingGrid(double basebandRate, double offsetSeconds)
       period_(kDefaultDit * basebandRate),
       toneSpectrum_(kWindowLength),
       hann_(kWindowLength),
-      nearHann_(kWindowLength, 0.0F) {
-    const int near = kWindowLength / kNearShare;
-    const auto nearStart = static_cast<std::size_t>((kWindowLength - near) / 2);
-    for (int n = 0; n < near; ++n) {
-        nearHann_[nearStart + static_cast<std::size_t>(n)] =
-            static_cast<float>(0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * (n + 0.5) / near));
-    }
+      weights_(kWindowLength),
+      heard_(kWindowLength) {
     for (int n = 0; n < kWindowLength; ++n) {
         hann_[static_cast<std::size_t>(n)] = static_cast<float>(
             0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * (n + 0.5) / kWindowLength));
@@ -114,18 +133,27 @@ void KeyingGrid::Add(std::span<const BasebandSample> samples, std::vector<Slot>&
         const double offset = FineOffset(window);
         Derotate(window, segmentStart, offset);
         double period = period_;
-        double gridPoint = gridPoint_;
-        keyingFound_ = FindGrid(window, period, gridPoint);
+        std::vector<double> points;
+        keyingFound_ = FindGrid(window, period, points);
         const bool held = keyingFound_ && std::abs(period / period_ - 1.0) < kTrackSpan;
         settledSegments_ = held ? settledSegments_ + 1 : 0;
         if (keyingFound_) {
             period_ = period;
-            gridPoint_ = gridPoint;
+            gridPoints_ = std::move(points);
         }
         const double amplitude =
-            keyingFound_ ? Amplitude(window, period_, gridPoint_) : std::sqrt(kNoKeyingSnr);
+            keyingFound_ ? Amplitude(window, gridPoints_) : std::sqrt(kNoKeyingSnr);
         slotSnr_ = amplitude * amplitude;
-        CutSegment(window, amplitude, slots);
+        pending_.push_back({std::move(window), segment_, gridPoints_, period_, amplitude});
+        if (!released_ && settledSegments_ >= kReleaseSegments) {
+            released_ = true;
+            Recut();
+        }
+        while (!pending_.empty() &&
+               (released_ || static_cast<int>(pending_.size()) > kMostPendingSegments)) {
+            CutSegment(pending_.front(), slots);
+            pending_.pop_front();
+        }
         phase_ = std::fmod(phase_ + 2.0 * std::numbers::pi * offset * segmentLength_ / rate_,
                            2.0 * std::numbers::pi);
         ++segment_;
@@ -138,9 +166,18 @@ void KeyingGrid::Add(std::span<const BasebandSample> samples, std::vector<Slot>&
     }
 }
 
+void KeyingGrid::Finish(std::vector<Slot>& slots) {
+    for (const Pending& held : pending_) {
+        CutSegment(held, slots);
+    }
+    pending_.clear();
+}
+
 KeyingGrid::Window KeyingGrid::Gather(std::int64_t start) const {
-    Window window{start, std::vector<std::complex<float>>(static_cast<std::size_t>(windowLength_)),
-                  std::vector<float>(static_cast<std::size_t>(windowLength_), 1.0F)};
+    Window window{
+        start, std::vector<std::complex<float>>(static_cast<std::size_t>(windowLength_)),
+        std::vector<float>(static_cast<std::size_t>(windowLength_), 1.0F),
+        static_cast<std::size_t>(std::clamp<std::int64_t>(bufferStart_ - start, 0, windowLength_))};
     float lastNoise = 0;
     for (int n = windowLength_ - 1; n >= 0; --n) {
         const std::int64_t at = start + n - bufferStart_;
@@ -189,47 +226,11 @@ void KeyingGrid::Derotate(Window& window, std::int64_t segmentStart, double offs
     }
 }
 
-// The energy that coherent slot sums on a grid catch beyond what noise alone gives: largest where
-// the grid's slots fall on the keying's slots, since a slot split between key-down and key-up
-// keeps less than its parts. Slots near the window's middle weigh most, so that a grid that
-// changes phase in a pause near the window's edge is still found for the middle.
-double KeyingGrid::Capture(const std::vector<std::complex<double>>& cumulative, double period,
-                           double phase, const std::vector<float>& weights) const {
-    const auto at = [&cumulative](double x) {
-        const auto n = static_cast<std::size_t>(x);
-        const double fraction = x - static_cast<double>(n);
-        return n + 1 < cumulative.size()
-                   ? cumulative[n] + fraction * (cumulative[n + 1] - cumulative[n])
-                   : cumulative.back();
-    };
-    const double last = static_cast<double>(cumulative.size() - 1);
-    double excess = 0;
-    std::complex<double> before = at(phase);
-    for (double point = phase; point + period <= last; point += period) {
-        const std::complex<double> after = at(point + period);
-        const auto middle = static_cast<std::size_t>(point + period / 2);
-        excess += weights[std::min(middle, weights.size() - 1)] *
-                  (std::norm(after - before) / period - 1.0);
-        before = after;
-    }
-    return excess;
-}
-
-// Best phase of a grid of the given period: the excess energy and the grid's first point.
-std::pair<double, double> KeyingGrid::BestPhase(const std::vector<std::complex<double>>& cumulative,
-                                                double period, int phases,
-                                                const std::vector<float>& weights) const {
-    double best = -1e300;
-    double bestPhase = 0;
-    for (int j = 0; j < phases; ++j) {
-        const double phase = period * j / phases;
-        const double excess = Capture(cumulative, period, phase, weights);
-        if (excess > best) {
-            best = excess;
-            bestPhase = phase;
-        }
-    }
-    return {best, bestPhase};
+// A change of the grid's phase costs more than noise gains by one in a pause, and more than a
+// grid too long for the keying gains by following its elements one by one; a transmission at the
+// wrong phase loses far more.
+double KeyingGrid::ChangeCost(double period) const {
+    return std::max(kLeastChangeCost, kChangeCostPerSlotEnergy * period * sampleExcess_);
 }
 
 // The period around `centre` (within +-`span`, in steps of `step`, relative) catching the most.
@@ -244,7 +245,8 @@ std::pair<double, double> KeyingGrid::BestPeriod(
         if (period < kShortestDit * rate_ || period > kLongestDit * rate_) {
             continue;
         }
-        const double excess = BestPhase(cumulative, period, phases, hann_).first;
+        const double excess =
+            FollowGrid(cumulative, period, phases, weights_, ChangeCost(period), false).capture;
         if (excess > best) {
             best = excess;
             bestPeriod = period;
@@ -253,15 +255,35 @@ std::pair<double, double> KeyingGrid::BestPeriod(
     return {best, bestPeriod};
 }
 
-// Speed and grid: the period and phase whose slots catch the most energy. A speed found before
-// is searched near first; the whole range is searched when it no longer fits.
-bool KeyingGrid::FindGrid(const Window& window, double& period, double& gridPoint) {
+// The window's running sum scaled to unit noise; sets the weights and mean energy it was heard
+// with.
+std::vector<std::complex<double>> KeyingGrid::Cumulative(const Window& window) {
     const auto length = static_cast<std::size_t>(windowLength_);
     std::vector<std::complex<double>> cumulative(length + 1);
-    for (std::size_t n = 0; n < length; ++n) {
-        cumulative[n + 1] = cumulative[n] + std::complex<double>(window.value[n]) /
-                                                std::sqrt(static_cast<double>(window.noise[n]));
+    // Before the recording began nothing was heard: those samples weigh nothing.
+    std::fill_n(heard_.begin(), window.firstHeard, 0.0F);
+    std::fill(heard_.begin() + static_cast<long>(window.firstHeard), heard_.end(), 1.0F);
+    std::fill_n(weights_.begin(), window.firstHeard, 0.0F);
+    std::copy(hann_.begin() + static_cast<long>(window.firstHeard), hann_.end(),
+              weights_.begin() + static_cast<long>(window.firstHeard));
+    double energy = 0;
+    for (std::size_t n = window.firstHeard; n < length; ++n) {
+        const std::complex<double> value =
+            std::complex<double>(window.value[n]) / std::sqrt(static_cast<double>(window.noise[n]));
+        cumulative[n + 1] = cumulative[n] + value;
+        energy += std::norm(value);
     }
+    sampleExcess_ = std::max(
+        0.0,
+        energy / static_cast<double>(std::max<std::size_t>(length - window.firstHeard, 1)) - 1.0);
+    return cumulative;
+}
+
+// Speed and grid: the period and phase whose slots catch the most energy. A speed found before
+// is searched near first; the whole range is searched when it no longer fits.
+bool KeyingGrid::FindGrid(const Window& window, double& period, std::vector<double>& points) {
+    const auto length = static_cast<std::size_t>(windowLength_);
+    const std::vector<std::complex<double>> cumulative = Cumulative(window);
     // Each candidate's capture less what noise alone would reach at its best phase.
     const auto merit = [&](const std::pair<double, double>& candidate) {
         return candidate.first -
@@ -274,7 +296,7 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, double& gridPoin
     for (double p = kShortestDit * rate_; searchAll && p <= kLongestDit * rate_;
          p *= 1.0 + kCoarseStep) {
         const std::pair<double, double> candidate{
-            BestPhase(cumulative, p, kCoarsePhases, hann_).first, p};
+            FollowGrid(cumulative, p, kCoarsePhases, weights_, ChangeCost(p), false).capture, p};
         coarse.emplace_back(merit(candidate), p);
     }
     const auto top =
@@ -300,10 +322,13 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, double& gridPoin
         consider(candidate->second, kCoarseStep);
     }
     // A grid of half or a third of the dit catches as much; the longest that does is the dit.
-    for (const int multiple : {3, 2}) {
+    // Once the speed has settled, a longer grid must catch more, as any other new speed must, and
+    // is looked for only when other speeds are.
+    const double needed = settled ? merit(found) + margin : kMultipleShare * found.first;
+    for (const int multiple : searchAll ? kMultiples : std::span<const int>()) {
         const auto longer = BestPeriod(cumulative, found.second * multiple, 2 * kFineStep,
                                        kFineStep, kTrackPhases * multiple);
-        if (longer.first > kMultipleShare * found.first &&
+        if ((settled ? merit(longer) : longer.first) > needed &&
             !(keyingFound_ && Confused(longer.second, followed, settled))) {
             found = longer;
             break;
@@ -312,12 +337,16 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, double& gridPoin
     if (found.first <= kMinCaptureSigmas * std::sqrt(static_cast<double>(length) / found.second)) {
         return false;
     }
-    // The phase from the slots near the segment alone: between transmissions it changes, and
-    // the far ends of the window may still hold the one before.
-    const auto [excess, phase] = BestPhase(cumulative, found.second, kFinePhases, nearHann_);
+    // The slot boundaries along the path of phases, every sample weighing alike: a transmission
+    // near the segment sets its grid whether or not it is near the window's middle.
+    GridPath path =
+        FollowGrid(cumulative, found.second, kFinePhases, heard_, ChangeCost(found.second), true);
     period = found.second;
-    gridPoint = static_cast<double>(window.start) + phase;
-    return excess > 0;
+    for (double& point : path.points) {
+        point += static_cast<double>(window.start);
+    }
+    points = std::move(path.points);
+    return path.capture > 0;
 }
 
 std::complex<double> KeyingGrid::SlotSum(const Window& window, double from, double to,
@@ -342,13 +371,11 @@ std::complex<double> KeyingGrid::SlotSum(const Window& window, double from, doub
 }
 
 // Key-down amplitude of a slot against unit noise: two clusters of slot energies.
-double KeyingGrid::Amplitude(const Window& window, double period, double gridPoint) const {
-    const double start = static_cast<double>(window.start);
-    double point = gridPoint + std::ceil((start - gridPoint) / period) * period;
+double KeyingGrid::Amplitude(const Window& window, const std::vector<double>& points) const {
     std::vector<double> energy;
-    for (; point + period <= start + windowLength_; point += period) {
+    for (std::size_t i = 0; i + 1 < points.size(); ++i) {
         double noise = 0;
-        const std::complex<double> sum = SlotSum(window, point, point + period, noise);
+        const std::complex<double> sum = SlotSum(window, points[i], points[i + 1], noise);
         energy.push_back(noise > 0 ? std::norm(sum) / noise : 0.0);
     }
     if (energy.size() < 4) {
@@ -377,17 +404,43 @@ SignalEstimate KeyingGrid::Estimate() const {
     return {toneHz_, 1.2 / dit, 10.0 * std::log10(std::max(snr, 1e-6)), keyingFound_};
 }
 
-void KeyingGrid::CutSegment(const Window& window, double amplitude, std::vector<Slot>& slots) {
-    const double segmentStart = static_cast<double>(segment_ * segmentLength_);
+// Once the speed has settled, the segments held back while it was being found are cut again on
+// its grid: the start of the first transmission is not lost to the search.
+void KeyingGrid::Recut() {
+    for (Pending& held : pending_) {
+        const std::vector<std::complex<double>> cumulative = Cumulative(held.window);
+        GridPath path =
+            FollowGrid(cumulative, period_, kFinePhases, heard_, ChangeCost(period_), true);
+        for (double& point : path.points) {
+            point += static_cast<double>(held.window.start);
+        }
+        const bool keyed = path.capture > kMinCaptureSigmas * std::sqrt(windowLength_ / period_);
+        held.points = std::move(path.points);
+        held.period = period_;
+        held.amplitude = keyed ? Amplitude(held.window, held.points) : std::sqrt(kNoKeyingSnr);
+    }
+}
+
+void KeyingGrid::CutSegment(const Pending& held, std::vector<Slot>& slots) {
+    const Window& window = held.window;
+    const double period = held.period;
+    const double amplitude = held.amplitude;
+    const double segmentStart = static_cast<double>(held.segment * segmentLength_);
     const double segmentEnd = segmentStart + segmentLength_;
     if (boundary_ < 0) {
-        boundary_ = gridPoint_ + std::ceil((segmentStart - gridPoint_) / period_) * period_;
+        boundary_ = GridPointNear(held.points, period, segmentStart);
     }
+    std::vector<std::complex<double>> values;
+    for (std::size_t i = 0; i + 1 < held.points.size(); ++i) {
+        double noise = 0;
+        const std::complex<double> sum = SlotSum(window, held.points[i], held.points[i + 1], noise);
+        values.push_back(noise > 0 ? sum / std::sqrt(noise) : std::complex<double>());
+    }
+    const std::vector<std::complex<double>> references = PhaseReferences(values, amplitude);
     while (boundary_ < segmentEnd) {
-        const double guess = boundary_ + period_;
-        double end = gridPoint_ + std::round((guess - gridPoint_) / period_) * period_;
-        if (end - boundary_ < 0.5 * period_) {
-            end += period_;
+        double end = GridPointNear(held.points, period, boundary_ + period);
+        if (end - boundary_ < 0.5 * period) {
+            end += period;
         }
         double noise = 0;
         std::complex<double> sum = SlotSum(window, boundary_, end, noise);
@@ -396,9 +449,14 @@ void KeyingGrid::CutSegment(const Window& window, double amplitude, std::vector<
         if (std::abs(sum) > limit) {
             sum *= limit / std::abs(sum);
         }
+        // The reference of the path's slot starting here, if the path reaches this far.
+        const auto at = std::lower_bound(held.points.begin(), held.points.end(), boundary_ - 1.0);
+        const auto index = static_cast<std::size_t>(at - held.points.begin());
+        const bool onPath = index < references.size() && std::abs(*at - boundary_) < 1.0;
         slots.push_back({std::complex<float>(sum), static_cast<float>(amplitude),
                          boundary_ / rate_ + offsetSeconds_, end / rate_ + offsetSeconds_,
-                         Estimate()});
+                         Estimate(),
+                         onPath ? std::complex<float>(references[index]) : std::complex<float>()});
         boundary_ = end;
     }
 }

@@ -25,6 +25,9 @@ public:
     // Baseband samples needed beyond a slot before it is cut.
     int LatencySamples() const;
     void Add(std::span<const BasebandSample> samples, std::vector<Slot>& slots);
+    // The end of the recording: the segments still waiting for the speed to settle are cut on the
+    // grids found for them.
+    void Finish(std::vector<Slot>& slots);
 
     double DitSeconds() const { return period_ / rate_; }
     double SlotSnr() const { return slotSnr_; }  // key-down energy of a slot over the noise density
@@ -37,21 +40,28 @@ private:
         std::int64_t start = 0;
         std::vector<std::complex<float>> value;  // derotated
         std::vector<float> noise;
+        std::size_t firstHeard = 0;  // samples before it come before the recording
+    };
+    // A segment analysed, waiting to be cut into slots on the grid found for it.
+    struct Pending {
+        Window window;
+        std::int64_t segment = 0;
+        std::vector<double> points;
+        double period = 0;
+        double amplitude = 0;
     };
     Window Gather(std::int64_t start) const;
+    std::vector<std::complex<double>> Cumulative(const Window& window);
     double FineOffset(const Window& window);
     void Derotate(Window& window, std::int64_t segmentStart, double offsetHz) const;
-    double Capture(const std::vector<std::complex<double>>& cumulative, double period, double phase,
-                   const std::vector<float>& weights) const;
-    std::pair<double, double> BestPhase(const std::vector<std::complex<double>>& cumulative,
-                                        double period, int phases,
-                                        const std::vector<float>& weights) const;
+    double ChangeCost(double period) const;
     std::pair<double, double> BestPeriod(const std::vector<std::complex<double>>& cumulative,
                                          double centre, double span, double step, int phases) const;
-    bool FindGrid(const Window& window, double& period, double& gridPoint);
-    double Amplitude(const Window& window, double period, double gridPoint) const;
+    bool FindGrid(const Window& window, double& period, std::vector<double>& points);
+    double Amplitude(const Window& window, const std::vector<double>& points) const;
+    void Recut();
     std::complex<double> SlotSum(const Window& window, double from, double to, double& noise) const;
-    void CutSegment(const Window& window, double amplitude, std::vector<Slot>& slots);
+    void CutSegment(const Pending& held, std::vector<Slot>& slots);
 
     double rate_;
     double offsetSeconds_;
@@ -62,15 +72,19 @@ private:
     std::int64_t segment_ = 0;
     double phase_ = 0;
     double period_;
-    double gridPoint_ = 0;
+    std::vector<double> gridPoints_;  // slot boundaries found in the last window with keying
     double boundary_ = -1;
     bool keyingFound_ = false;
     int settledSegments_ = 0;  // in a row, keying found at the same speed
     double slotSnr_ = 0;
+    double sampleExcess_ = 0;  // the window's mean sample energy beyond noise
     double toneHz_ = 0;
     ComplexSpectrum toneSpectrum_;
-    std::vector<float> hann_;      // over the whole window
-    std::vector<float> nearHann_;  // over the part of it around the segment
+    std::vector<float> hann_;     // over the whole window
+    std::vector<float> weights_;  // the window's, for the heard part of this window
+    std::vector<float> heard_;    // 1 where this window was heard, 0 before the recording began
+    std::deque<Pending> pending_;
+    bool released_ = false;  // the speed has settled once: segments are cut as they come
 };
 
 }  // namespace telvane::morse

@@ -14,13 +14,22 @@ constexpr int kCommitEvery = 8;
 constexpr int kKeptBehindLag = 64;
 constexpr int kLongestCharacter = 32;
 
-int Length(int character) {
-    return Alphabet()[static_cast<std::size_t>(character)].slotCount;
+// The alphabet's lengths in slots, looked up in the decoder's innermost loops.
+const std::vector<int>& Lengths() {
+    static const std::vector<int> lengths = [] {
+        std::vector<int> all;
+        for (const CharacterShape& shape : Alphabet()) {
+            all.push_back(shape.slotCount);
+        }
+        return all;
+    }();
+    return lengths;
 }
 
 }  // namespace
 
-SequenceDecoder::SequenceDecoder(int lagSlots) : grammar_(TheBeaconGrammar()), lag_(lagSlots) {
+SequenceDecoder::SequenceDecoder(int lagSlots)
+    : grammar_(TheBeaconGrammar()), alphabet_(Alphabet()), lengths_(Lengths()), lag_(lagSlots) {
     const std::size_t nodes = grammar_.nodes.size();
     Boundary first{std::vector<double>(nodes, kImpossible), std::vector<Back>(nodes),
                    std::vector<double>(nodes, kImpossible), std::vector<int>(nodes, -1)};
@@ -47,7 +56,7 @@ double SequenceDecoder::Likelihood(int character, int start, int length) const {
         return kImpossible;
     }
     // Fewer slots than the character's length score the part of it heard so far.
-    const CharacterShape& shape = Alphabet()[static_cast<std::size_t>(character)];
+    const CharacterShape& shape = alphabet_[static_cast<std::size_t>(character)];
     double total = 0;
     for (int r = 0; r < shape.runCount; ++r) {
         const KeyDownRun run = shape.runs[static_cast<std::size_t>(r)];
@@ -77,31 +86,39 @@ SequenceDecoder::Boundary SequenceDecoder::Advance(int end) const {
             next.idleOrigin[g] = end - kWordGap;
         }
     }
-    std::vector<double> likelihood(Alphabet().size());
-    for (std::size_t c = 0; c < likelihood.size(); ++c) {
-        likelihood[c] = Likelihood(static_cast<int>(c), end - Length(static_cast<int>(c)),
-                                   Length(static_cast<int>(c)));
+    // Each character ending here: its likelihood, and the boundaries a character gap or a word gap
+    // before it ends at.
+    const std::size_t count = alphabet_.size();
+    std::vector<double> likelihood(count);
+    std::vector<const Boundary*> afterCharacter(count);
+    std::vector<const Boundary*> afterWord(count);
+    for (std::size_t c = 0; c < count; ++c) {
+        const int length = lengths_[c];
+        likelihood[c] = Likelihood(static_cast<int>(c), end - length, length);
+        afterCharacter[c] = At(end - length - kCharacterGap);
+        afterWord[c] = At(end - length);
     }
     for (std::size_t a = 0; a < grammar_.arcs.size(); ++a) {
         const GrammarArc& arc = grammar_.arcs[a];
         const auto from = static_cast<std::size_t>(arc.from);
         const auto to = static_cast<std::size_t>(arc.to);
         for (const int c : arc.characters) {
-            const double heard = likelihood[static_cast<std::size_t>(c)];
+            const auto character = static_cast<std::size_t>(c);
+            const double heard = likelihood[character];
             if (heard <= kImpossible) {
                 continue;
             }
-            const int start = end - Length(c);
-            if (arc.afterCharacterGap) {
-                const double before = Score(start - kCharacterGap, arc.from);
-                const double total = before + heard + arc.logPrior;
-                if (before > kImpossible && total > next.score[to]) {
+            const int start = end - lengths_[character];
+            const Boundary* before = arc.afterCharacterGap ? afterCharacter[character] : nullptr;
+            if (before != nullptr && before->score[from] > kImpossible) {
+                const double total = before->score[from] + heard + arc.logPrior;
+                if (total > next.score[to]) {
                     next.score[to] = total;
                     next.back[to] = {start - kCharacterGap, arc.from, static_cast<int>(a), c,
                                      false};
                 }
             }
-            const Boundary* gap = arc.afterWordGap ? At(start) : nullptr;
+            const Boundary* gap = arc.afterWordGap ? afterWord[character] : nullptr;
             if (gap != nullptr && gap->idle[from] > kImpossible) {
                 const double total = gap->idle[from] + heard + arc.logPrior;
                 if (total > next.score[to]) {
@@ -165,12 +182,12 @@ std::pair<int, int> SequenceDecoder::BestAlive() const {
     }
     // Partial characters: the best prefix score of each character for each start.
     const int longest = kLongestCharacter;
-    std::vector<double> prefix(Alphabet().size() * static_cast<std::size_t>(longest), kImpossible);
+    std::vector<double> prefix(alphabet_.size() * static_cast<std::size_t>(longest), kImpossible);
     const auto prefixAt = [&](int c, int back) -> double& {
         return prefix[static_cast<std::size_t>(c) * static_cast<std::size_t>(longest) +
                       static_cast<std::size_t>(back)];
     };
-    for (int c = 0; c < static_cast<int>(Alphabet().size()); ++c) {
+    for (int c = 0; c < static_cast<int>(alphabet_.size()); ++c) {
         for (int back = 1; back < Length(c) && back < longest; ++back) {
             prefixAt(c, back) = Likelihood(c, end - back, back);
         }
@@ -245,13 +262,13 @@ HeardCharacter SequenceDecoder::Describe(const Step& step, int nextStart) const 
     if (arc.characters.size() > 1) {
         std::for_each(arc.characters.begin(), arc.characters.end(), consider);
     } else {
-        for (int c = 0; c < static_cast<int>(Alphabet().size()); ++c) {
+        for (int c = 0; c < static_cast<int>(alphabet_.size()); ++c) {
             consider(c);
         }
     }
     const Slot& first = slots_[static_cast<std::size_t>(step.start - slotBase_)];
     const Slot& last = slots_[static_cast<std::size_t>(step.end - 1 - slotBase_)];
-    return {Alphabet()[static_cast<std::size_t>(step.back.character)].character,
+    return {alphabet_[static_cast<std::size_t>(step.back.character)].character,
             arc.kind,
             step.back.prevNode,
             step.node,
@@ -259,7 +276,7 @@ HeardCharacter SequenceDecoder::Describe(const Step& step, int nextStart) const 
             first.startSeconds,
             last.endSeconds,
             1.0 / (1.0 + others),
-            alternative < 0 ? '\0' : Alphabet()[static_cast<std::size_t>(alternative)].character,
+            alternative < 0 ? '\0' : alphabet_[static_cast<std::size_t>(alternative)].character,
             first.estimate};
 }
 

@@ -69,7 +69,11 @@ private:
     // Of the character's first `length` slots keyed from `start`.
     double Likelihood(int character, int start, int length) const;
 
+    int Length(int character) const { return lengths_[static_cast<std::size_t>(character)]; }
+
     const BeaconGrammar& grammar_;
+    std::span<const CharacterShape> alphabet_;
+    const std::vector<int>& lengths_;  // of each character of the alphabet, in slots
     int lag_;
     std::deque<Slot> slots_;
     // For each slot, the likelihood of a key-down run of 1, 2 and 3 slots starting there (filled

@@ -38,8 +38,9 @@ double RunLikelihood(std::span<const Slot> run) {
     }
     const auto length = static_cast<double>(run.size());
     amplitude /= length;
-    const double together =
-        LogBesselI0(2.0 * amplitude * std::abs(sum)) - length * amplitude * amplitude;
+    const std::complex<double> prior(run.front().reference);
+    const double together = LogBesselI0(std::abs(prior + 2.0 * amplitude * sum)) -
+                            LogBesselI0(std::abs(prior)) - length * amplitude * amplitude;
     return std::max(together, apart);
 }
 

@@ -18,6 +18,9 @@ struct Slot {
     double startSeconds = 0;
     double endSeconds = 0;
     SignalEstimate estimate;  // the tone, speed and SNR when the slot was cut
+    // The carrier's phase for a run starting here, from the slots around it: a von Mises prior,
+    // direction and concentration in one (zero when nothing tells it).
+    std::complex<float> reference;
 };
 
 // ln I0(x), the modified Bessel function of the first kind, for x >= 0.
@@ -26,9 +29,9 @@ double LogBesselI0(double x);
 // The longest key-down run: a dah.
 inline constexpr int kLongestRun = 3;
 
-// Log-likelihood ratio of one key-down run over `run` against no keying there: a tone of unknown
-// phase, its slots added with their phase (the carrier is continuous over a run) or, where that
-// fits better because the tone wandered, each slot on its own.
+// Log-likelihood ratio of one key-down run over `run` against no keying there: a tone whose phase
+// the first slot's reference tells, its slots added with their phase (the carrier is continuous
+// over a run) or, where that fits better because the tone wandered, each slot on its own.
 double RunLikelihood(std::span<const Slot> run);
 
 }  // namespace telvane::morse

@@ -17,6 +17,7 @@ constexpr float kEmissionCap = 30.0F;     // one loud frame must not decide the 
 constexpr double kStepCost = 1.0;         // per bin of drift from one frame to the next
 constexpr double kJumpCost = 20.0;        // for leaving the tone followed so far
 constexpr double kNoiseFollow = 0.05;     // weight of a frame's noise floor in the running one
+constexpr double kLargestRise = 3.0;      // of the running floor, the most one frame counts
 constexpr double kWeakestWeighted = 3.0;  // frames below this strength do not steer the tone
 constexpr double kFollowWidthHz = 100.0;  // around a tone the operator picked
 
@@ -68,8 +69,10 @@ void ToneTracker::AddFrame(std::span<const float> samples, std::vector<ToneFrame
     const double floor = Median(power) / std::numbers::ln2;
     if (noise_ <= 0) {
         noise_ = floor;
-    } else if (floor > 0.1 * noise_) {  // a sudden drop is digital silence, not less noise
-        noise_ += kNoiseFollow * (floor - noise_);
+    } else if (floor > 0) {  // digital silence is no measure of the noise
+        // A loud burst counts only a few times the floor: it is not the noise the tone is heard
+        // in, and it leaves no floor that takes long to come down from.
+        noise_ += kNoiseFollow * (std::min(floor, kLargestRise * noise_) - noise_);
     }
     std::vector<float> emission(power.size());
     const double scale = noise_ > 0 ? 1.0 / noise_ : 0.0;
