@@ -8,13 +8,13 @@ cd "$(dirname "$0")"
 ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${CHECK_PACKAGES[@]}"
 
 configure_and_build
-ctest --test-dir build --output-on-failure
+ctest --test-dir build --output-on-failure -j "$(nproc)"
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTELVANE_BUILD_BENCHMARKS=OFF \
     -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer" \
     >/dev/null
 cmake --build build-asan
-ctest --test-dir build-asan --output-on-failure
+ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
 
 scripts/fuzz.sh 20
 scripts/lint.sh

@@ -134,9 +134,13 @@ void PulseCapture::OnRead(pa_stream* stream, std::size_t /*bytes*/, void* self) 
     const void* data = nullptr;
     std::size_t length = 0;
     while (pa_stream_peek(stream, &data, &length) == 0 && length > 0) {
-        if (data != nullptr) {  // null: a hole in the stream, nothing to hand out
-            capture->m_sink({static_cast<const float*>(data), length / sizeof(float)});
+        const std::size_t count = length / sizeof(float);
+        if (data == nullptr) {
+            // A hole in the stream: silence keeps every later beacon at its time in the session.
+            capture->m_silence.assign(count, 0.0F);
+            data = capture->m_silence.data();
         }
+        capture->m_sink({static_cast<const float*>(data), count});
         pa_stream_drop(stream);
     }
 }

@@ -11,6 +11,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace telvane {
 
@@ -46,7 +47,8 @@ private:
     pa_stream* m_stream = nullptr;
     Sink m_sink;
     Ended m_ended;
-    bool m_streaming = false;  // from a ready stream until its end was told
+    bool m_streaming = false;      // from a ready stream until its end was told
+    std::vector<float> m_silence;  // handed out for a hole in the stream
     bool m_timedOut = false;
 };
 
