@@ -9,6 +9,8 @@
 namespace telvane {
 namespace {
 
+using SampleFormat = pa_sample_spec;  // PulseAudio's name for a stream's sample format
+
 constexpr pa_usec_t kOpenTime = 2 * PA_USEC_PER_SEC;
 constexpr unsigned kBlocksPerSecond = 10;  // short blocks: each line reaches its box sooner
 
@@ -53,14 +55,14 @@ bool PulseCapture::Connect(const std::string& source, int sampleRate) {
     WaitUntil([this] { return Settled(pa_context_get_state(m_context)); });
     bool ready = pa_context_get_state(m_context) == PA_CONTEXT_READY;
     if (ready) {
-        const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(sampleRate), 1};
-        m_stream = pa_stream_new(m_context, "Telvane listening", &spec, nullptr);
+        const SampleFormat format{PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(sampleRate), 1};
+        m_stream = pa_stream_new(m_context, "Telvane listening", &format, nullptr);
         pa_stream_set_state_callback(m_stream, OnStreamState, this);
         pa_stream_set_read_callback(m_stream, OnRead, this);
         const auto none = static_cast<std::uint32_t>(-1);
         const pa_buffer_attr buffer{
             none, none, none, none,
-            static_cast<std::uint32_t>(pa_bytes_per_second(&spec) / kBlocksPerSecond)};
+            static_cast<std::uint32_t>(pa_bytes_per_second(&format) / kBlocksPerSecond)};
         // Not moved elsewhere when the source goes: a capture of the wrong input is worse than
         // none, and the end is reported.
         const auto flags =

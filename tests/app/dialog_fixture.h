@@ -9,11 +9,14 @@
 #include <QtTest>
 #include <deque>
 #include <functional>
+#include <map>
 #include <optional>
 
+#include "archive.h"
 #include "beacon_line_edit.h"
 #include "converter_dlg.h"
 #include "save_environment.h"
+#include "stored_records.h"
 
 namespace telvane::testing {
 
@@ -117,6 +120,33 @@ inline QStringList Lines(const std::array<std::string, kLineCount>& lines) {
     }
     return texts;
 }
+
+// The one beacon in the default archive, its fields by name; Error() says why there is none.
+class StoredBeacon {
+public:
+    StoredBeacon() {
+        const auto stored =
+            archive::Archive::Open(archive::DefaultArchivePath(), archive::Access::kRead, m_error);
+        if (!stored) {
+            return;
+        }
+        archive::StoredRecordReader reader(*stored, {});
+        if (!reader.Next(m_batch, 10) || m_batch.Rows() != 1) {
+            m_error = QStringLiteral("%1 beacons in the archive").arg(m_batch.Rows());
+            return;
+        }
+        m_batch.Visit(0, [this](std::string_view name, const FieldValue& value) {
+            m_fields[std::string(name)] = value;
+        });
+    }
+    const QString& Error() const { return m_error; }
+    const FieldValue& operator[](const std::string& name) { return m_fields[name]; }
+
+private:
+    archive::StoredBatch m_batch;  // holds the text the fields point into
+    std::map<std::string, FieldValue> m_fields;
+    QString m_error;
+};
 
 inline QPushButton* Button(QWidget& dialog, const QString& text) {
     for (auto* button : dialog.findChildren<QPushButton*>()) {

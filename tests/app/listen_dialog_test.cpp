@@ -12,10 +12,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
-#include <map>
 
 #include "app_settings.h"
-#include "archive.h"
 #include "audio_writer.h"
 #include "beacon_line_edit.h"
 #include "dialog_fixture.h"
@@ -25,7 +23,6 @@
 #include "private_home.h"
 #include "recording_decoding.h"
 #include "recording_generator.h"
-#include "stored_records.h"
 
 using namespace telvane;
 using namespace telvane::testing;
@@ -129,18 +126,8 @@ private slots:
 
         // One archive entry (heard, then converted), heard at the session start plus its offset.
         dialog->Recording()->WaitForDone();
-        QString error;
-        const auto stored =
-            archive::Archive::Open(archive::DefaultArchivePath(), archive::Access::kRead, error);
-        QVERIFY2(stored, qPrintable(error));
-        archive::StoredRecordReader reader(*stored, {});
-        archive::StoredBatch batch;
-        QVERIFY(reader.Next(batch, 10));
-        QCOMPARE(batch.Rows(), std::size_t{1});
-        std::map<std::string, FieldValue> fields;
-        batch.Visit(0, [&](std::string_view name, const FieldValue& value) {
-            fields[std::string(name)] = value;
-        });
+        StoredBeacon fields;
+        QVERIFY2(fields.Error().isEmpty(), qPrintable(fields.Error()));
         QCOMPARE(std::get<std::string_view>(fields["line2_text"]), m_played.beacons[0].lines[1]);
         const double offset = std::get<double>(fields["audio_start_s"]);
         QVERIFY(offset > 0 && offset < played.elapsed() / 1000.0);

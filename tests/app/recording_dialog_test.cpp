@@ -9,9 +9,7 @@
 #include <QtTest>
 
 #include <cmath>
-#include <map>
 
-#include "archive.h"
 #include "audio_writer.h"
 #include "beacon_line_edit.h"
 #include "converter_dlg.h"
@@ -20,7 +18,6 @@
 #include "private_home.h"
 #include "recording_generator.h"
 #include "recording_opener.h"
-#include "stored_records.h"
 
 using namespace telvane;
 using namespace telvane::testing;
@@ -74,18 +71,8 @@ private slots:
 
         // The archive keeps the lines as copied, and where and how they were heard.
         dialog->Recording()->WaitForDone();
-        QString error;
-        const auto stored =
-            archive::Archive::Open(archive::DefaultArchivePath(), archive::Access::kRead, error);
-        QVERIFY2(stored, qPrintable(error));
-        archive::StoredRecordReader reader(*stored, {});
-        archive::StoredBatch batch;
-        QVERIFY(reader.Next(batch, 10));
-        QCOMPARE(batch.Rows(), std::size_t{1});
-        std::map<std::string, FieldValue> fields;
-        batch.Visit(0, [&](std::string_view name, const FieldValue& value) {
-            fields[std::string(name)] = value;
-        });
+        StoredBeacon fields;
+        QVERIFY2(fields.Error().isEmpty(), qPrintable(fields.Error()));
         QCOMPARE(std::get<std::string_view>(fields["line3_text"]), keyed[0].lines[2]);
         QVERIFY(std::abs(std::get<double>(fields["audio_start_s"]) - keyed[0].startSeconds) < 0.1);
     }
