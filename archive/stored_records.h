@@ -136,7 +136,6 @@ private:
     mutable std::mutex m_mutex;
     std::size_t m_index = 0;
     std::optional<StoredRowKey> m_next;  // the next part's first beacon
-    bool m_done = false;
     QString m_error;
 };
 
