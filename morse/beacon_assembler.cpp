@@ -157,4 +157,18 @@ void BeaconAssembler::Finish() {
     Release();
 }
 
+std::optional<CopiedBeacon> BeaconAssembler::Provisional(
+    std::span<const HeardCharacter> ahead) const {
+    BeaconAssembler copy = *this;
+    copy.beacons_.clear();
+    for (const HeardCharacter& heard : ahead) {
+        copy.Add(heard);
+    }
+    copy.Finish();
+    if (copy.beacons_.empty()) {
+        return std::nullopt;
+    }
+    return std::move(copy.beacons_.back());
+}
+
 }  // namespace telvane::morse

@@ -4,6 +4,7 @@
 // character says which line it belongs to and when a beacon is complete.
 
 #include <optional>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -21,6 +22,9 @@ public:
     void Finish();
     std::vector<CopiedBeacon> TakeBeacons() { return std::exchange(beacons_, {}); }
     std::vector<HeardText> TakeTranscript() { return std::exchange(transcript_, {}); }
+    // The newest beacon as it would come out if `ahead` were the last characters heard: the
+    // beacon under way, for a live display; nothing changes.
+    std::optional<CopiedBeacon> Provisional(std::span<const HeardCharacter> ahead) const;
 
 private:
     struct Open {

@@ -69,6 +69,23 @@ struct Decoder::Pipeline {
 
     SignalEstimate Estimate() const { return grid.Estimate(); }
 
+    // Every stage after the decimator runs ahead on copies, over what it has not yet decided.
+    std::optional<CopiedBeacon> Provisional() const {
+        std::vector<ToneFrame> tones;
+        tracker.Provisional(tones);
+        Downconverter mixer = downconverter;
+        for (const ToneFrame& tone : tones) {
+            mixer.AddTone(tone);
+        }
+        std::vector<BasebandSample> ahead;
+        mixer.Process(std::span<const float>(work).subspan(
+                          static_cast<std::size_t>(mixer.Position() - workStart)),
+                      ahead);
+        std::vector<Slot> cut;
+        grid.Provisional(ahead, cut);
+        return assembler.Provisional(sequence.Provisional(cut));
+    }
+
     // Zeros after the end push the last real samples through every stage's look-ahead.
     void Flush() {
         const double workRate = decimator.WorkRate();
@@ -128,6 +145,13 @@ void Decoder::Finish() {
 
 std::vector<CopiedBeacon> Decoder::TakeBeacons() {
     return pipeline_->assembler.TakeBeacons();
+}
+
+std::optional<CopiedBeacon> Decoder::Provisional() const {
+    if (pipeline_->finished) {
+        return std::nullopt;
+    }
+    return pipeline_->Provisional();
 }
 
 std::vector<HeardText> Decoder::TakeTranscript() {

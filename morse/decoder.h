@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -30,6 +31,10 @@ public:
     void Finish();                              // the end of the recording
     std::vector<CopiedBeacon> TakeBeacons();    // completed since the last call, in order
     std::vector<HeardText> TakeTranscript();    // heard since the last call, in order
+    // The beacon under way, as far as it has been heard, decided as if the recording ended now:
+    // a live display shows each line as soon as it is keyed and corrects it when the beacon comes
+    // out of TakeBeacons. Empty when no beacon is being heard. Costs a few milliseconds.
+    std::optional<CopiedBeacon> Provisional() const;
     double SecondsFed() const;
     SignalEstimate Estimate() const;  // the current tone, speed and SNR
     // Follows the signal at `hz` (the operator picked it on the waterfall), and drifts with it;

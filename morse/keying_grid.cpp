@@ -131,6 +131,7 @@ void KeyingGrid::Add(std::span<const BasebandSample> samples, std::vector<Slot>&
         Window window = Gather(windowStart);
         toneHz_ = buffer_[static_cast<std::size_t>(segmentStart - bufferStart_)].frequency;
         const double offset = FineOffset(window);
+        lastOffset_ = offset;
         Derotate(window, segmentStart, offset);
         double period = period_;
         std::vector<double> points;
@@ -151,7 +152,7 @@ void KeyingGrid::Add(std::span<const BasebandSample> samples, std::vector<Slot>&
         }
         while (!pending_.empty() &&
                (released_ || static_cast<int>(pending_.size()) > kMostPendingSegments)) {
-            CutSegment(pending_.front(), slots);
+            CutSegment(pending_.front(), SegmentEnd(pending_.front()), boundary_, slots);
             pending_.pop_front();
         }
         phase_ = std::fmod(phase_ + 2.0 * std::numbers::pi * offset * segmentLength_ / rate_,
@@ -168,12 +169,38 @@ void KeyingGrid::Add(std::span<const BasebandSample> samples, std::vector<Slot>&
 
 void KeyingGrid::Finish(std::vector<Slot>& slots) {
     for (const Pending& held : pending_) {
-        CutSegment(held, slots);
+        CutSegment(held, SegmentEnd(held), boundary_, slots);
     }
     pending_.clear();
 }
 
-KeyingGrid::Window KeyingGrid::Gather(std::int64_t start) const {
+// The segments still held are cut on their own grids, and what was heard after them on the
+// latest grid carried on, as far as whole slots reach: the slots a live display reads before the
+// windows around them are complete.
+void KeyingGrid::Provisional(std::span<const BasebandSample> ahead,
+                             std::vector<Slot>& slots) const {
+    double boundary = boundary_;
+    for (const Pending& held : pending_) {
+        CutSegment(held, SegmentEnd(held), boundary, slots);
+    }
+    const std::int64_t tailStart = segment_ * segmentLength_;
+    const std::int64_t tailEnd = bufferStart_ + static_cast<std::int64_t>(buffer_.size()) +
+                                 static_cast<std::int64_t>(ahead.size());
+    if (tailEnd - tailStart < period_) {
+        return;
+    }
+    Pending tail{Gather(tailEnd - windowLength_, ahead), segment_, gridPoints_, period_,
+                 std::sqrt(slotSnr_)};
+    Derotate(tail.window, tailStart, lastOffset_);
+    CutSegment(tail, static_cast<double>(tailEnd) - period_, boundary, slots);
+}
+
+double KeyingGrid::SegmentEnd(const Pending& held) const {
+    return static_cast<double>((held.segment + 1) * segmentLength_);
+}
+
+KeyingGrid::Window KeyingGrid::Gather(std::int64_t start,
+                                      std::span<const BasebandSample> ahead) const {
     Window window{
         start, std::vector<std::complex<float>>(static_cast<std::size_t>(windowLength_)),
         std::vector<float>(static_cast<std::size_t>(windowLength_), 1.0F),
@@ -181,10 +208,16 @@ KeyingGrid::Window KeyingGrid::Gather(std::int64_t start) const {
     float lastNoise = 0;
     for (int n = windowLength_ - 1; n >= 0; --n) {
         const std::int64_t at = start + n - bufferStart_;
-        if (at >= 0 && at < static_cast<std::int64_t>(buffer_.size())) {
-            const BasebandSample& sample = buffer_[static_cast<std::size_t>(at)];
-            window.value[static_cast<std::size_t>(n)] = sample.value;
-            lastNoise = std::max(sample.noiseVariance, 1e-30F);
+        const auto held = static_cast<std::int64_t>(buffer_.size());
+        const BasebandSample* sample = nullptr;
+        if (at >= 0 && at < held) {
+            sample = &buffer_[static_cast<std::size_t>(at)];
+        } else if (at >= held && at - held < static_cast<std::int64_t>(ahead.size())) {
+            sample = &ahead[static_cast<std::size_t>(at - held)];
+        }
+        if (sample != nullptr) {
+            window.value[static_cast<std::size_t>(n)] = sample->value;
+            lastNoise = std::max(sample->noiseVariance, 1e-30F);
         }
         window.noise[static_cast<std::size_t>(n)] = lastNoise > 0 ? lastNoise : 1.0F;
     }
@@ -421,14 +454,14 @@ void KeyingGrid::Recut() {
     }
 }
 
-void KeyingGrid::CutSegment(const Pending& held, std::vector<Slot>& slots) {
+void KeyingGrid::CutSegment(const Pending& held, double segmentEnd, double& boundary,
+                            std::vector<Slot>& slots) const {
     const Window& window = held.window;
     const double period = held.period;
     const double amplitude = held.amplitude;
     const double segmentStart = static_cast<double>(held.segment * segmentLength_);
-    const double segmentEnd = segmentStart + segmentLength_;
-    if (boundary_ < 0) {
-        boundary_ = GridPointNear(held.points, period, segmentStart);
+    if (boundary < 0) {
+        boundary = GridPointNear(held.points, period, segmentStart);
     }
     std::vector<std::complex<double>> values;
     for (std::size_t i = 0; i + 1 < held.points.size(); ++i) {
@@ -437,27 +470,27 @@ void KeyingGrid::CutSegment(const Pending& held, std::vector<Slot>& slots) {
         values.push_back(noise > 0 ? sum / std::sqrt(noise) : std::complex<double>());
     }
     const std::vector<std::complex<double>> references = PhaseReferences(values, amplitude);
-    while (boundary_ < segmentEnd) {
-        double end = GridPointNear(held.points, period, boundary_ + period);
-        if (end - boundary_ < 0.5 * period) {
+    while (boundary < segmentEnd) {
+        double end = GridPointNear(held.points, period, boundary + period);
+        if (end - boundary < 0.5 * period) {
             end += period;
         }
         double noise = 0;
-        std::complex<double> sum = SlotSum(window, boundary_, end, noise);
+        std::complex<double> sum = SlotSum(window, boundary, end, noise);
         sum = noise > 0 ? sum / std::sqrt(noise) : std::complex<double>();
         const double limit = amplitude + kClipAboveAmplitude;
         if (std::abs(sum) > limit) {
             sum *= limit / std::abs(sum);
         }
         // The reference of the path's slot starting here, if the path reaches this far.
-        const auto at = std::lower_bound(held.points.begin(), held.points.end(), boundary_ - 1.0);
+        const auto at = std::lower_bound(held.points.begin(), held.points.end(), boundary - 1.0);
         const auto index = static_cast<std::size_t>(at - held.points.begin());
-        const bool onPath = index < references.size() && std::abs(*at - boundary_) < 1.0;
+        const bool onPath = index < references.size() && std::abs(*at - boundary) < 1.0;
         slots.push_back({std::complex<float>(sum), static_cast<float>(amplitude),
-                         boundary_ / rate_ + offsetSeconds_, end / rate_ + offsetSeconds_,
+                         boundary / rate_ + offsetSeconds_, end / rate_ + offsetSeconds_,
                          Estimate(),
                          onPath ? std::complex<float>(references[index]) : std::complex<float>()});
-        boundary_ = end;
+        boundary = end;
     }
 }
 

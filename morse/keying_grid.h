@@ -28,6 +28,9 @@ public:
     // The end of the recording: the segments still waiting for the speed to settle are cut on the
     // grids found for them.
     void Finish(std::vector<Slot>& slots);
+    // The slots heard so far that are not yet cut, `ahead` being the baseband beyond what was
+    // added, cut as if the recording ended there; nothing changes.
+    void Provisional(std::span<const BasebandSample> ahead, std::vector<Slot>& slots) const;
 
     double DitSeconds() const { return period_ / rate_; }
     double SlotSnr() const { return slotSnr_; }  // key-down energy of a slot over the noise density
@@ -50,7 +53,7 @@ private:
         double period = 0;
         double amplitude = 0;
     };
-    Window Gather(std::int64_t start) const;
+    Window Gather(std::int64_t start, std::span<const BasebandSample> ahead = {}) const;
     std::vector<std::complex<double>> Cumulative(const Window& window);
     double FineOffset(const Window& window);
     void Derotate(Window& window, std::int64_t segmentStart, double offsetHz) const;
@@ -61,7 +64,10 @@ private:
     double Amplitude(const Window& window, const std::vector<double>& points) const;
     void Recut();
     std::complex<double> SlotSum(const Window& window, double from, double to, double& noise) const;
-    void CutSegment(const Pending& held, std::vector<Slot>& slots);
+    double SegmentEnd(const Pending& held) const;
+    // Cuts slots from `boundary` on, up to the first one starting at `segmentEnd` or later.
+    void CutSegment(const Pending& held, double segmentEnd, double& boundary,
+                    std::vector<Slot>& slots) const;
 
     double rate_;
     double offsetSeconds_;
@@ -79,6 +85,7 @@ private:
     double slotSnr_ = 0;
     double sampleExcess_ = 0;  // the window's mean sample energy beyond noise
     double toneHz_ = 0;
+    double lastOffset_ = 0;  // the tone's fine offset found in the last window, Hz
     ComplexSpectrum toneSpectrum_;
     std::vector<float> hann_;     // over the whole window
     std::vector<float> weights_;  // the window's, for the heard part of this window

@@ -132,19 +132,7 @@ SequenceDecoder::Boundary SequenceDecoder::Advance(int end) const {
 }
 
 void SequenceDecoder::Push(const Slot& slot) {
-    slots_.push_back(slot);
-    runs_.push_back({});
-    // The runs that end with this slot: a dit from it, and the longer ones from slots before.
-    std::array<Slot, kLongestRun> run{};
-    const int newest = static_cast<int>(slots_.size()) - 1;
-    for (int length = 1; length <= kLongestRun && length <= newest + 1; ++length) {
-        const int from = newest - length + 1;
-        std::copy_n(slots_.begin() + from, length, run.begin());
-        runs_[static_cast<std::size_t>(from)][static_cast<std::size_t>(length - 1)] =
-            RunLikelihood(std::span<const Slot>(run.data(), static_cast<std::size_t>(length)));
-    }
-    const int end = slotBase_ + static_cast<int>(slots_.size());
-    boundaries_.push_back(Advance(end));
+    const int end = Extend(slot);
     if (end % kCommitEvery == 0) {
         Commit(end - lag_);
     }
@@ -158,6 +146,23 @@ void SequenceDecoder::Push(const Slot& slot) {
         runs_.pop_front();
         ++slotBase_;
     }
+}
+
+int SequenceDecoder::Extend(const Slot& slot) {
+    slots_.push_back(slot);
+    runs_.push_back({});
+    // The runs that end with this slot: a dit from it, and the longer ones from slots before.
+    std::array<Slot, kLongestRun> run{};
+    const int newest = static_cast<int>(slots_.size()) - 1;
+    for (int length = 1; length <= kLongestRun && length <= newest + 1; ++length) {
+        const int from = newest - length + 1;
+        std::copy_n(slots_.begin() + from, length, run.begin());
+        runs_[static_cast<std::size_t>(from)][static_cast<std::size_t>(length - 1)] =
+            RunLikelihood(std::span<const Slot>(run.data(), static_cast<std::size_t>(length)));
+    }
+    const int end = slotBase_ + static_cast<int>(slots_.size());
+    boundaries_.push_back(Advance(end));
+    return end;
 }
 
 // The likeliest state at the newest boundary, counting paths whose next character has begun:
@@ -307,6 +312,17 @@ void SequenceDecoder::Finish() {
 
 std::vector<HeardCharacter> SequenceDecoder::TakeHeard() {
     return std::exchange(heard_, {});
+}
+
+std::vector<HeardCharacter> SequenceDecoder::Provisional(std::span<const Slot> ahead) const {
+    SequenceDecoder copy = *this;
+    copy.heard_.clear();
+    // Everything ahead is decided at once at the end: nothing is committed or let go before.
+    for (const Slot& slot : ahead) {
+        copy.Extend(slot);
+    }
+    copy.Finish();
+    return copy.TakeHeard();
 }
 
 }  // namespace telvane::morse

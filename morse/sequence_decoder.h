@@ -6,6 +6,7 @@
 
 #include <array>
 #include <deque>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -36,6 +37,9 @@ public:
     // Commits everything still open, ending wherever the search is likeliest to be.
     void Finish();
     std::vector<HeardCharacter> TakeHeard();
+    // What would still be decided if `ahead` were the last slots: the characters not yet
+    // committed, for a live display; nothing changes.
+    std::vector<HeardCharacter> Provisional(std::span<const Slot> ahead) const;
 
 private:
     struct Back {
@@ -59,6 +63,8 @@ private:
         int node = 0;
     };
 
+    // Adds a slot to the search; returns the boundary after it.
+    int Extend(const Slot& slot);
     const Boundary* At(int boundary) const;
     double Score(int boundary, int node) const;
     Boundary Advance(int end) const;

@@ -142,9 +142,15 @@ void ToneTracker::Decide(std::vector<ToneFrame>& decided) {
     for (std::size_t i = back_.size() - 1; i > 0; --i) {
         bin = back_[i][static_cast<std::size_t>(bin)];
     }
+    decisions_.push_back(DecisionAt(0, bin));
+    Smooth(decided);
+}
+
+// The tone of the `index`th frame still on the path, when the path runs through `bin` there.
+ToneTracker::Decision ToneTracker::DecisionAt(std::size_t index, int bin) const {
     // The path may run beside the peak where the emission saturates: climb to it, then take a
     // parabolic peak on the log power.
-    const std::vector<float>& power = powers_.front();
+    const std::vector<float>& power = powers_[index];
     for (int step = 0; step < 2; ++step) {
         if (bin > 0 &&
             power[static_cast<std::size_t>(bin - 1)] > power[static_cast<std::size_t>(bin)]) {
@@ -162,37 +168,67 @@ void ToneTracker::Decide(std::vector<ToneFrame>& decided) {
         const double curvature = l - 2 * c + r;
         offset = curvature < 0 ? std::clamp(0.5 * (l - r) / curvature, -0.5, 0.5) : 0.0;
     }
-    const std::int64_t frame = frames_ - static_cast<std::int64_t>(back_.size());
+    const std::int64_t frame =
+        frames_ - static_cast<std::int64_t>(back_.size()) + static_cast<std::int64_t>(index);
     const double strength =
-        noise_ > 0 ? power[static_cast<std::size_t>(bin)] / (frameNoise_.front() * windowEnergy_)
+        noise_ > 0 ? power[static_cast<std::size_t>(bin)] / (frameNoise_[index] * windowEnergy_)
                    : 0.0;
-    decisions_.push_back({static_cast<double>(frame * frameHop_) + frameLength_ / 2.0,
-                          (firstBin_ + bin + offset) * binHz_, frameNoise_.front(), strength});
-    Smooth(decided);
+    return {static_cast<double>(frame * frameHop_) + frameLength_ / 2.0,
+            (firstBin_ + bin + offset) * binHz_, frameNoise_[index], strength};
 }
 
 void ToneTracker::Smooth(std::vector<ToneFrame>& decided) {
     if (decisions_.size() < 2 * static_cast<std::size_t>(kSmoothFrames) + 1) {
         return;
     }
-    const std::size_t middle = kSmoothFrames;
-    // Mean of the frequencies around the middle frame, weighted by the square of their strength
-    // over noise: key-down frames decide, and a drift is followed without lag.
+    const Decision& centre = decisions_[kSmoothFrames];
+    lastFrequency_ = Smoothed(decisions_.begin(), decisions_.end(), centre, lastFrequency_);
+    decided.push_back({centre.centreSample, lastFrequency_, centre.noiseVariance, centre.strength});
+    decisions_.pop_front();
+}
+
+// Mean of the frequencies around the centre frame, weighted by the square of their strength over
+// noise: key-down frames decide, and a drift is followed without lag. Without any, the tone stays
+// where it was last.
+double ToneTracker::Smoothed(std::deque<Decision>::const_iterator first,
+                             std::deque<Decision>::const_iterator last, const Decision& centre,
+                             double previous) {
     double sw = 0;
     double sy = 0;
-    for (const Decision& decision : decisions_) {
-        const double excess = std::max(0.0, decision.strength - kWeakestWeighted);
+    for (auto decision = first; decision != last; ++decision) {
+        const double excess = std::max(0.0, decision->strength - kWeakestWeighted);
         sw += excess * excess;
-        sy += excess * excess * decision.frequency;
+        sy += excess * excess * decision->frequency;
     }
-    const Decision& centre = decisions_[middle];
-    double frequency = lastFrequency_ > 0 ? lastFrequency_ : centre.frequency;
     if (sw > 1.0) {
-        frequency = sy / sw;
+        return sy / sw;
     }
-    lastFrequency_ = frequency;
-    decided.push_back({centre.centreSample, frequency, centre.noiseVariance, centre.strength});
-    decisions_.pop_front();
+    return previous > 0 ? previous : centre.frequency;
+}
+
+// The path from the likeliest tone now back through the frames not yet decided, smoothed over
+// what there is of each frame's neighbourhood.
+void ToneTracker::Provisional(std::vector<ToneFrame>& frames) const {
+    std::deque<Decision> decisions = decisions_;
+    const std::size_t undecided = decisions.size();
+    std::vector<int> bins(back_.size());
+    int bin = static_cast<int>(std::max_element(score_.begin(), score_.end()) - score_.begin());
+    for (std::size_t i = back_.size(); i-- > 0;) {
+        bins[i] = bin;
+        bin = back_[i][static_cast<std::size_t>(bin)];
+    }
+    for (std::size_t i = 0; i < back_.size(); ++i) {
+        decisions.push_back(DecisionAt(i, bins[i]));
+    }
+    double previous = lastFrequency_;
+    const auto reach = static_cast<long>(kSmoothFrames);
+    for (auto centre = decisions.begin() + std::min<long>(reach, static_cast<long>(undecided));
+         centre != decisions.end(); ++centre) {
+        const auto first = centre - std::min(reach, centre - decisions.begin());
+        const auto last = centre + std::min(reach + 1, decisions.end() - centre);
+        previous = Smoothed(first, last, *centre, previous);
+        frames.push_back({centre->centreSample, previous, centre->noiseVariance, centre->strength});
+    }
 }
 
 }  // namespace telvane::morse

@@ -36,6 +36,9 @@ public:
     // Follows the tone nearest `hz` from the next frame on, and no tone further than
     // kFollowWidthHz from where it drifts; 0 goes back to finding the tone alone.
     void Follow(double hz);
+    // The frames not yet decided, as they would be if the recording ended now: the tone a live
+    // display follows while the path has yet to settle.
+    void Provisional(std::vector<ToneFrame>& frames) const;
 
 private:
     struct Decision {
@@ -46,7 +49,11 @@ private:
     };
     void Viterbi(const std::vector<float>& emission);
     void Decide(std::vector<ToneFrame>& decided);
+    Decision DecisionAt(std::size_t index, int bin) const;
     void Smooth(std::vector<ToneFrame>& decided);
+    static double Smoothed(std::deque<Decision>::const_iterator first,
+                           std::deque<Decision>::const_iterator last, const Decision& centre,
+                           double previous);
 
     int frameLength_;
     int frameHop_;

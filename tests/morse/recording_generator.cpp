@@ -194,12 +194,17 @@ Recording Generate(const RecordingOptions& options) {
     };
     traffic();
     for (int b = 0; b < options.beacons; ++b) {
-        KeyedBeacon beacon{RandomBeacon(random), 0, 0};
+        KeyedBeacon beacon{RandomBeacon(random), 0, 0, {}};
         std::string text;
         for (const std::string& line : beacon.lines) {
             text += line + "\n";
         }
         std::tie(beacon.startSeconds, beacon.endSeconds) = send(text);
+        std::string keyed;
+        for (std::size_t k = 0; k < beacon.lines.size(); ++k) {
+            keyed += beacon.lines[k] + "\n";
+            KeyText(keyed, dit, beacon.startSeconds, beacon.lineEndSeconds[k]);
+        }
         recording.beacons.push_back(beacon);
         traffic();
     }

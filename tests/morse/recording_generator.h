@@ -42,6 +42,7 @@ struct KeyedBeacon {
     BeaconLines lines;
     double startSeconds = 0;
     double endSeconds = 0;
+    std::array<double, kLineCount> lineEndSeconds{};  // each line's last key-up
 };
 
 struct Recording {
