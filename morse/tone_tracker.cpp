@@ -18,6 +18,7 @@ constexpr double kStepCost = 1.0;         // per bin of drift from one frame to 
 constexpr double kJumpCost = 20.0;        // for leaving the tone followed so far
 constexpr double kNoiseFollow = 0.05;     // weight of a frame's noise floor in the running one
 constexpr double kLargestRise = 3.0;      // of the running floor, the most one frame counts
+constexpr int kFirstFloors = 4;           // frames heard whose floor is taken as it is
 constexpr double kWeakestWeighted = 3.0;  // frames below this strength do not steer the tone
 constexpr double kFollowWidthHz = 100.0;  // around a tone the operator picked
 
@@ -67,8 +68,11 @@ void ToneTracker::AddFrame(std::span<const float> samples, std::vector<ToneFrame
     }
     // The median bin is noise whatever tones there are; exponential power: mean = median / ln 2.
     const double floor = Median(power) / std::numbers::ln2;
-    if (noise_ <= 0) {
+    if (noise_ <= 0 || (floor > 0 && heardFrames_ < kFirstFloors)) {
+        // The first frames heard may have begun in digital silence: their floor is not yet the
+        // noise's, and a floor that starts low would take seconds to rise under the burst cap.
         noise_ = floor;
+        heardFrames_ += floor > 0 ? 1 : 0;
     } else if (floor > 0) {  // digital silence is no measure of the noise
         // A loud burst counts only a few times the floor: it is not the noise the tone is heard
         // in, and it leaves no floor that takes long to come down from.
@@ -170,11 +174,14 @@ ToneTracker::Decision ToneTracker::DecisionAt(std::size_t index, int bin) const 
     }
     const std::int64_t frame =
         frames_ - static_cast<std::int64_t>(back_.size()) + static_cast<std::int64_t>(index);
+    // A frame of digital silence, or one half in it (an input that starts silent), has no noise
+    // floor of its own: the floor heard since stands for it, else the samples after the silence
+    // would weigh as if heard without noise.
+    const double noise = std::max(frameNoise_[index], noise_ / windowEnergy_ / kLargestRise);
     const double strength =
-        noise_ > 0 ? power[static_cast<std::size_t>(bin)] / (frameNoise_[index] * windowEnergy_)
-                   : 0.0;
+        noise > 0 ? power[static_cast<std::size_t>(bin)] / (noise * windowEnergy_) : 0.0;
     return {static_cast<double>(frame * frameHop_) + frameLength_ / 2.0,
-            (firstBin_ + bin + offset) * binHz_, frameNoise_[index], strength};
+            (firstBin_ + bin + offset) * binHz_, noise, strength};
 }
 
 void ToneTracker::Smooth(std::vector<ToneFrame>& decided) {

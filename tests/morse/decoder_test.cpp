@@ -189,6 +189,28 @@ TEST(DecoderStart, FirstLineKeyedWhileTheSpeedIsFoundIsCopied) {
     EXPECT_EQ(decoded.beacons[0].lines[0].text, recording.beacons[0].lines[0]);
 }
 
+// A live input often starts in digital silence (a sound server's monitor before the receiver
+// plays): the noise floor found after it must not start low, or the first line is lost.
+TEST(DecoderStart, InputThatBeginsInDigitalSilenceLosesNoLine) {
+    for (const double silence : {0.02, 0.1, 0.4, 3.0}) {
+        RecordingOptions options;
+        options.sampleRate = 48000;
+        options.wpm = 25;
+        options.snrDb = 15;
+        options.otherText = false;
+        options.leadSeconds = 2;
+        options.seed = 23;
+        const Recording recording = Generate(options);
+        std::vector<float> samples(static_cast<std::size_t>(silence * options.sampleRate), 0.0F);
+        samples.insert(samples.end(), recording.samples.begin(), recording.samples.end());
+        const Decoded decoded = DecodeWhole(options.sampleRate, samples);
+        ASSERT_EQ(decoded.beacons.size(), 1U) << silence << " s\n" << Lines(decoded.beacons);
+        EXPECT_EQ(testing::ScoreBeacons(recording.beacons, decoded.beacons).errors, 0)
+            << silence << " s\n"
+            << Lines(decoded.beacons);
+    }
+}
+
 TEST(DecoderTraffic, OtherTextIsTranscribedButNeverABeacon) {
     std::vector<float> samples(static_cast<std::size_t>(40 * 8000), 0.0F);
     testing::AddKeying(samples, 8000, "VVV VVV TEST DE JA1ABC K", 18, 650, 1.0);
