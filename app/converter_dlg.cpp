@@ -230,6 +230,8 @@ void CConverterDlg::OnListen() {
     if (m_listen == nullptr) {
         m_listen = new ListenWindow(this);
         connect(m_listen, &ListenWindow::beaconHeard, this, &CConverterDlg::ShowHeardBeacon);
+        connect(m_listen, &ListenWindow::beaconUnderway, this, &CConverterDlg::ShowUnderwayBeacon);
+        connect(m_listen, &ListenWindow::underwayDropped, this, &CConverterDlg::DropUnderwayBeacon);
         connect(m_listen, &ListenWindow::failed, this, [this](const QString& message) {
             m_prompts->ReportError(m_listen, QStringLiteral("Listen"), message, QString());
         });
@@ -241,11 +243,42 @@ void CConverterDlg::OnListen() {
 
 void CConverterDlg::ShowHeardBeacon(const morse::CopiedBeacon& beacon,
                                     const DialogRecording::Copied& source) {
+    m_beforeUnderway.reset();
     ShowCopiedBeacon(beacon);
     m_copiedLines = LinesOf(beacon);
     m_copiedSource = source;
     // In the archive as soon as it is heard; a later Convert of the same lines is the same entry.
     m_recording->Record(m_copiedLines, m_clock->Now(), source);
+}
+
+void CConverterDlg::ShowUnderwayBeacon(const morse::CopiedBeacon& beacon,
+                                       const DialogRecording::Copied& source) {
+    if (!m_beforeUnderway) {
+        Boxes& before = m_beforeUnderway.emplace();
+        for (int k = 0; k < kLineCount; ++k) {
+            before.texts[k] = m_lineBoxes[k]->text();
+        }
+        before.copied = m_copied;
+        before.copiedLines = m_copiedLines;
+        before.copiedSource = m_copiedSource;
+    }
+    ShowCopiedBeacon(beacon);
+    m_copiedLines = LinesOf(beacon);
+    m_copiedSource = source;
+}
+
+void CConverterDlg::DropUnderwayBeacon() {
+    if (!m_beforeUnderway) {
+        return;
+    }
+    m_copied = m_beforeUnderway->copied;
+    m_copiedLines = m_beforeUnderway->copiedLines;
+    m_copiedSource = m_beforeUnderway->copiedSource;
+    for (int k = 0; k < kLineCount; ++k) {
+        m_lineBoxes[k]->setText(m_beforeUnderway->texts[k]);
+        MarkMisreadings(k);
+    }
+    m_beforeUnderway.reset();
 }
 
 void CConverterDlg::OnClear() {

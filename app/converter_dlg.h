@@ -78,6 +78,12 @@ private:
     void TellLineCut();
     // A beacon heard while listening: into the boxes and the archive.
     void ShowHeardBeacon(const morse::CopiedBeacon& beacon, const DialogRecording::Copied& source);
+    // A beacon still being heard: into the boxes, keeping what they held before it; the archive
+    // has it once it completes, or when it is converted.
+    void ShowUnderwayBeacon(const morse::CopiedBeacon& beacon,
+                            const DialogRecording::Copied& source);
+    // It was no beacon after all: the boxes go back to what they held.
+    void DropUnderwayBeacon();
     void ChooseCopiedBeacon(const QString& path, const std::vector<morse::CopiedBeacon>& beacons,
                             double seconds);
     // The converted lines, and where they came from if the boxes still hold a copied beacon.
@@ -95,6 +101,14 @@ private:
     ListenWindow* m_listen = nullptr;
     // The lines as copied from a recording, while the boxes still hold them.
     std::array<std::optional<morse::CopiedLine>, kLineCount> m_copied;
+    // The boxes as they were before a beacon under way was shown in them.
+    struct Boxes {
+        std::array<QString, kLineCount> texts;
+        std::array<std::optional<morse::CopiedLine>, kLineCount> copied;
+        std::array<std::string, kLineCount> copiedLines;
+        std::optional<DialogRecording::Copied> copiedSource;
+    };
+    std::optional<Boxes> m_beforeUnderway;
     // The last beacon copied, and where from.
     std::optional<DialogRecording::Copied> m_copiedSource;
     std::array<std::string, kLineCount> m_copiedLines;

@@ -15,6 +15,20 @@ namespace telvane {
 namespace {
 
 constexpr double kUpdateSeconds = 0.1;
+constexpr double kUnderwaySeconds = 0.2;
+
+bool SameLines(const std::optional<morse::CopiedBeacon>& a,
+               const std::optional<morse::CopiedBeacon>& b) {
+    if (!a || !b) {
+        return a.has_value() == b.has_value();
+    }
+    for (std::size_t k = 0; k < a->lines.size(); ++k) {
+        if (a->lines[k].text != b->lines[k].text) {
+            return false;
+        }
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -24,7 +38,8 @@ struct ListenSession::Pipeline {
         : decoder(rate),
           waterfall(rate),
           flac(std::move(recorder)),
-          samplesPerUpdate(static_cast<long>(rate * kUpdateSeconds)) {}
+          samplesPerUpdate(static_cast<long>(rate * kUpdateSeconds)),
+          samplesPerUnderway(static_cast<long>(rate * kUnderwaySeconds)) {}
 
     // Takes a block; returns an update when one is due.
     std::optional<ListenUpdate> Process(std::span<const float> samples) {
@@ -38,12 +53,31 @@ struct ListenSession::Pipeline {
         }
         Record(samples);
         sinceUpdate += static_cast<long>(samples.size());
+        sinceUnderway += static_cast<long>(samples.size());
         std::vector<morse::CopiedBeacon> beacons = decoder.TakeBeacons();
-        if (sinceUpdate < samplesPerUpdate && beacons.empty()) {
+        const bool underwayDue = sinceUnderway >= samplesPerUnderway || !beacons.empty();
+        if (underwayDue) {
+            DecideUnderway();
+        }
+        if (sinceUpdate < samplesPerUpdate && beacons.empty() && !pending.underwayChanged) {
             return std::nullopt;
         }
         pending.beacons = std::move(beacons);
         return TakeUpdate();
+    }
+
+    // Decided while keying is heard or a beacon was under way: silence and noise cost no more.
+    void DecideUnderway() {
+        sinceUnderway = 0;
+        std::optional<morse::CopiedBeacon> now;
+        if (decoder.Estimate().keyingFound || underway) {
+            now = decoder.Provisional();
+        }
+        if (!SameLines(now, underway)) {
+            underway = now;
+            pending.underwayChanged = true;
+            pending.underway = std::move(now);
+        }
     }
 
     ListenUpdate TakeUpdate() {
@@ -71,7 +105,10 @@ struct ListenSession::Pipeline {
     std::unique_ptr<FlacRecorder> flac;
     QString recordingError;  // told once, with the next update
     long samplesPerUpdate;
+    long samplesPerUnderway;
     long sinceUpdate = 0;
+    long sinceUnderway = 0;
+    std::optional<morse::CopiedBeacon> underway;  // as last sent
     float peak = 0;
     ListenUpdate pending;
     std::atomic<double> follow = -1;
@@ -151,6 +188,10 @@ void ListenSession::Finish() {
     m_pipeline->decoder.Finish();
     m_pipeline->flac.reset();
     ListenUpdate last = m_pipeline->TakeUpdate();
+    if (m_pipeline->underway) {
+        last.underwayChanged = true;  // it came out among the last beacons, or was none
+        last.underway.reset();
+    }
     m_pipeline.reset();
     // Queued, so that it comes after the updates the capture thread sent before it stopped.
     QMetaObject::invokeMethod(

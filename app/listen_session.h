@@ -2,7 +2,8 @@
 
 // A listening session: the input's samples go through the CW decoder and the waterfall on the
 // capture thread, and into a FLAC recording when asked; what they give reaches the GUI thread as
-// updates, about ten a second and at once when a beacon completes.
+// updates, about ten a second and at once when a beacon completes. The beacon under way is
+// decided again five times a second, so that each line is shown as soon as it is keyed.
 
 #include <QDateTime>
 #include <QObject>
@@ -23,6 +24,10 @@ struct ListenUpdate {
     morse::SignalEstimate estimate;
     std::vector<morse::HeardText> heard;
     std::vector<morse::CopiedBeacon> beacons;
+    // The beacon under way as heard so far, when that changed: empty when what looked like one
+    // turned out not to be (or came out among `beacons`).
+    bool underwayChanged = false;
+    std::optional<morse::CopiedBeacon> underway;
     double seconds = 0;  // of audio heard in the session so far
 };
 

@@ -199,6 +199,11 @@ void ListenWindow::Show(const ListenUpdate& update) {
     for (const morse::CopiedBeacon& beacon : update.beacons) {
         emit beaconHeard(beacon, SourceOf(beacon));
     }
+    if (update.underwayChanged && update.underway) {
+        emit beaconUnderway(*update.underway, SourceOf(*update.underway));
+    } else if (update.underwayChanged && update.beacons.empty()) {
+        emit underwayDropped();
+    }
 }
 
 void ListenWindow::ShowHeard(const std::vector<morse::HeardText>& heard) {

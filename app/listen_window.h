@@ -2,7 +2,8 @@
 
 // The listening window: choose the input, listen (Ctrl+L starts and stops), watch the band on
 // the waterfall with the followed tone marked, the level, the decoder's tone, speed and SNR, and
-// the transcript with times. Each completed beacon is handed to the main dialog.
+// the transcript with times. Each beacon is handed to the main dialog as it is heard, and again
+// when it completes.
 
 #include <QWidget>
 
@@ -44,6 +45,11 @@ public:
 signals:
     // A beacon completed, with where and when it was heard for the archive.
     void beaconHeard(const morse::CopiedBeacon& beacon, const DialogRecording::Copied& source);
+    // The beacon under way as heard so far: its lines are shown as they are keyed, and corrected
+    // by beaconHeard when it completes.
+    void beaconUnderway(const morse::CopiedBeacon& beacon, const DialogRecording::Copied& source);
+    // What looked like a beacon under way was none after all.
+    void underwayDropped();
     // Listening could not start or stopped by itself: why.
     void failed(const QString& message);
 
