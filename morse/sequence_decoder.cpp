@@ -13,6 +13,19 @@ constexpr int kWordGap = 5;  // the shortest gap read as a word gap (7 when keye
 constexpr int kCommitEvery = 8;
 constexpr int kKeptBehindLag = 64;
 constexpr int kLongestCharacter = 32;
+// Boundaries looked up around the newest one: a character and the gap before it reach this far.
+constexpr int kNear = kLongestCharacter + kCharacterGap + 1;
+
+// The boundaries `back` = 0..kNear-1 slots before `end`, looked up once per slot rather than for
+// every character and arc (`at` gives null where there is none).
+template <typename Boundary, typename Lookup>
+std::array<const Boundary*, kNear> NearBoundaries(int end, Lookup at) {
+    std::array<const Boundary*, kNear> near{};
+    for (int back = 0; back < kNear; ++back) {
+        near[static_cast<std::size_t>(back)] = at(end - back);
+    }
+    return near;
+}
 
 // The alphabet's lengths in slots, looked up in the decoder's innermost loops.
 const std::vector<int>& Lengths() {
@@ -92,16 +105,30 @@ SequenceDecoder::Boundary SequenceDecoder::Advance(int end) const {
     std::vector<double> likelihood(count);
     std::vector<const Boundary*> afterCharacter(count);
     std::vector<const Boundary*> afterWord(count);
+    const auto near = NearBoundaries<Boundary>(end, [this](int b) { return At(b); });
+    const auto boundary = [&](int back) {
+        return back < kNear ? near[static_cast<std::size_t>(back)] : At(end - back);
+    };
+    double mostHeard = kImpossible;
     for (std::size_t c = 0; c < count; ++c) {
         const int length = lengths_[c];
         likelihood[c] = Likelihood(static_cast<int>(c), end - length, length);
-        afterCharacter[c] = At(end - length - kCharacterGap);
-        afterWord[c] = At(end - length);
+        afterCharacter[c] = boundary(length + kCharacterGap);
+        afterWord[c] = boundary(length);
+        mostHeard = std::max(mostHeard, likelihood[c]);
     }
     for (std::size_t a = 0; a < grammar_.arcs.size(); ++a) {
         const GrammarArc& arc = grammar_.arcs[a];
         const auto from = static_cast<std::size_t>(arc.from);
         const auto to = static_cast<std::size_t>(arc.to);
+        // An arc only from a word gap, whose best start and likeliest character together cannot
+        // beat what its node has, is passed over: the same as trying each character, since a sum
+        // never grows when a term shrinks, and a node's idle score never falls from one boundary
+        // to the next.
+        if (!arc.afterCharacterGap && previous != nullptr &&
+            previous->idle[from] + mostHeard + arc.logPrior <= next.score[to]) {
+            continue;
+        }
         for (const int c : arc.characters) {
             const auto character = static_cast<std::size_t>(c);
             const double heard = likelihood[character];
@@ -172,10 +199,15 @@ std::pair<int, int> SequenceDecoder::BestAlive() const {
             state = {boundary, node};
         }
     };
-    const Boundary* last = At(end);
+    const auto near = NearBoundaries<Boundary>(end, [this](int b) { return At(b); });
+    const auto score = [&near](int back, int node) {
+        const Boundary* at = near[static_cast<std::size_t>(back)];
+        return at == nullptr ? kImpossible : at->score[static_cast<std::size_t>(node)];
+    };
+    const Boundary* last = near[0];
     for (int g = 0; g < static_cast<int>(grammar_.nodes.size()); ++g) {
         for (int k = 0; k < kWordGap; ++k) {
-            offer(Score(end - k, g), end - k, g);
+            offer(score(k, g), end - k, g);
         }
         offer(last->idle[static_cast<std::size_t>(g)],
               last->idleOrigin[static_cast<std::size_t>(g)], g);
@@ -204,12 +236,13 @@ std::pair<int, int> SequenceDecoder::BestAlive() const {
                 }
                 const int start = end - back;
                 if (arc.afterCharacterGap) {
-                    const double before = Score(start - kCharacterGap, arc.from);
+                    const double before = score(back + kCharacterGap, arc.from);
                     if (before > kImpossible) {
                         offer(before + heard + arc.logPrior, start - kCharacterGap, arc.from);
                     }
                 }
-                const Boundary* gap = arc.afterWordGap ? At(start) : nullptr;
+                const Boundary* gap =
+                    arc.afterWordGap ? near[static_cast<std::size_t>(back)] : nullptr;
                 if (gap != nullptr && gap->idle[static_cast<std::size_t>(arc.from)] > kImpossible) {
                     offer(gap->idle[static_cast<std::size_t>(arc.from)] + heard + arc.logPrior,
                           gap->idleOrigin[static_cast<std::size_t>(arc.from)], arc.from);
