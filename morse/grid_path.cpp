@@ -10,8 +10,7 @@ namespace {
 std::complex<double> At(std::span<const std::complex<double>> cumulative, double x) {
     const auto n = static_cast<std::int64_t>(x);
     const double fraction = x - static_cast<double>(n);
-    const auto size = static_cast<std::int64_t>(cumulative.size());
-    if (n + 1 >= size) {
+    if (n + 1 >= static_cast<std::int64_t>(cumulative.size())) {
         return cumulative.back();
     }
     const std::complex<double> low = cumulative[static_cast<std::size_t>(n)];
@@ -31,43 +30,52 @@ GridPath FollowGrid(std::span<const std::complex<double>> cumulative, double per
     }
     const auto width = static_cast<std::size_t>(phases);
     std::vector<double> score(width, 0.0);
-    std::vector<double> offset(width);  // of each phase's slots from the window's start
-    std::vector<std::complex<double>> before(width);
+    std::vector<double> offset(width);                // of each phase's grid from the start
+    std::vector<std::complex<double>> before(width);  // the running sum where its slot began
     for (std::size_t j = 0; j < width; ++j) {
         offset[j] = shift * static_cast<double>(j);
         before[j] = At(cumulative, offset[j]);
     }
+    // Each slot is taken in passes over the phases, most of which run two phases at a time: where
+    // the slots end and which weight they take, what each caught (the lookups), and the path's
+    // step. A window is a few thousand samples, so its indices fit in 32 bits.
+    std::vector<double> end(width);
+    std::vector<std::int32_t> middle(width);
+    std::vector<double> energy(width);
+    std::vector<double> weight(width);
     const double half = period / 2;
-    const auto lastWeight = static_cast<std::int64_t>(weights.size()) - 1;
+    const auto lastWeight = static_cast<std::int32_t>(weights.size() - 1);
     // For each slot and phase, the phase the path came from (only when the points are wanted).
     std::vector<std::uint8_t> back(withPoints ? width * static_cast<std::size_t>(slots) : 0);
-    // The best phase so far (the first of equals), kept up while the scores are updated.
-    double best = 0;
+    double best = 0;  // the best score so far, at the first phase that has it
     std::size_t bestPhase = 0;
     for (int k = 0; k < slots; ++k) {
-        const double change = best - changeCost;
-        const auto from = static_cast<std::uint8_t>(bestPhase);
         const double base = period * k;
-        std::uint8_t* came = withPoints ? back.data() + static_cast<std::size_t>(k) * width : nullptr;
         for (std::size_t j = 0; j < width; ++j) {
             const double start = offset[j] + base;
-            const std::complex<double> after = At(cumulative, start + period);
-            const double weight =
-                weights[static_cast<std::size_t>(
-                    std::min(static_cast<std::int64_t>(start + half), lastWeight))];
-            const double excess = weight * (std::norm(after - before[j]) / period - 1.0);
+            end[j] = start + period;
+            middle[j] = std::min(static_cast<std::int32_t>(start + half), lastWeight);
+        }
+        for (std::size_t j = 0; j < width; ++j) {
+            const std::complex<double> after = At(cumulative, end[j]);
+            energy[j] = std::norm(after - before[j]);
             before[j] = after;
-            const bool stay = score[j] >= change;
-            if (came != nullptr) {
-                came[j] = stay ? static_cast<std::uint8_t>(j) : from;
-            }
-            const double updated = (stay ? score[j] : change) + excess;
-            score[j] = updated;
-            if (j == 0 || best < updated) {
-                best = updated;
-                bestPhase = j;
+            weight[j] = weights[static_cast<std::size_t>(middle[j])];
+        }
+        const double change = best - changeCost;
+        if (withPoints) {
+            std::uint8_t* came = back.data() + static_cast<std::size_t>(k) * width;
+            for (std::size_t j = 0; j < width; ++j) {
+                came[j] = static_cast<std::uint8_t>(score[j] >= change ? j : bestPhase);
             }
         }
+        for (std::size_t j = 0; j < width; ++j) {
+            const double excess = weight[j] * (energy[j] / period - 1.0);
+            score[j] = (score[j] >= change ? score[j] : change) + excess;
+        }
+        const auto top = std::max_element(score.begin(), score.end());
+        best = *top;
+        bestPhase = static_cast<std::size_t>(top - score.begin());
     }
     path.capture = best;
     if (withPoints) {
