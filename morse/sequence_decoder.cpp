@@ -224,9 +224,38 @@ std::pair<int, int> SequenceDecoder::BestAlive() const {
             prefixAt(c, back) = Likelihood(c, end - back, back);
         }
     }
+    // An arc whose best start and best prefix together cannot beat the best state so far is
+    // passed over: the same as offering each, since a sum never grows when a term shrinks. A
+    // node's best start is after a character gap at any boundary a prefix can follow, or after a
+    // word gap, where the newest idle score bounds the older ones (it never falls).
+    double mostHeard = kImpossible;
+    for (const double heard : prefix) {
+        mostHeard = std::max(mostHeard, heard);
+    }
+    const std::size_t nodes = grammar_.nodes.size();
+    std::vector<double> afterCharacter(nodes, kImpossible);
+    for (int back = 1 + kCharacterGap; back < longest + kCharacterGap; ++back) {
+        if (const Boundary* at = near[static_cast<std::size_t>(back)]; at != nullptr) {
+            for (std::size_t g = 0; g < nodes; ++g) {
+                afterCharacter[g] = std::max(afterCharacter[g], at->score[g]);
+            }
+        }
+    }
+    const Boundary* newestGap = near[1];
+    const auto hopeless = [&](const GrammarArc& arc) {
+        const auto from = static_cast<std::size_t>(arc.from);
+        double start = arc.afterCharacterGap ? afterCharacter[from] : kImpossible;
+        if (arc.afterWordGap && newestGap != nullptr) {
+            start = std::max(start, newestGap->idle[from]);
+        }
+        return start + mostHeard + arc.logPrior <= best;
+    };
     for (const GrammarArc& arc : grammar_.arcs) {
         if (arc.kind == ArcKind::kOtherText && arc.from != grammar_.otherNode) {
             continue;  // breaking a beacon off is never the likeliest way to explain a prefix
+        }
+        if (hopeless(arc)) {
+            continue;
         }
         for (const int c : arc.characters) {
             for (int back = 1; back < Length(c) && back < longest; ++back) {
