@@ -125,9 +125,9 @@ void ToneTracker::Viterbi(const std::vector<float>& emission) {
         const int highest = std::min(maxStep_, binCount_ - 1 - k);
         for (int d = lowest; d <= highest; ++d) {
             const double candidate = score[k + d] - kStepCost * std::abs(d);
-            const bool better = candidate > from;
-            from = better ? candidate : from;
-            origin = better ? static_cast<std::int16_t>(k + d) : origin;
+            const int better = candidate > from ? 1 : 0;  // chosen without a branch
+            origin = static_cast<std::int16_t>(origin + better * (k + d - origin));
+            from = std::max(from, candidate);
         }
         next[static_cast<std::size_t>(k)] = from + emission[static_cast<std::size_t>(k)] - best;
         back[static_cast<std::size_t>(k)] = origin;
