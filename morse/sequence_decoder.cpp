@@ -27,6 +27,45 @@ std::array<const Boundary*, kNear> NearBoundaries(int end, Lookup at) {
     return near;
 }
 
+using RunScores = std::array<double, kLongestRun>;
+
+// A character's likelihood from the run likelihoods of its slots (`runs(i)` for its i-th slot):
+// fewer slots than the character's length score the part of it heard so far.
+template <typename Runs>
+double HeardRuns(const CharacterShape& shape, int length, Runs runs) {
+    double total = 0;
+    for (int r = 0; r < shape.runCount; ++r) {
+        const KeyDownRun run = shape.runs[static_cast<std::size_t>(r)];
+        const int heard = std::min<int>(run.slots, length - run.firstSlot);
+        if (heard <= 0) {
+            break;
+        }
+        total += runs(run.firstSlot)[static_cast<std::size_t>(heard - 1)];
+    }
+    return total;
+}
+
+// SequenceDecoder::Likelihood() of the characters ending at the newest slot, `length` slots of them
+// heard, from the run likelihoods of the newest slots looked up once: indexing the deque is the
+// dearest part.
+template <typename Shapes, typename Runs, typename Fallback>
+auto NewestLikelihoods(const Shapes& alphabet, const Runs& runs, Fallback likelihood) {
+    std::array<const RunScores*, kNear> newest{};
+    const std::size_t known = std::min(runs.size(), newest.size());
+    for (std::size_t back = 0; back < known; ++back) {
+        newest[back] = &runs[runs.size() - 1 - back];
+    }
+    return [&alphabet, newest, known, likelihood](int character, int length) {
+        if (length < 1 || static_cast<std::size_t>(length) > known) {
+            return likelihood(character, length);
+        }
+        return HeardRuns(alphabet[static_cast<std::size_t>(character)], length,
+                         [&](int slot) -> const RunScores& {
+                             return *newest[static_cast<std::size_t>(length - 1 - slot)];
+                         });
+    };
+}
+
 // The alphabet's lengths in slots, looked up in the decoder's innermost loops.
 const std::vector<int>& Lengths() {
     static const std::vector<int> lengths = [] {
@@ -68,19 +107,10 @@ double SequenceDecoder::Likelihood(int character, int start, int length) const {
     if (first < 0 || first + length > static_cast<int>(slots_.size())) {
         return kImpossible;
     }
-    // Fewer slots than the character's length score the part of it heard so far.
-    const CharacterShape& shape = alphabet_[static_cast<std::size_t>(character)];
-    double total = 0;
-    for (int r = 0; r < shape.runCount; ++r) {
-        const KeyDownRun run = shape.runs[static_cast<std::size_t>(r)];
-        const int heard = std::min<int>(run.slots, length - run.firstSlot);
-        if (heard <= 0) {
-            break;
-        }
-        const int at = first + run.firstSlot;
-        total += runs_[static_cast<std::size_t>(at)][static_cast<std::size_t>(heard - 1)];
-    }
-    return total;
+    return HeardRuns(
+        alphabet_[static_cast<std::size_t>(character)], length, [&](int slot) -> const RunScores& {
+            return runs_[static_cast<std::size_t>(first) + static_cast<std::size_t>(slot)];
+        });
 }
 
 SequenceDecoder::Boundary SequenceDecoder::Advance(int end) const {
@@ -106,13 +136,15 @@ SequenceDecoder::Boundary SequenceDecoder::Advance(int end) const {
     std::vector<const Boundary*> afterCharacter(count);
     std::vector<const Boundary*> afterWord(count);
     const auto near = NearBoundaries<Boundary>(end, [this](int b) { return At(b); });
+    const auto heardNow = NewestLikelihoods(
+        alphabet_, runs_, [&](int c, int length) { return Likelihood(c, end - length, length); });
     const auto boundary = [&](int back) {
         return back < kNear ? near[static_cast<std::size_t>(back)] : At(end - back);
     };
     double mostHeard = kImpossible;
     for (std::size_t c = 0; c < count; ++c) {
         const int length = lengths_[c];
-        likelihood[c] = Likelihood(static_cast<int>(c), end - length, length);
+        likelihood[c] = heardNow(static_cast<int>(c), length);
         afterCharacter[c] = boundary(length + kCharacterGap);
         afterWord[c] = boundary(length);
         mostHeard = std::max(mostHeard, likelihood[c]);
@@ -213,6 +245,8 @@ std::pair<int, int> SequenceDecoder::BestAlive() const {
               last->idleOrigin[static_cast<std::size_t>(g)], g);
     }
     // Partial characters: the best prefix score of each character for each start.
+    const auto heardNow = NewestLikelihoods(
+        alphabet_, runs_, [&](int c, int length) { return Likelihood(c, end - length, length); });
     const int longest = kLongestCharacter;
     std::vector<double> prefix(alphabet_.size() * static_cast<std::size_t>(longest), kImpossible);
     const auto prefixAt = [&](int c, int back) -> double& {
@@ -221,7 +255,7 @@ std::pair<int, int> SequenceDecoder::BestAlive() const {
     };
     for (int c = 0; c < static_cast<int>(alphabet_.size()); ++c) {
         for (int back = 1; back < Length(c) && back < longest; ++back) {
-            prefixAt(c, back) = Likelihood(c, end - back, back);
+            prefixAt(c, back) = heardNow(c, back);
         }
     }
     // An arc whose best start and best prefix together cannot beat the best state so far is
