@@ -57,8 +57,13 @@ struct Decoder::Pipeline {
         Assemble();
         const std::int64_t keepFrom =
             std::min(nextFrame * tracker.FrameHop(), downconverter.Position());
-        work.erase(work.begin(), work.begin() + (keepFrom - workStart));
-        workStart = keepFrom;
+        // The samples still needed are moved down only once as many are done with: each is moved
+        // a bounded number of times, however small the blocks fed.
+        const std::int64_t done = keepFrom - workStart;
+        if (2 * done >= static_cast<std::int64_t>(work.size())) {
+            work.erase(work.begin(), work.begin() + done);
+            workStart = keepFrom;
+        }
     }
 
     void Assemble() {

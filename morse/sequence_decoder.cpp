@@ -13,6 +13,58 @@ constexpr int kWordGap = 5;  // the shortest gap read as a word gap (7 when keye
 constexpr int kCommitEvery = 8;
 constexpr int kKeptBehindLag = 64;
 constexpr int kLongestCharacter = 32;
+// Boundaries looked up around the newest one: a character and the gap before it reach this far.
+constexpr int kNear = kLongestCharacter + kCharacterGap + 1;
+
+// The boundaries `back` = 0..kNear-1 slots before `end`, looked up once per slot rather than for
+// every character and arc (`at` gives null where there is none).
+template <typename Boundary, typename Lookup>
+std::array<const Boundary*, kNear> NearBoundaries(int end, Lookup at) {
+    std::array<const Boundary*, kNear> near{};
+    for (int back = 0; back < kNear; ++back) {
+        near[static_cast<std::size_t>(back)] = at(end - back);
+    }
+    return near;
+}
+
+using RunScores = std::array<double, kLongestRun>;
+
+// A character's likelihood from the run likelihoods of its slots (`runs(i)` for its i-th slot):
+// fewer slots than the character's length score the part of it heard so far.
+template <typename Runs>
+double HeardRuns(const CharacterShape& shape, int length, Runs runs) {
+    double total = 0;
+    for (int r = 0; r < shape.runCount; ++r) {
+        const KeyDownRun run = shape.runs[static_cast<std::size_t>(r)];
+        const int heard = std::min<int>(run.slots, length - run.firstSlot);
+        if (heard <= 0) {
+            break;
+        }
+        total += runs(run.firstSlot)[static_cast<std::size_t>(heard - 1)];
+    }
+    return total;
+}
+
+// SequenceDecoder::Likelihood() of the characters ending at the newest slot, `length` slots of them
+// heard, from the run likelihoods of the newest slots looked up once: indexing the deque is the
+// dearest part.
+template <typename Shapes, typename Runs, typename Fallback>
+auto NewestLikelihoods(const Shapes& alphabet, const Runs& runs, Fallback likelihood) {
+    std::array<const RunScores*, kNear> newest{};
+    const std::size_t known = std::min(runs.size(), newest.size());
+    for (std::size_t back = 0; back < known; ++back) {
+        newest[back] = &runs[runs.size() - 1 - back];
+    }
+    return [&alphabet, newest, known, likelihood](int character, int length) {
+        if (length < 1 || static_cast<std::size_t>(length) > known) {
+            return likelihood(character, length);
+        }
+        return HeardRuns(alphabet[static_cast<std::size_t>(character)], length,
+                         [&](int slot) -> const RunScores& {
+                             return *newest[static_cast<std::size_t>(length - 1 - slot)];
+                         });
+    };
+}
 
 // The alphabet's lengths in slots, looked up in the decoder's innermost loops.
 const std::vector<int>& Lengths() {
@@ -55,19 +107,10 @@ double SequenceDecoder::Likelihood(int character, int start, int length) const {
     if (first < 0 || first + length > static_cast<int>(slots_.size())) {
         return kImpossible;
     }
-    // Fewer slots than the character's length score the part of it heard so far.
-    const CharacterShape& shape = alphabet_[static_cast<std::size_t>(character)];
-    double total = 0;
-    for (int r = 0; r < shape.runCount; ++r) {
-        const KeyDownRun run = shape.runs[static_cast<std::size_t>(r)];
-        const int heard = std::min<int>(run.slots, length - run.firstSlot);
-        if (heard <= 0) {
-            break;
-        }
-        const int at = first + run.firstSlot;
-        total += runs_[static_cast<std::size_t>(at)][static_cast<std::size_t>(heard - 1)];
-    }
-    return total;
+    return HeardRuns(
+        alphabet_[static_cast<std::size_t>(character)], length, [&](int slot) -> const RunScores& {
+            return runs_[static_cast<std::size_t>(first) + static_cast<std::size_t>(slot)];
+        });
 }
 
 SequenceDecoder::Boundary SequenceDecoder::Advance(int end) const {
@@ -92,16 +135,32 @@ SequenceDecoder::Boundary SequenceDecoder::Advance(int end) const {
     std::vector<double> likelihood(count);
     std::vector<const Boundary*> afterCharacter(count);
     std::vector<const Boundary*> afterWord(count);
+    const auto near = NearBoundaries<Boundary>(end, [this](int b) { return At(b); });
+    const auto heardNow = NewestLikelihoods(
+        alphabet_, runs_, [&](int c, int length) { return Likelihood(c, end - length, length); });
+    const auto boundary = [&](int back) {
+        return back < kNear ? near[static_cast<std::size_t>(back)] : At(end - back);
+    };
+    double mostHeard = kImpossible;
     for (std::size_t c = 0; c < count; ++c) {
         const int length = lengths_[c];
-        likelihood[c] = Likelihood(static_cast<int>(c), end - length, length);
-        afterCharacter[c] = At(end - length - kCharacterGap);
-        afterWord[c] = At(end - length);
+        likelihood[c] = heardNow(static_cast<int>(c), length);
+        afterCharacter[c] = boundary(length + kCharacterGap);
+        afterWord[c] = boundary(length);
+        mostHeard = std::max(mostHeard, likelihood[c]);
     }
     for (std::size_t a = 0; a < grammar_.arcs.size(); ++a) {
         const GrammarArc& arc = grammar_.arcs[a];
         const auto from = static_cast<std::size_t>(arc.from);
         const auto to = static_cast<std::size_t>(arc.to);
+        // An arc only from a word gap, whose best start and likeliest character together cannot
+        // beat what its node has, is passed over: the same as trying each character, since a sum
+        // never grows when a term shrinks, and a node's idle score never falls from one boundary
+        // to the next.
+        if (!arc.afterCharacterGap && previous != nullptr &&
+            previous->idle[from] + mostHeard + arc.logPrior <= next.score[to]) {
+            continue;
+        }
         for (const int c : arc.characters) {
             const auto character = static_cast<std::size_t>(c);
             const double heard = likelihood[character];
@@ -177,15 +236,22 @@ std::pair<int, int> SequenceDecoder::BestAlive() const {
             state = {boundary, node};
         }
     };
-    const Boundary* last = At(end);
+    const auto near = NearBoundaries<Boundary>(end, [this](int b) { return At(b); });
+    const auto score = [&near](int back, int node) {
+        const Boundary* at = near[static_cast<std::size_t>(back)];
+        return at == nullptr ? kImpossible : at->score[static_cast<std::size_t>(node)];
+    };
+    const Boundary* last = near[0];
     for (int g = 0; g < static_cast<int>(grammar_.nodes.size()); ++g) {
         for (int k = 0; k < kWordGap; ++k) {
-            offer(Score(end - k, g), end - k, g);
+            offer(score(k, g), end - k, g);
         }
         offer(last->idle[static_cast<std::size_t>(g)],
               last->idleOrigin[static_cast<std::size_t>(g)], g);
     }
     // Partial characters: the best prefix score of each character for each start.
+    const auto heardNow = NewestLikelihoods(
+        alphabet_, runs_, [&](int c, int length) { return Likelihood(c, end - length, length); });
     const int longest = kLongestCharacter;
     std::vector<double> prefix(alphabet_.size() * static_cast<std::size_t>(longest), kImpossible);
     const auto prefixAt = [&](int c, int back) -> double& {
@@ -194,12 +260,41 @@ std::pair<int, int> SequenceDecoder::BestAlive() const {
     };
     for (int c = 0; c < static_cast<int>(alphabet_.size()); ++c) {
         for (int back = 1; back < Length(c) && back < longest; ++back) {
-            prefixAt(c, back) = Likelihood(c, end - back, back);
+            prefixAt(c, back) = heardNow(c, back);
         }
     }
+    // An arc whose best start and best prefix together cannot beat the best state so far is
+    // passed over: the same as offering each, since a sum never grows when a term shrinks. A
+    // node's best start is after a character gap at any boundary a prefix can follow, or after a
+    // word gap, where the newest idle score bounds the older ones (it never falls).
+    double mostHeard = kImpossible;
+    for (const double heard : prefix) {
+        mostHeard = std::max(mostHeard, heard);
+    }
+    const std::size_t nodes = grammar_.nodes.size();
+    std::vector<double> afterCharacter(nodes, kImpossible);
+    for (int back = 1 + kCharacterGap; back < longest + kCharacterGap; ++back) {
+        if (const Boundary* at = near[static_cast<std::size_t>(back)]; at != nullptr) {
+            for (std::size_t g = 0; g < nodes; ++g) {
+                afterCharacter[g] = std::max(afterCharacter[g], at->score[g]);
+            }
+        }
+    }
+    const Boundary* newestGap = near[1];
+    const auto hopeless = [&](const GrammarArc& arc) {
+        const auto from = static_cast<std::size_t>(arc.from);
+        double start = arc.afterCharacterGap ? afterCharacter[from] : kImpossible;
+        if (arc.afterWordGap && newestGap != nullptr) {
+            start = std::max(start, newestGap->idle[from]);
+        }
+        return start + mostHeard + arc.logPrior <= best;
+    };
     for (const GrammarArc& arc : grammar_.arcs) {
         if (arc.kind == ArcKind::kOtherText && arc.from != grammar_.otherNode) {
             continue;  // breaking a beacon off is never the likeliest way to explain a prefix
+        }
+        if (hopeless(arc)) {
+            continue;
         }
         for (const int c : arc.characters) {
             for (int back = 1; back < Length(c) && back < longest; ++back) {
@@ -209,12 +304,13 @@ std::pair<int, int> SequenceDecoder::BestAlive() const {
                 }
                 const int start = end - back;
                 if (arc.afterCharacterGap) {
-                    const double before = Score(start - kCharacterGap, arc.from);
+                    const double before = score(back + kCharacterGap, arc.from);
                     if (before > kImpossible) {
                         offer(before + heard + arc.logPrior, start - kCharacterGap, arc.from);
                     }
                 }
-                const Boundary* gap = arc.afterWordGap ? At(start) : nullptr;
+                const Boundary* gap =
+                    arc.afterWordGap ? near[static_cast<std::size_t>(back)] : nullptr;
                 if (gap != nullptr && gap->idle[static_cast<std::size_t>(arc.from)] > kImpossible) {
                     offer(gap->idle[static_cast<std::size_t>(arc.from)] + heard + arc.logPrior,
                           gap->idleOrigin[static_cast<std::size_t>(arc.from)], arc.from);

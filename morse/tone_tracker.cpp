@@ -115,24 +115,23 @@ void ToneTracker::Follow(double hz) {
 }
 
 void ToneTracker::Viterbi(const std::vector<float>& emission) {
-    const double best = *std::max_element(score_.begin(), score_.end());
-    const auto bestBin =
-        static_cast<std::int16_t>(std::max_element(score_.begin(), score_.end()) - score_.begin());
+    const auto top = std::max_element(score_.begin(), score_.end());
+    const double best = *top;
+    const auto bestBin = static_cast<std::int16_t>(top - score_.begin());
     std::vector<double> next(score_.size());
     std::vector<std::int16_t> back(score_.size());
+    const double* score = score_.data();
     for (int k = 0; k < binCount_; ++k) {
         double from = best - kJumpCost;
         std::int16_t origin = bestBin;
-        for (int d = -maxStep_; d <= maxStep_; ++d) {
-            const int j = k + d;
-            if (j < 0 || j >= binCount_) {
-                continue;
-            }
-            const double candidate = score_[static_cast<std::size_t>(j)] - kStepCost * std::abs(d);
-            if (candidate > from) {
-                from = candidate;
-                origin = static_cast<std::int16_t>(j);
-            }
+        // The steps that stay within the band, nearest the low edge first.
+        const int lowest = std::max(-maxStep_, -k);
+        const int highest = std::min(maxStep_, binCount_ - 1 - k);
+        for (int d = lowest; d <= highest; ++d) {
+            const double candidate = score[k + d] - kStepCost * std::abs(d);
+            const int better = candidate > from ? 1 : 0;  // chosen without a branch
+            origin = static_cast<std::int16_t>(origin + better * (k + d - origin));
+            from = std::max(from, candidate);
         }
         next[static_cast<std::size_t>(k)] = from + emission[static_cast<std::size_t>(k)] - best;
         back[static_cast<std::size_t>(k)] = origin;

@@ -10,7 +10,7 @@
 namespace telvane {
 namespace {
 
-constexpr sf_count_t kFramesPerRead = 4096;
+constexpr sf_count_t kFramesPerRead = 16384;
 constexpr int kMostChannels = 64;  // more is a damaged header, not a recording
 
 SNDFILE* Handle(void* handle) {
@@ -140,28 +140,47 @@ std::size_t AudioFile::Read(std::span<float> mono) {
     if (ended_) {
         return 0;
     }
-    const auto channels = static_cast<std::size_t>(channels_);
     std::size_t done = 0;
     while (done < mono.size()) {
         const auto want =
             std::min<sf_count_t>(kFramesPerRead, static_cast<sf_count_t>(mono.size() - done));
-        interleaved_.resize(static_cast<std::size_t>(want) * channels);
-        const sf_count_t got = sf_readf_float(Handle(handle_), interleaved_.data(), want);
-        for (sf_count_t f = 0; f < std::max<sf_count_t>(got, 0); ++f) {
-            float sum = 0;
-            for (std::size_t c = 0; c < channels; ++c) {
-                sum += interleaved_[static_cast<std::size_t>(f) * channels + c];
-            }
-            const float sample = sum / static_cast<float>(channels);
-            mono[done++] = std::isfinite(sample) ? sample : 0.0F;
-        }
-        framesRead_ += std::max<sf_count_t>(got, 0);
+        const std::span<float> out = mono.subspan(done, static_cast<std::size_t>(want));
+        const sf_count_t got = std::max<sf_count_t>(ReadFrames(out), 0);
+        done += static_cast<std::size_t>(got);
+        framesRead_ += got;
         if (got < want) {
             CheckEnd();
             break;
         }
     }
     return done;
+}
+
+// One read into `out`, mixed to mono; a sample that is not a number reads as silence.
+std::int64_t AudioFile::ReadFrames(std::span<float> out) {
+    const auto frames = static_cast<sf_count_t>(out.size());
+    if (channels_ == 1) {
+        // A mono file is read straight into place.
+        const sf_count_t got = sf_readf_float(Handle(handle_), out.data(), frames);
+        for (sf_count_t f = 0; f < got; ++f) {
+            float& sample = out[static_cast<std::size_t>(f)];
+            sample = std::isfinite(sample) ? sample : 0.0F;
+        }
+        return got;
+    }
+    const auto channels = static_cast<std::size_t>(channels_);
+    interleaved_.resize(out.size() * channels);
+    const sf_count_t got = sf_readf_float(Handle(handle_), interleaved_.data(), frames);
+    for (sf_count_t f = 0; f < got; ++f) {
+        const float* frame = interleaved_.data() + static_cast<std::size_t>(f) * channels;
+        float sum = 0;
+        for (std::size_t c = 0; c < channels; ++c) {
+            sum += frame[c];
+        }
+        const float sample = sum / static_cast<float>(channels);
+        out[static_cast<std::size_t>(f)] = std::isfinite(sample) ? sample : 0.0F;
+    }
+    return got;
 }
 
 // A read came up short: the end, or a file that ends before its header says it should.

@@ -41,6 +41,7 @@ private:
     explicit AudioFile(std::unique_ptr<Source> source);
     static std::unique_ptr<AudioFile> Opened(std::unique_ptr<AudioFile> file, std::int64_t size,
                                              std::string& error);
+    std::int64_t ReadFrames(std::span<float> out);
     void CheckEnd();
 
     std::unique_ptr<Source> source_;

@@ -73,5 +73,64 @@ INSTANTIATE_TEST_SUITE_P(Offsets, GridPathPhases,
                          ::testing::Values(PhaseCase{0}, PhaseCase{7}, PhaseCase{15},
                                            PhaseCase{22}));
 
+// Windows whose last slot ends on the window's last sample, and weights shorter than the window,
+// at the coarse, tracking and finest numbers of phases.
+struct EdgeCase {
+    double period;
+    int phases;
+    int length;
+    int weighted;  // samples that have a weight; later ones take the last one
+};
+
+class GridPathEdges : public ::testing::TestWithParam<EdgeCase> {};
+
+TEST_P(GridPathEdges, PointsFollowTheCaptureAndAFixedPhaseCatchesTheBestSingleGrid) {
+    const EdgeCase& edge = GetParam();
+    std::vector<std::complex<double>> cumulative = Cumulative(7);
+    cumulative.resize(static_cast<std::size_t>(edge.length) + 1);
+    std::vector<float> weights(static_cast<std::size_t>(edge.weighted));
+    for (std::size_t n = 0; n < weights.size(); ++n) {
+        weights[n] = static_cast<float>(1.0 + 0.5 * std::sin(0.01 * static_cast<double>(n)));
+    }
+    const GridPath path = FollowGrid(cumulative, edge.period, edge.phases, weights, 12.0, true);
+    EXPECT_EQ(path.capture,
+              FollowGrid(cumulative, edge.period, edge.phases, weights, 12.0, false).capture);
+    const double shift = edge.period / edge.phases;
+    ASSERT_GT(path.points.size(), 2U);
+    EXPECT_TRUE(std::is_sorted(path.points.begin(), path.points.end()));
+    for (const double point : path.points) {
+        const double phase = std::remainder(std::fmod(point, edge.period), shift);
+        EXPECT_NEAR(phase, 0.0, 1e-6) << point << " is on no phase's grid";
+    }
+    EXPECT_LE(path.points.back(), static_cast<double>(edge.length) + 1e-9);
+    // The running sum along a straight line, each phase's slots summed on their own.
+    const auto at = [&](double x) {
+        const auto n = std::min(static_cast<std::size_t>(x), cumulative.size() - 2);
+        return cumulative[n] + (x - static_cast<double>(n)) * (cumulative[n + 1] - cumulative[n]);
+    };
+    // Every phase has as many slots as the last one fits into the window.
+    const int slots = static_cast<int>((edge.length - shift * (edge.phases - 1)) / edge.period);
+    double single = -1e300;
+    for (int j = 0; j < edge.phases; ++j) {
+        double sum = 0;
+        for (int k = 0; k < slots; ++k) {
+            const double start = shift * j + edge.period * k;
+            const auto middle =
+                std::min(static_cast<std::size_t>(start + edge.period / 2), weights.size() - 1);
+            sum += weights[middle] *
+                   (std::norm(at(start + edge.period) - at(start)) / edge.period - 1.0);
+        }
+        single = std::max(single, sum);
+    }
+    const GridPath fixed = FollowGrid(cumulative, edge.period, edge.phases, weights, 1e12, false);
+    EXPECT_NEAR(fixed.capture, single, 1e-6 * std::abs(single));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Windows, GridPathEdges,
+    ::testing::Values(EdgeCase{30.0, 1, 4080, 4080}, EdgeCase{30.0, 30, 4080, 4080},
+                      EdgeCase{14.5, 12, 4096, 4096}, EdgeCase{31.25, 16, 4000, 4000},
+                      EdgeCase{77.5, 64, 4096, 4096}, EdgeCase{45.0, 48, 4096, 1500}));
+
 }  // namespace
 }  // namespace telvane::morse

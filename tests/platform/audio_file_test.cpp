@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <limits>
 #include <numbers>
 #include <random>
 
@@ -153,6 +154,48 @@ TEST(AudioFile, StereoChannelsAreMixed) {
     ASSERT_NE(file, nullptr) << error;
     EXPECT_EQ(ReadAll(*file), (std::vector<float>{0.125F, 0.125F}));
 }
+
+// A sample that is not a number reads as silence, mono or mixed, in whatever blocks the reader
+// takes and the caller asks for.
+struct NotANumberCase {
+    const char* name;
+    int channels;
+    std::size_t block;
+};
+
+class NotANumber : public ::testing::TestWithParam<NotANumberCase> {};
+
+TEST_P(NotANumber, ReadsAsSilence) {
+    const NotANumberCase& param = GetParam();
+    TempFolder folder;
+    const fs::path path = folder / "not-a-number.wav";
+    std::vector<float> samples = Tone(8000, 5.0);
+    const std::vector<float> bad = {std::nanf(""), std::numeric_limits<float>::infinity(),
+                                    -std::numeric_limits<float>::infinity()};
+    std::vector<float> expected = samples;
+    for (std::size_t i = 0; i < bad.size(); ++i) {
+        // At the start, on both sides of a read's edge, and at the end.
+        for (const std::size_t at : {i, 16383 + i, samples.size() - 1 - i}) {
+            samples[at] = bad[i];
+            expected[at] = 0.0F;
+        }
+    }
+    ASSERT_EQ(morse::testing::WriteAudioFile(path, samples, 8000, SF_FORMAT_WAV | SF_FORMAT_FLOAT,
+                                             param.channels),
+              "");
+    std::string error;
+    const auto file = AudioFile::Open(path, error);
+    ASSERT_NE(file, nullptr) << error;
+    EXPECT_EQ(ReadAll(*file, param.block), expected);
+    EXPECT_EQ(file->Error(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(AudioFile, NotANumber,
+                         ::testing::Values(NotANumberCase{"MonoSmallBlocks", 1, 1000},
+                                           NotANumberCase{"MonoOneBlock", 1, 40000},
+                                           NotANumberCase{"StereoSmallBlocks", 2, 1000},
+                                           NotANumberCase{"StereoOneBlock", 2, 40000}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 enum class Damage { kNone, kEmptyFile, kText, kRandomBytes, kHalf, kHeaderOnly, kNoSamples };
 
