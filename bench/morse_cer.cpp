@@ -1,14 +1,17 @@
 // Measures the CW decoder's character error rate against SNR on generated recordings: all five
 // sample rates, 12-28 WPM, tones 450-1100 Hz, one or two beacons, other traffic around them.
-// Usage: morse_cer [recordings per SNR] [CSV path]. Prints a Markdown table, with the hard channel
-// at 0 dB (drift, fading, an interfering signal, clicks) as its last row; writes "snr,cer" lines
-// to the CSV file for the plot when a path is given.
+// Usage: morse_cer [recordings per SNR] [CSV path or -] [rows]. Prints a Markdown table, with the
+// hard channel at 0 dB (drift, fading, an interfering signal, clicks) as its last row; writes
+// "snr,cer" lines to the CSV file for the plot when a path is given. `rows` (say "-10,-9,hard")
+// measures only those rows, on the same recordings as the whole table, and lists each recording
+// copied with errors: what was keyed, and what was copied.
 
 #include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "beacon_scoring.h"
 #include "decoder.h"
@@ -22,13 +25,57 @@ namespace testing = telvane::morse::testing;
 constexpr std::array<double, 5> kRates = {8000, 11025, 22050, 44100, 48000};
 constexpr std::array<double, 11> kSnrs = {-13, -12, -11, -10, -9, -8, -7, -6, -3, 0, 10};
 
-testing::Score Measure(const testing::RecordingOptions& options) {
+void Describe(const testing::RecordingOptions& options, const testing::Recording& recording,
+              const std::vector<telvane::morse::CopiedBeacon>& beacons, int errors) {
+    std::printf(
+        "  %g Hz, %.1f WPM, tone %.0f Hz, seed %u, interferer %.1f dB at %+.0f Hz: %d "
+        "errors\n",
+        options.sampleRate, options.wpm, options.toneHz, options.seed, options.channel.interfererDb,
+        options.channel.interfererOffsetHz, errors);
+    for (const testing::KeyedBeacon& keyed : recording.beacons) {
+        std::printf("    keyed %.1f-%.1f s:", keyed.startSeconds, keyed.endSeconds);
+        for (const std::string& line : keyed.lines) {
+            std::printf(" | %s", line.c_str());
+        }
+        std::printf("\n");
+    }
+    for (const telvane::morse::CopiedBeacon& copied : beacons) {
+        std::printf("    copied %.1f-%.1f s, %.1f WPM, %.0f Hz:", copied.startSeconds,
+                    copied.endSeconds, copied.speedWpm, copied.toneHz);
+        for (const telvane::morse::CopiedLine& line : copied.lines) {
+            std::printf(" | %s", line.text.c_str());
+        }
+        std::printf("\n");
+    }
+}
+
+testing::Score Measure(const testing::RecordingOptions& options, bool describe) {
     const testing::Recording recording = testing::Generate(options);
     Decoder decoder(options.sampleRate);
     decoder.Feed(recording.samples);
     decoder.Finish();
     const auto beacons = decoder.TakeBeacons();
-    return testing::ScoreBeacons(recording.beacons, beacons);
+    const testing::Score score = testing::ScoreBeacons(recording.beacons, beacons);
+    if (describe && score.errors > 0) {
+        Describe(options, recording, beacons, score.errors);
+    }
+    return score;
+}
+
+// Whether the row labelled `label` is measured: every row when no rows were named.
+bool Wanted(const std::string& rows, const std::string& label) {
+    if (rows.empty()) {
+        return true;
+    }
+    std::size_t from = 0;
+    while (from <= rows.size()) {
+        const std::size_t comma = std::min(rows.find(',', from), rows.size());
+        if (rows.substr(from, comma - from) == label) {
+            return true;
+        }
+        from = comma + 1;
+    }
+    return false;
 }
 
 testing::RecordingOptions RandomOptions(std::mt19937& random, double snrDb, int index) {
@@ -65,27 +112,40 @@ void Row(const char* label, const testing::Score& score) {
 
 int main(int argc, char** argv) {
     const int count = argc > 1 ? std::atoi(argv[1]) : 20;
-    std::FILE* csv = argc > 2 ? std::fopen(argv[2], "w") : nullptr;
+    const std::string csvPath = argc > 2 ? argv[2] : "-";
+    std::FILE* csv = csvPath != "-" ? std::fopen(csvPath.c_str(), "w") : nullptr;
+    const std::string rows = argc > 3 ? argv[3] : "";
+    const bool describe = !rows.empty();
     std::mt19937 random(2024);
     std::printf("| SNR (dB) | beacons | exact | false | characters | errors | CER |\n");
     std::printf("|---|---|---|---|---|---|---|\n");
     for (const double snr : kSnrs) {
+        const std::string label = std::to_string(static_cast<int>(snr));
+        const bool wanted = Wanted(rows, label);
         testing::Score total;
         for (int i = 0; i < count; ++i) {
-            total += Measure(RandomOptions(random, snr, i));
+            const testing::RecordingOptions options = RandomOptions(random, snr, i);
+            if (wanted) {
+                total += Measure(options, describe);
+            }
         }
-        Row(std::to_string(static_cast<int>(snr)).c_str(), total);
+        if (!wanted) {
+            continue;
+        }
+        Row(label.c_str(), total);
         if (csv != nullptr) {
             std::fprintf(csv, "%g,%g\n", snr, 100 * total.Rate());
         }
     }
-    testing::Score hard;
-    for (int i = 0; i < count; ++i) {
-        testing::RecordingOptions options = RandomOptions(random, 0, i);
-        Hard(random, options);
-        hard += Measure(options);
+    if (Wanted(rows, "hard")) {
+        testing::Score hard;
+        for (int i = 0; i < count; ++i) {
+            testing::RecordingOptions options = RandomOptions(random, 0, i);
+            Hard(random, options);
+            hard += Measure(options, describe);
+        }
+        Row("0, hard channel", hard);
     }
-    Row("0, hard channel", hard);
     if (csv != nullptr) {
         std::fclose(csv);
     }

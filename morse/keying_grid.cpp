@@ -2,6 +2,7 @@
 
 #include "grid_path.h"
 #include "phase_reference.h"
+#include "slot_amplitude.h"
 
 #include <algorithm>
 #include <array>
@@ -470,23 +471,29 @@ void KeyingGrid::CutSegment(const Pending& held, double segmentEnd, double& boun
         values.push_back(noise > 0 ? sum / std::sqrt(noise) : std::complex<double>());
     }
     const std::vector<std::complex<double>> references = PhaseReferences(values, amplitude);
+    // Without keying found there is no key-down amplitude to follow.
+    const std::vector<double> amplitudes = amplitude > std::sqrt(kNoKeyingSnr)
+                                               ? LocalAmplitudes(values, amplitude)
+                                               : std::vector<double>(values.size(), amplitude);
     while (boundary < segmentEnd) {
         double end = GridPointNear(held.points, period, boundary + period);
         if (end - boundary < 0.5 * period) {
             end += period;
         }
-        double noise = 0;
-        std::complex<double> sum = SlotSum(window, boundary, end, noise);
-        sum = noise > 0 ? sum / std::sqrt(noise) : std::complex<double>();
-        const double limit = amplitude + kClipAboveAmplitude;
-        if (std::abs(sum) > limit) {
-            sum *= limit / std::abs(sum);
-        }
-        // The reference of the path's slot starting here, if the path reaches this far.
+        // The path's slot starting here, if the path reaches this far: its phase reference and
+        // the key-down amplitude around it.
         const auto at = std::lower_bound(held.points.begin(), held.points.end(), boundary - 1.0);
         const auto index = static_cast<std::size_t>(at - held.points.begin());
         const bool onPath = index < references.size() && std::abs(*at - boundary) < 1.0;
-        slots.push_back({std::complex<float>(sum), static_cast<float>(amplitude),
+        const double slotAmplitude = onPath ? amplitudes[index] : amplitude;
+        double noise = 0;
+        std::complex<double> sum = SlotSum(window, boundary, end, noise);
+        sum = noise > 0 ? sum / std::sqrt(noise) : std::complex<double>();
+        const double limit = slotAmplitude + kClipAboveAmplitude;
+        if (std::abs(sum) > limit) {
+            sum *= limit / std::abs(sum);
+        }
+        slots.push_back({std::complex<float>(sum), static_cast<float>(slotAmplitude),
                          boundary / rate_ + offsetSeconds_, end / rate_ + offsetSeconds_,
                          Estimate(),
                          onPath ? std::complex<float>(references[index]) : std::complex<float>()});

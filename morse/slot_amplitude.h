@@ -1,0 +1,18 @@
+#pragma once
+
+// The key-down amplitude around each slot. A fading channel lets the tone's strength swing by
+// many decibels within one keying-grid window, and a slot judged against the window's loudest
+// stretch reads as key-up wherever the signal has faded.
+
+#include <complex>
+#include <span>
+#include <vector>
+
+namespace telvane::morse {
+
+// `values` are the slots along the grid, scaled to unit noise; `amplitude` the key-down
+// magnitude over the whole window. For each slot, the key-down magnitude of the slots near it,
+// drawn towards `amplitude` where they tell little.
+std::vector<double> LocalAmplitudes(std::span<const std::complex<double>> values, double amplitude);
+
+}  // namespace telvane::morse
