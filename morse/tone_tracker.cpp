@@ -18,7 +18,7 @@ constexpr double kStepCost = 1.0;         // per bin of drift from one frame to 
 constexpr double kJumpCost = 20.0;        // for leaving the tone followed so far
 constexpr double kNoiseFollow = 0.05;     // weight of a frame's noise floor in the running one
 constexpr double kLargestRise = 3.0;      // of the running floor, the most one frame counts
-constexpr int kFirstFloors = 4;           // frames heard whose floor is taken as it is
+constexpr int kSilentShare = 8;  // of a frame's samples exactly zero, for it to count as silent
 constexpr double kWeakestWeighted = 3.0;  // frames below this strength do not steer the tone
 constexpr double kFollowWidthHz = 100.0;  // around a tone the operator picked
 
@@ -68,11 +68,12 @@ void ToneTracker::AddFrame(std::span<const float> samples, std::vector<ToneFrame
     }
     // The median bin is noise whatever tones there are; exponential power: mean = median / ln 2.
     const double floor = Median(power) / std::numbers::ln2;
-    if (noise_ <= 0 || (floor > 0 && heardFrames_ < kFirstFloors)) {
-        // The first frames heard may have begun in digital silence: their floor is not yet the
-        // noise's, and a floor that starts low would take seconds to rise under the burst cap.
+    // A floor found in a frame partly of digital silence (an input that starts silent) is not the
+    // noise's: the next frame's replaces it, rather than rising for seconds under the burst cap.
+    const auto silent = std::count(samples.begin(), samples.end(), 0.0F);
+    if (noise_ <= 0 || floorInSilence_) {
         noise_ = floor;
-        heardFrames_ += floor > 0 ? 1 : 0;
+        floorInSilence_ = silent > frameLength_ / kSilentShare;
     } else if (floor > 0) {  // digital silence is no measure of the noise
         // A loud burst counts only a few times the floor: it is not the noise the tone is heard
         // in, and it leaves no floor that takes long to come down from.

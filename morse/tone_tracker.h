@@ -66,7 +66,7 @@ private:
     RealSpectrum spectrum_;
     std::int64_t frames_ = 0;
     double noise_ = 0;
-    int heardFrames_ = 0;  // frames with a noise floor, up to the first few
+    bool floorInSilence_ = false;  // the floor was found in a frame partly silent
     std::vector<double> score_;
     std::deque<std::vector<std::int16_t>> back_;
     std::deque<std::vector<float>> powers_;
