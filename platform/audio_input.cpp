@@ -10,6 +10,7 @@
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
 #include <utility>
 
 namespace telvane {
@@ -36,6 +37,11 @@ QString GoneMessage(const QString& description) {
 
 QString FailedMessage(const QString& description) {
     return QStringLiteral("The input '%1' failed: listening stopped.").arg(description);
+}
+
+QString StalledMessage(const QString& description) {
+    return QStringLiteral("The input '%1' stopped delivering sound: listening stopped.")
+        .arg(description);
 }
 
 // The sound server's source named `id` that Qt does not offer, e.g. a monitor.
@@ -140,11 +146,8 @@ public:
         m_watchdog = std::make_unique<QTimer>();
         connect(m_watchdog.get(), &QTimer::timeout, this, [this] {
             if (!m_writer->TakeDelivered()) {
-                Fail(DeviceOf(m_device.id()).isNull()
-                         ? Gone()
-                         : QStringLiteral("The input '%1' stopped delivering sound: listening "
-                                          "stopped.")
-                               .arg(m_device.description()));
+                Fail(DeviceOf(m_device.id()).isNull() ? Gone()
+                                                      : StalledMessage(m_device.description()));
             }
         });
         m_watchdog->start(kStallMilliseconds);
@@ -279,9 +282,12 @@ bool AudioInput::StartPulse(const InputDevice& device, int sampleRate, Sink sink
     const unsigned generation = ++m_generation;
     const QString name = device.description;
     m_pulse = std::make_unique<PulseCapture>();
+    auto delivered = std::make_shared<std::atomic<bool>>(true);
     const bool opened = m_pulse->Start(
         device.id.toStdString(), sampleRate,
-        [sink = std::move(sink), rate = double(sampleRate)](std::span<const float> samples) {
+        [sink = std::move(sink), rate = double(sampleRate),
+         delivered](std::span<const float> samples) {
+            *delivered = true;
             sink(samples, rate);
         },
         [this, generation, name](bool gone) {
@@ -290,11 +296,21 @@ bool AudioInput::StartPulse(const InputDevice& device, int sampleRate, Sink sink
     if (!opened) {
         m_pulse.reset();
         error = QStringLiteral("The input '%1' cannot be opened.").arg(name);
+        return false;
     }
-    return opened;
+    // A sound server that stops answering ends no stream: only the silence of the stream tells.
+    m_pulseWatchdog = std::make_unique<QTimer>();
+    connect(m_pulseWatchdog.get(), &QTimer::timeout, this, [this, generation, name, delivered] {
+        if (!delivered->exchange(false)) {
+            ReportFailure(generation, StalledMessage(name));  // the timer goes with the capture
+        }
+    });
+    m_pulseWatchdog->start(kStallMilliseconds);
+    return true;
 }
 
 void AudioInput::Stop() {
+    m_pulseWatchdog.reset();
     m_pulse.reset();
     if (m_capture == nullptr) {
         return;

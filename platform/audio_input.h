@@ -15,6 +15,7 @@
 #include <vector>
 
 class QThread;
+class QTimer;
 
 namespace telvane {
 
@@ -75,9 +76,10 @@ private:
     void CaptureFailed(unsigned generation, const QString& message);
 
     QThread* m_thread = nullptr;
-    AudioCapture* m_capture = nullptr;      // a Qt Multimedia capture
-    std::unique_ptr<PulseCapture> m_pulse;  // or one of a monitor Qt does not offer
-    unsigned m_generation = 0;              // tells a stale failure of an earlier capture apart
+    AudioCapture* m_capture = nullptr;        // a Qt Multimedia capture
+    std::unique_ptr<PulseCapture> m_pulse;    // or one of a monitor Qt does not offer
+    std::unique_ptr<QTimer> m_pulseWatchdog;  // tells a monitor stream that stalled
+    unsigned m_generation = 0;                // tells a stale failure of an earlier capture apart
 };
 
 }  // namespace telvane

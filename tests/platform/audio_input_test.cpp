@@ -262,6 +262,27 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(received > before, 10000);  // still works after all that
     }
 
+    // A sound server that stops answering ends no stream; the monitor's capture tells by the
+    // silence of its stream, and stopping it does not wait for the server.
+    void aFrozenServerStopsTheMonitorWithAMessage() {
+        const QString server = qEnvironmentVariable("TELVANE_TEST_SERVER_PID");
+        QVERIFY(!server.isEmpty());
+        const InputDevice device = DeviceNamed(MonitorId());
+        AudioInput input;
+        QSignalSpy stopped{&input, &AudioInput::stopped};
+        QString error;
+        QVERIFY2(input.Start(
+                     device, [](std::span<const float>, double) {}, error),
+                 qPrintable(error));
+        QCOMPARE(QProcess::execute(QStringLiteral("kill"), {QStringLiteral("-STOP"), server}), 0);
+        const bool told = stopped.wait(20000) || stopped.count() == 1;
+        QCOMPARE(QProcess::execute(QStringLiteral("kill"), {QStringLiteral("-CONT"), server}), 0);
+        QVERIFY(told);
+        QVERIFY2(stopped.at(0).at(0).toString().contains(QStringLiteral("stopped delivering")),
+                 qPrintable(stopped.at(0).at(0).toString()));
+        QVERIFY(!input.Running());
+    }
+
     // Last: it unplugs the test sink, and with it the monitor and the source remapped over it.
     void anUnpluggedInputStopsWithAMessage() {
         struct Listening {

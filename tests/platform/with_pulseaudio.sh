@@ -3,7 +3,7 @@
 # monitor is the default input, and nothing of the machine's own sound setup. The server is
 # stopped however the command ends. The command sees TELVANE_TEST_SINK, the sink's name, and
 # TELVANE_TEST_SOURCE, the input's: the sink's own monitor, which Qt Multimedia does not offer,
-# as an operator has it who listens to what an SDR program plays.
+# as an operator has it who listens to what an SDR program plays; and TELVANE_TEST_SERVER_PID.
 set -euo pipefail
 
 command -v pulseaudio >/dev/null || { echo "pulseaudio is not installed" >&2; exit 1; }
@@ -31,6 +31,7 @@ pulseaudio --system=false -n --daemonize=no --exit-idle-time=-1 --disallow-exit 
     -L "module-native-protocol-unix auth-anonymous=1 socket=$runtime/pulse/native" \
     -L "module-null-sink sink_name=$TELVANE_TEST_SINK rate=48000 channels=1" &
 pulse_pid=$!
+export TELVANE_TEST_SERVER_PID=$pulse_pid
 
 for _ in $(seq 100); do
     pactl info >/dev/null 2>&1 && break
