@@ -63,14 +63,7 @@ private slots:
     void initTestCase() {
         QVERIFY2(qEnvironmentVariableIsSet("TELVANE_TEST_SINK"), "run through with_pulseaudio.sh");
         UsePrivateHome(m_home);
-        gen::RecordingOptions options;
-        options.sampleRate = 48000;
-        options.wpm = 25;
-        options.snrDb = 15;
-        options.otherText = false;
-        options.leadSeconds = 2;
-        options.seed = 23;
-        m_played = gen::Generate(options);
+        m_played = gen::Generate(gen::PlayedBeaconOptions());
         QCOMPARE(m_played.beacons.size(), std::size_t{1});
         QCOMPARE(gen::WriteAudioFile(m_home.filePath(QStringLiteral("pass.wav")).toStdString(),
                                      m_played.samples, 48000, SF_FORMAT_WAV | SF_FORMAT_PCM_16),

@@ -193,13 +193,7 @@ TEST(DecoderStart, FirstLineKeyedWhileTheSpeedIsFoundIsCopied) {
 // plays): the noise floor found after it must not start low, or the first line is lost.
 TEST(DecoderStart, InputThatBeginsInDigitalSilenceLosesNoLine) {
     for (const double silence : {0.02, 0.1, 0.4, 3.0}) {
-        RecordingOptions options;
-        options.sampleRate = 48000;
-        options.wpm = 25;
-        options.snrDb = 15;
-        options.otherText = false;
-        options.leadSeconds = 2;
-        options.seed = 23;
+        const RecordingOptions options = testing::PlayedBeaconOptions();
         const Recording recording = Generate(options);
         std::vector<float> samples(static_cast<std::size_t>(silence * options.sampleRate), 0.0F);
         samples.insert(samples.end(), recording.samples.begin(), recording.samples.end());

@@ -159,6 +159,17 @@ std::vector<std::pair<double, double>> KeyText(const std::string& text, double d
     return on;
 }
 
+RecordingOptions PlayedBeaconOptions() {
+    RecordingOptions options;
+    options.sampleRate = 48000;
+    options.wpm = 25;
+    options.snrDb = 15;
+    options.otherText = false;
+    options.leadSeconds = 2;
+    options.seed = 23;
+    return options;
+}
+
 void AddKeying(std::vector<float>& samples, double sampleRate, const std::string& text, double wpm,
                double toneHz, double startSeconds) {
     double end = 0;

@@ -62,6 +62,10 @@ std::vector<std::pair<double, double>> KeyText(const std::string& text, double d
 
 Recording Generate(const RecordingOptions& options);
 
+// The beacon the listening tests play: one, at 48 kHz, 25 WPM and 15 dB, after 2 s of noise,
+// with no other traffic.
+RecordingOptions PlayedBeaconOptions();
+
 // Adds `text` keyed at `toneHz` and `wpm`, starting at `startSeconds`, amplitude 1, no noise.
 void AddKeying(std::vector<float>& samples, double sampleRate, const std::string& text, double wpm,
                double toneHz, double startSeconds);
