@@ -187,7 +187,7 @@ void KeyingGrid::Provisional(std::span<const BasebandSample> ahead,
     const std::int64_t tailStart = segment_ * segmentLength_;
     const std::int64_t tailEnd = bufferStart_ + static_cast<std::int64_t>(buffer_.size()) +
                                  static_cast<std::int64_t>(ahead.size());
-    if (tailEnd - tailStart < period_) {
+    if (static_cast<double>(tailEnd - tailStart) < period_) {
         return;
     }
     Pending tail{Gather(tailEnd - windowLength_, ahead), segment_, gridPoints_, period_,

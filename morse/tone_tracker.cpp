@@ -12,12 +12,12 @@ constexpr double kHighestTone = 2500.0;
 constexpr double kBinHz = 12.0;
 constexpr double kMaxDriftHzPerSecond = 230.0;
 constexpr int kLagFrames = 24;
-constexpr int kSmoothFrames = 12;         // on each side of the frame being smoothed
-constexpr float kEmissionCap = 30.0F;     // one loud frame must not decide the path alone
-constexpr double kStepCost = 1.0;         // per bin of drift from one frame to the next
-constexpr double kJumpCost = 20.0;        // for leaving the tone followed so far
-constexpr double kNoiseFollow = 0.05;     // weight of a frame's noise floor in the running one
-constexpr double kLargestRise = 3.0;      // of the running floor, the most one frame counts
+constexpr int kSmoothFrames = 12;      // on each side of the frame being smoothed
+constexpr float kEmissionCap = 30.0F;  // one loud frame must not decide the path alone
+constexpr double kStepCost = 1.0;      // per bin of drift from one frame to the next
+constexpr double kJumpCost = 20.0;     // for leaving the tone followed so far
+constexpr double kNoiseFollow = 0.05;  // weight of a frame's noise floor in the running one
+constexpr double kLargestRise = 3.0;   // of the running floor, the most one frame counts
 constexpr int kSilentShare = 8;  // of a frame's samples exactly zero, for it to count as silent
 constexpr double kWeakestWeighted = 3.0;  // frames below this strength do not steer the tone
 constexpr double kFollowWidthHz = 100.0;  // around a tone the operator picked
@@ -189,7 +189,7 @@ void ToneTracker::Smooth(std::vector<ToneFrame>& decided) {
         return;
     }
     const Decision& centre = decisions_[kSmoothFrames];
-    lastFrequency_ = Smoothed(decisions_.begin(), decisions_.end(), centre, lastFrequency_);
+    lastFrequency_ = Smoothed(decisions_, 0, decisions_.size(), kSmoothFrames, lastFrequency_);
     decided.push_back({centre.centreSample, lastFrequency_, centre.noiseVariance, centre.strength});
     decisions_.pop_front();
 }
@@ -197,20 +197,19 @@ void ToneTracker::Smooth(std::vector<ToneFrame>& decided) {
 // Mean of the frequencies around the centre frame, weighted by the square of their strength over
 // noise: key-down frames decide, and a drift is followed without lag. Without any, the tone stays
 // where it was last.
-double ToneTracker::Smoothed(std::deque<Decision>::const_iterator first,
-                             std::deque<Decision>::const_iterator last, const Decision& centre,
-                             double previous) {
+double ToneTracker::Smoothed(const std::deque<Decision>& decisions, std::size_t first,
+                             std::size_t last, std::size_t centre, double previous) {
     double sw = 0;
     double sy = 0;
-    for (auto decision = first; decision != last; ++decision) {
-        const double excess = std::max(0.0, decision->strength - kWeakestWeighted);
+    for (std::size_t i = first; i < last; ++i) {
+        const double excess = std::max(0.0, decisions[i].strength - kWeakestWeighted);
         sw += excess * excess;
-        sy += excess * excess * decision->frequency;
+        sy += excess * excess * decisions[i].frequency;
     }
     if (sw > 1.0) {
         return sy / sw;
     }
-    return previous > 0 ? previous : centre.frequency;
+    return previous > 0 ? previous : decisions[centre].frequency;
 }
 
 // The path from the likeliest tone now back through the frames not yet decided, smoothed over
@@ -228,13 +227,14 @@ void ToneTracker::Provisional(std::vector<ToneFrame>& frames) const {
         decisions.push_back(DecisionAt(i, bins[i]));
     }
     double previous = lastFrequency_;
-    const auto reach = static_cast<long>(kSmoothFrames);
-    for (auto centre = decisions.begin() + std::min<long>(reach, static_cast<long>(undecided));
-         centre != decisions.end(); ++centre) {
-        const auto first = centre - std::min(reach, centre - decisions.begin());
-        const auto last = centre + std::min(reach + 1, decisions.end() - centre);
-        previous = Smoothed(first, last, *centre, previous);
-        frames.push_back({centre->centreSample, previous, centre->noiseVariance, centre->strength});
+    const auto reach = static_cast<std::size_t>(kSmoothFrames);
+    for (std::size_t centre = std::min(reach, undecided); centre < decisions.size(); ++centre) {
+        const std::size_t first = centre - std::min(reach, centre);
+        const std::size_t last = std::min(decisions.size(), centre + reach + 1);
+        previous = Smoothed(decisions, first, last, centre, previous);
+        const Decision& decision = decisions[centre];
+        frames.push_back(
+            {decision.centreSample, previous, decision.noiseVariance, decision.strength});
     }
 }
 

@@ -51,9 +51,8 @@ private:
     void Decide(std::vector<ToneFrame>& decided);
     Decision DecisionAt(std::size_t index, int bin) const;
     void Smooth(std::vector<ToneFrame>& decided);
-    static double Smoothed(std::deque<Decision>::const_iterator first,
-                           std::deque<Decision>::const_iterator last, const Decision& centre,
-                           double previous);
+    static double Smoothed(const std::deque<Decision>& decisions, std::size_t first,
+                           std::size_t last, std::size_t centre, double previous);
 
     int frameLength_;
     int frameHop_;
