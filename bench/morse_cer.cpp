@@ -4,7 +4,8 @@
 // hard channel at 0 dB (drift, fading, an interfering signal, clicks) as its last row; writes
 // "snr,cer" lines to the CSV file for the plot when a path is given. `rows` (say "-10,-9,hard")
 // measures only those rows, on the same recordings as the whole table, and lists each recording
-// copied with errors: what was keyed, and what was copied.
+// copied with errors: what was keyed, and what was copied; the rows "drift", "fading",
+// "interferer" and "clicks" measure the hard channel's impairments one at a time.
 
 #include <array>
 #include <cstdio>
@@ -91,15 +92,28 @@ testing::RecordingOptions RandomOptions(std::mt19937& random, double snrDb, int 
     return options;
 }
 
-void Hard(std::mt19937& random, testing::RecordingOptions& options) {
+// The hard channel's impairments; `only` keeps one of them ("drift", "fading", "interferer",
+// "clicks") and leaves the others out, for telling which one costs what.
+void Hard(std::mt19937& random, testing::RecordingOptions& options, const std::string& only) {
     std::uniform_real_distribution<double> uniform(0, 1);
-    options.channel.driftHzPerSecond = 230;
-    options.channel.fading = true;
-    options.channel.interfererDb = -6 + 9 * uniform(random);
-    options.channel.interfererOffsetHz =
+    const double interfererDb = -6 + 9 * uniform(random);
+    const double interfererOffsetHz =
         (uniform(random) < 0.5 ? -1 : 1) * (150 + 250 * uniform(random));
-    options.channel.clicksPerSecond = 0.5;
+    const auto kept = [&](const char* name) { return only.empty() || only == name; };
+    if (kept("drift")) {
+        options.channel.driftHzPerSecond = 230;
+    }
+    options.channel.fading = kept("fading");
+    if (kept("interferer")) {
+        options.channel.interfererDb = interfererDb;
+        options.channel.interfererOffsetHz = interfererOffsetHz;
+    }
+    if (kept("clicks")) {
+        options.channel.clicksPerSecond = 0.5;
+    }
 }
+
+constexpr std::array<const char*, 4> kImpairments = {"drift", "fading", "interferer", "clicks"};
 
 void Row(const char* label, const testing::Score& score) {
     std::printf("| %s | %d | %d | %d | %d | %d | %.2f %% |\n", label, score.beacons,
@@ -137,14 +151,29 @@ int main(int argc, char** argv) {
             std::fprintf(csv, "%g,%g\n", snr, 100 * total.Rate());
         }
     }
+    const std::mt19937 hardRandom = random;
     if (Wanted(rows, "hard")) {
         testing::Score hard;
         for (int i = 0; i < count; ++i) {
             testing::RecordingOptions options = RandomOptions(random, 0, i);
-            Hard(random, options);
+            Hard(random, options, "");
             hard += Measure(options, describe);
         }
         Row("0, hard channel", hard);
+    }
+    // Each impairment alone, on the hard channel's recordings; measured only when named.
+    for (const char* impairment : kImpairments) {
+        if (rows.empty() || !Wanted(rows, impairment)) {
+            continue;
+        }
+        std::mt19937 again = hardRandom;
+        testing::Score alone;
+        for (int i = 0; i < count; ++i) {
+            testing::RecordingOptions options = RandomOptions(again, 0, i);
+            Hard(again, options, impairment);
+            alone += Measure(options, describe);
+        }
+        Row((std::string("0, ") + impairment + " alone").c_str(), alone);
     }
     if (csv != nullptr) {
         std::fclose(csv);
