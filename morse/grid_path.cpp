@@ -2,19 +2,111 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <limits>
 
 namespace telvane::morse {
 namespace {
 
+// Two doubles handled as one: a running sum's real and imaginary parts, or two phases' values.
+using Lanes = double __attribute__((vector_size(16)));
+
+Lanes Load(const std::complex<double>& z) {
+    Lanes lanes;
+    std::memcpy(&lanes, &z, sizeof lanes);
+    return lanes;
+}
+
 // The running sum at `x` >= 0, along a straight line between its samples.
-std::complex<double> At(std::span<const std::complex<double>> cumulative, double x) {
+Lanes At(std::span<const std::complex<double>> cumulative, double x) {
     const auto n = static_cast<std::int64_t>(x);
-    const double fraction = x - static_cast<double>(n);
     if (n + 1 >= static_cast<std::int64_t>(cumulative.size())) {
-        return cumulative.back();
+        return Load(cumulative.back());
     }
-    const std::complex<double> low = cumulative[static_cast<std::size_t>(n)];
-    return low + fraction * (cumulative[static_cast<std::size_t>(n) + 1] - low);
+    const double fraction = x - static_cast<double>(n);
+    const Lanes low = Load(cumulative[static_cast<std::size_t>(n)]);
+    return low + fraction * (Load(cumulative[static_cast<std::size_t>(n) + 1]) - low);
+}
+
+double Norm(Lanes z) {
+    const Lanes squares = z * z;
+    return squares[0] + squares[1];
+}
+
+// The search's state for two neighbouring phases, held in the two lanes.
+struct PhasePair {
+    Lanes offset;   // of each grid from the start
+    Lanes score;    // of the path there
+    Lanes index;    // the two phases' numbers
+    Lanes before0;  // the running sum where each one's slot began
+    Lanes before1;
+};
+
+struct Search {
+    std::span<const std::complex<double>> cumulative;
+    std::span<const float> weights;
+    double period = 0;
+    double changeCost = 0;
+    int slots = 0;
+    bool odd = false;  // the last pair's second phase is not one of the grid's
+};
+
+double WeightAt(const Search& search, double middle) {
+    const auto last = static_cast<std::int32_t>(search.weights.size() - 1);
+    return static_cast<double>(
+        search
+            .weights[static_cast<std::size_t>(std::min(static_cast<std::int32_t>(middle), last))]);
+}
+
+// The path through the grid's phases, two phases at a time: their lookups, the energies' scaling
+// and the path's steps share the vector lanes, and each lane keeps its own first best phase. With
+// `kBack`, the phase each step came from goes to `back`. Returns the best score and its phase.
+template <bool kBack>
+std::pair<double, std::size_t> Follow(const Search& search, std::vector<PhasePair>& pairs,
+                                      std::uint8_t* back) {
+    constexpr double kNever = -std::numeric_limits<double>::infinity();
+    const double period = search.period;
+    const double half = period / 2;
+    double best = 0;  // the best score so far, at the first phase that has it
+    std::size_t bestPhase = 0;
+    for (int k = 0; k < search.slots; ++k) {
+        const double base = period * k;
+        const Lanes change = Lanes{1, 1} * (best - search.changeCost);
+        Lanes top = Lanes{1, 1} * kNever;
+        Lanes topPhase = {0, 0};
+        const auto step = [&](PhasePair& pair, Lanes change) {
+            const Lanes start = pair.offset + base;
+            const Lanes after0 = At(search.cumulative, start[0] + period);
+            const Lanes after1 = At(search.cumulative, start[1] + period);
+            const Lanes energy = {Norm(after0 - pair.before0), Norm(after1 - pair.before1)};
+            pair.before0 = after0;
+            pair.before1 = after1;
+            const Lanes weight = {WeightAt(search, start[0] + half),
+                                  WeightAt(search, start[1] + half)};
+            const Lanes excess = weight * (energy / period - 1.0);
+            const auto stay = pair.score >= change;
+            if constexpr (kBack) {
+                for (int lane = 0; lane < 2; ++lane) {
+                    *back++ = static_cast<std::uint8_t>(
+                        stay[lane] != 0 ? static_cast<std::size_t>(pair.index[lane]) : bestPhase);
+                }
+            }
+            pair.score = (stay ? pair.score : change) + excess;
+            const auto better = pair.score > top;
+            top = better ? pair.score : top;
+            topPhase = better ? pair.index : topPhase;
+        };
+        for (std::size_t p = 0; p + 1 < pairs.size(); ++p) {
+            step(pairs[p], change);
+        }
+        // A phase that is not the grid's stays where no path reaches it.
+        step(pairs.back(), search.odd ? Lanes{change[0], kNever} : change);
+        // The first phase with the best score: the better lane, or the lower phase of a tie.
+        const int lane = top[1] > top[0] || (top[1] == top[0] && topPhase[1] < topPhase[0]);
+        best = top[lane];
+        bestPhase = static_cast<std::size_t>(topPhase[lane]);
+    }
+    return {best, bestPhase};
 }
 
 }  // namespace
@@ -28,55 +120,25 @@ GridPath FollowGrid(std::span<const std::complex<double>> cumulative, double per
     if (slots <= 0) {
         return path;
     }
-    const auto width = static_cast<std::size_t>(phases);
-    std::vector<double> score(width, 0.0);
-    std::vector<double> offset(width);                // of each phase's grid from the start
-    std::vector<std::complex<double>> before(width);  // the running sum where its slot began
-    for (std::size_t j = 0; j < width; ++j) {
-        offset[j] = shift * static_cast<double>(j);
-        before[j] = At(cumulative, offset[j]);
+    // An odd phase count gets one phase more, that no path can take.
+    const auto pairCount = static_cast<std::size_t>(phases + 1) / 2;
+    std::vector<PhasePair> pairs(pairCount);
+    for (std::size_t p = 0; p < pairCount; ++p) {
+        PhasePair& pair = pairs[p];
+        pair.index = Lanes{static_cast<double>(2 * p), static_cast<double>(2 * p + 1)};
+        pair.offset = shift * pair.index;
+        pair.score = Lanes{0, 2 * p + 1 < static_cast<std::size_t>(phases)
+                                  ? 0
+                                  : -std::numeric_limits<double>::infinity()};
+        pair.before0 = At(cumulative, pair.offset[0]);
+        pair.before1 = At(cumulative, pair.offset[1]);
     }
-    // Each slot is taken in passes over the phases, most of which run two phases at a time: where
-    // the slots end and which weight they take, what each caught (the lookups), and the path's
-    // step. A window is a few thousand samples, so its indices fit in 32 bits.
-    std::vector<double> end(width);
-    std::vector<std::int32_t> middle(width);
-    std::vector<double> energy(width);
-    std::vector<double> weight(width);
-    const double half = period / 2;
-    const auto lastWeight = static_cast<std::int32_t>(weights.size() - 1);
+    const Search search{cumulative, weights, period, changeCost, slots, phases % 2 == 1};
+    const std::size_t width = 2 * pairCount;
     // For each slot and phase, the phase the path came from (only when the points are wanted).
     std::vector<std::uint8_t> back(withPoints ? width * static_cast<std::size_t>(slots) : 0);
-    double best = 0;  // the best score so far, at the first phase that has it
-    std::size_t bestPhase = 0;
-    for (int k = 0; k < slots; ++k) {
-        const double base = period * k;
-        for (std::size_t j = 0; j < width; ++j) {
-            const double start = offset[j] + base;
-            end[j] = start + period;
-            middle[j] = std::min(static_cast<std::int32_t>(start + half), lastWeight);
-        }
-        for (std::size_t j = 0; j < width; ++j) {
-            const std::complex<double> after = At(cumulative, end[j]);
-            energy[j] = std::norm(after - before[j]);
-            before[j] = after;
-            weight[j] = weights[static_cast<std::size_t>(middle[j])];
-        }
-        const double change = best - changeCost;
-        if (withPoints) {
-            std::uint8_t* came = back.data() + static_cast<std::size_t>(k) * width;
-            for (std::size_t j = 0; j < width; ++j) {
-                came[j] = static_cast<std::uint8_t>(score[j] >= change ? j : bestPhase);
-            }
-        }
-        for (std::size_t j = 0; j < width; ++j) {
-            const double excess = weight[j] * (energy[j] / period - 1.0);
-            score[j] = (score[j] >= change ? score[j] : change) + excess;
-        }
-        const auto top = std::max_element(score.begin(), score.end());
-        best = *top;
-        bestPhase = static_cast<std::size_t>(top - score.begin());
-    }
+    const auto [best, bestPhase] = withPoints ? Follow<true>(search, pairs, back.data())
+                                              : Follow<false>(search, pairs, nullptr);
     path.capture = best;
     if (withPoints) {
         auto phase = bestPhase;
