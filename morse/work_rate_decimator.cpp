@@ -50,12 +50,12 @@ WorkRateDecimator::WorkRateDecimator(double inputRate)
     for (auto& bin : response_) {
         bin *= scale;
     }
-    block_.assign(static_cast<std::size_t>(overlap_), 0.0F);
+    // The transform keeps its input: each block's samples go straight into it.
+    std::fill(input.begin(), input.end(), 0.0F);
+    filled_ = static_cast<std::size_t>(overlap_);
 }
 
 void WorkRateDecimator::Block(std::vector<float>& output) {
-    std::span<float> input = forward_->Input();
-    std::copy(block_.begin(), block_.end(), input.begin());
     const auto spectrum = forward_->Transform();
     std::span<std::complex<float>> product = inverse_->Input();
     for (std::size_t k = 0; k < response_.size(); ++k) {
@@ -64,7 +64,9 @@ void WorkRateDecimator::Block(std::vector<float>& output) {
     const auto decimated = inverse_->Transform();
     // Outputs before the overlap wrapped around the block; the rest are the filter's.
     output.insert(output.end(), decimated.begin() + overlap_ / factor_, decimated.end());
-    block_.erase(block_.begin(), block_.begin() + hop_);
+    std::span<float> input = forward_->Input();
+    std::copy(input.begin() + hop_, input.end(), input.begin());
+    filled_ = static_cast<std::size_t>(overlap_);
 }
 
 void WorkRateDecimator::Process(std::span<const float> input, std::vector<float>& output) {
@@ -72,12 +74,13 @@ void WorkRateDecimator::Process(std::span<const float> input, std::vector<float>
         output.insert(output.end(), input.begin(), input.end());
         return;
     }
-    const auto size = static_cast<std::size_t>(overlap_) + static_cast<std::size_t>(hop_);
+    const std::span<float> block = forward_->Input();
     while (!input.empty()) {
-        const std::size_t take = std::min(size - block_.size(), input.size());
-        block_.insert(block_.end(), input.begin(), input.begin() + static_cast<long>(take));
+        const std::size_t take = std::min(block.size() - filled_, input.size());
+        std::copy_n(input.begin(), take, block.begin() + static_cast<long>(filled_));
+        filled_ += take;
         input = input.subspan(take);
-        if (block_.size() == size) {
+        if (filled_ == block.size()) {
             Block(output);
         }
     }
@@ -87,9 +90,9 @@ void WorkRateDecimator::Flush(std::vector<float>& output) {
     if (factor_ == 1) {
         return;
     }
-    const auto size = static_cast<std::size_t>(overlap_) + static_cast<std::size_t>(hop_);
+    const std::span<float> block = forward_->Input();
     for (int pass = 0; pass < 2; ++pass) {
-        block_.resize(size, 0.0F);
+        std::fill(block.begin() + static_cast<long>(filled_), block.end(), 0.0F);
         Block(output);
     }
 }

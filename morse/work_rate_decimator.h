@@ -36,7 +36,7 @@ private:
     int overlap_ = 0;  // input samples each block repeats from the one before
     int hop_ = 0;      // new input samples per block
     std::vector<std::complex<float>> response_;  // of the low-pass, scaled for the inverse
-    std::vector<float> block_;                   // the next block's input so far
+    std::size_t filled_ = 0;  // of the forward transform's input, by the next block so far
     std::unique_ptr<RealSpectrum> forward_;
     std::unique_ptr<RealInverse> inverse_;
 };
