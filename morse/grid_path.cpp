@@ -1,31 +1,23 @@
 #include "grid_path.h"
 
+#include "lanes.h"
+
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 
 namespace telvane::morse {
 namespace {
 
-// Two doubles handled as one: a running sum's real and imaginary parts, or two phases' values.
-using Lanes = double __attribute__((vector_size(16)));
-
-Lanes Load(const std::complex<double>& z) {
-    Lanes lanes;
-    std::memcpy(&lanes, &z, sizeof lanes);
-    return lanes;
-}
-
 // The running sum at `x` >= 0, along a straight line between its samples.
 Lanes At(std::span<const std::complex<double>> cumulative, double x) {
     const auto n = static_cast<std::int64_t>(x);
     if (n + 1 >= static_cast<std::int64_t>(cumulative.size())) {
-        return Load(cumulative.back());
+        return LoadLanes(cumulative.back());
     }
     const double fraction = x - static_cast<double>(n);
-    const Lanes low = Load(cumulative[static_cast<std::size_t>(n)]);
-    return low + fraction * (Load(cumulative[static_cast<std::size_t>(n) + 1]) - low);
+    const Lanes low = LoadLanes(cumulative[static_cast<std::size_t>(n)]);
+    return low + fraction * (LoadLanes(cumulative[static_cast<std::size_t>(n) + 1]) - low);
 }
 
 double Norm(Lanes z) {

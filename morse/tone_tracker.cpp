@@ -1,5 +1,7 @@
 #include "tone_tracker.h"
 
+#include "lanes.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -115,29 +117,42 @@ void ToneTracker::Follow(double hz) {
     }
 }
 
+// Each bin is reached from the best of its neighbours within the drift's reach (the nearest the
+// low edge first of those alike) or by a jump from the best bin of all. Taken one step size at a
+// time over all bins, two bins in the vector lanes: the same choices as bin by bin.
 void ToneTracker::Viterbi(const std::vector<float>& emission) {
     const auto top = std::max_element(score_.begin(), score_.end());
     const double best = *top;
-    const auto bestBin = static_cast<std::int16_t>(top - score_.begin());
-    std::vector<double> next(score_.size());
-    std::vector<std::int16_t> back(score_.size());
+    const auto bins = static_cast<int>(score_.size());
+    std::vector<double> from(score_.size(), best - kJumpCost);
+    std::vector<double> origin(score_.size(), static_cast<double>(top - score_.begin()));
     const double* score = score_.data();
-    for (int k = 0; k < binCount_; ++k) {
-        double from = best - kJumpCost;
-        std::int16_t origin = bestBin;
-        // The steps that stay within the band, nearest the low edge first.
-        const int lowest = std::max(-maxStep_, -k);
-        const int highest = std::min(maxStep_, binCount_ - 1 - k);
-        for (int d = lowest; d <= highest; ++d) {
-            const double candidate = score[k + d] - kStepCost * std::abs(d);
-            const int better = candidate > from ? 1 : 0;  // chosen without a branch
-            origin = static_cast<std::int16_t>(origin + better * (k + d - origin));
-            from = std::max(from, candidate);
+    for (int d = -maxStep_; d <= maxStep_; ++d) {
+        const double cost = kStepCost * std::abs(d);
+        const int last = std::min(bins, bins - d);
+        int k = std::max(0, -d);
+        for (; k + 1 < last; k += 2) {
+            const Lanes candidate = LoadLanes(score + k + d) - cost;
+            const Lanes was = LoadLanes(&from[static_cast<std::size_t>(k)]);
+            const auto better = candidate > was;
+            const Lanes reached = {static_cast<double>(k + d), static_cast<double>(k + d + 1)};
+            StoreLanes(&origin[static_cast<std::size_t>(k)],
+                       better ? reached : LoadLanes(&origin[static_cast<std::size_t>(k)]));
+            StoreLanes(&from[static_cast<std::size_t>(k)], better ? candidate : was);
         }
-        next[static_cast<std::size_t>(k)] = from + emission[static_cast<std::size_t>(k)] - best;
-        back[static_cast<std::size_t>(k)] = origin;
+        for (; k < last; ++k) {
+            const double candidate = score[k + d] - cost;
+            if (candidate > from[static_cast<std::size_t>(k)]) {
+                from[static_cast<std::size_t>(k)] = candidate;
+                origin[static_cast<std::size_t>(k)] = k + d;
+            }
+        }
     }
-    score_ = std::move(next);
+    std::vector<std::int16_t> back(score_.size());
+    for (std::size_t k = 0; k < score_.size(); ++k) {
+        score_[k] = from[k] + emission[k] - best;
+        back[k] = static_cast<std::int16_t>(origin[k]);
+    }
     back_.push_back(std::move(back));
 }
 
