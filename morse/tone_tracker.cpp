@@ -23,12 +23,55 @@ constexpr double kLargestRise = 3.0;   // of the running floor, the most one fra
 constexpr int kSilentShare = 8;  // of a frame's samples exactly zero, for it to count as silent
 constexpr double kWeakestWeighted = 3.0;  // frames below this strength do not steer the tone
 constexpr double kFollowWidthHz = 100.0;  // around a tone the operator picked
+constexpr double kSteepestSlope = 1.5;    // of the largest Doppler rate, for the smoothed tone
+constexpr double kStrongForDrift = 25.0;  // strength of the frames that tell the drift
+constexpr double kLeastSpread = 4.0;      // variance of their times, frames^2, to tell it
+constexpr double kSlopeSigmas = 3.0;      // standard errors at which a slope counts half
 
 double Median(std::vector<float> values) {
     const auto middle = values.begin() + static_cast<long>(values.size() / 2);
     std::nth_element(values.begin(), middle, values.end());
     return *middle;
 }
+
+// Weighted sums of points (t, y) for a straight line through them.
+struct LineSums {
+    double n = 0;
+    double w = 0;
+    double t = 0;
+    double tt = 0;
+    double y = 0;
+    double ty = 0;
+    double yy = 0;
+
+    void Add(double weight, double time, double value) {
+        n += 1;
+        w += weight;
+        t += weight * time;
+        tt += weight * time * time;
+        y += weight * value;
+        ty += weight * time * value;
+        yy += weight * value * value;
+    }
+    // The line's slope, shrunk by how far it stands out of the scatter about it (a slope of a
+    // few standard errors counts little); none where the times are too few or too close
+    // together to tell one.
+    double Slope() const {
+        const double spread = w > 0 ? tt - t * t / w : 0.0;
+        if (n < 3 || spread <= kLeastSpread * w) {
+            return 0;
+        }
+        const double covariance = ty - t * y / w;
+        const double slope = covariance / spread;
+        const double unexplained = (yy - y * y / w) * spread - covariance * covariance;
+        if (unexplained <= 0) {
+            return slope;  // the points lie on the line
+        }
+        // The slope over its standard error, squared.
+        const double significance = (n - 2) * covariance * covariance / unexplained;
+        return slope * significance / (significance + kSlopeSigmas * kSlopeSigmas);
+    }
+};
 
 }  // namespace
 
@@ -42,6 +85,7 @@ ToneTracker::ToneTracker(double workRate)
                                           (workRate / frameLength_))) +
                1),
       binHz_(workRate / frameLength_),
+      slopeLimit_(kSteepestSlope * kMaxDriftHzPerSecond * frameHop_ / workRate),
       window_(static_cast<std::size_t>(frameLength_)),
       spectrum_(frameLength_),
       score_(static_cast<std::size_t>(binCount_), 0.0) {
@@ -209,22 +253,31 @@ void ToneTracker::Smooth(std::vector<ToneFrame>& decided) {
     decisions_.pop_front();
 }
 
-// Mean of the frequencies around the centre frame, weighted by the square of their strength over
-// noise: key-down frames decide, and a drift is followed without lag. Without any, the tone stays
-// where it was last.
+// The frequencies around the centre frame, weighted by the square of their strength over noise,
+// less a drift: key-down frames decide, and the tone is followed along a Doppler curve without
+// the lag or overshoot of a plain mean over frames keyed unevenly. The drift is the slope of a
+// straight line through the strong frames alone (weak ones scatter it far more than a mean),
+// held to what a Doppler curve can make; too few of them, or too close together, tell none.
+// Without any frames to weigh, the tone stays where it was last.
 double ToneTracker::Smoothed(const std::deque<Decision>& decisions, std::size_t first,
-                             std::size_t last, std::size_t centre, double previous) {
-    double sw = 0;
-    double sy = 0;
+                             std::size_t last, std::size_t centre, double previous) const {
+    const double reference = decisions[centre].frequency;
+    LineSums all;
+    LineSums strong;
     for (std::size_t i = first; i < last; ++i) {
         const double excess = std::max(0.0, decisions[i].strength - kWeakestWeighted);
-        sw += excess * excess;
-        sy += excess * excess * decisions[i].frequency;
+        const double t = static_cast<double>(i) - static_cast<double>(centre);
+        const double y = decisions[i].frequency - reference;
+        all.Add(excess * excess, t, y);
+        if (decisions[i].strength > kStrongForDrift) {
+            strong.Add(excess * excess, t, y);
+        }
     }
-    if (sw > 1.0) {
-        return sy / sw;
+    if (all.w <= 1.0) {
+        return previous > 0 ? previous : reference;
     }
-    return previous > 0 ? previous : decisions[centre].frequency;
+    const double drift = std::clamp(strong.Slope(), -slopeLimit_, slopeLimit_);
+    return reference + (all.y - drift * all.t) / all.w;
 }
 
 // The path from the likeliest tone now back through the frames not yet decided, smoothed over

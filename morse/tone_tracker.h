@@ -2,8 +2,8 @@
 
 // Finds the beacon's tone in 200-2500 Hz and follows it: a spectrogram (FFTW) and a fixed-lag
 // Viterbi path through its bins that may drift by the largest Doppler rate, or jump to a new tone
-// at a cost. The decided frequencies are smoothed by a local straight-line fit, which follows a
-// drift without lagging behind it.
+// at a cost. The decided frequencies are smoothed by a local weighted mean less the drift that a
+// straight line through the strong frames tells, which follows a Doppler curve without lagging.
 
 #include <cstdint>
 #include <deque>
@@ -51,8 +51,8 @@ private:
     void Decide(std::vector<ToneFrame>& decided);
     Decision DecisionAt(std::size_t index, int bin) const;
     void Smooth(std::vector<ToneFrame>& decided);
-    static double Smoothed(const std::deque<Decision>& decisions, std::size_t first,
-                           std::size_t last, std::size_t centre, double previous);
+    double Smoothed(const std::deque<Decision>& decisions, std::size_t first, std::size_t last,
+                    std::size_t centre, double previous) const;
 
     int frameLength_;
     int frameHop_;
@@ -60,6 +60,7 @@ private:
     int binCount_;
     int maxStep_;
     double binHz_;
+    double slopeLimit_;  // Hz per frame
     std::vector<float> window_;
     double windowEnergy_ = 0;
     RealSpectrum spectrum_;
