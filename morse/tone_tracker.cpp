@@ -1,9 +1,13 @@
 #include "tone_tracker.h"
 
+#include <liquid/liquid.h>
+
 #include "lanes.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <complex>
 #include <numbers>
 
 namespace telvane::morse {
@@ -13,6 +17,8 @@ constexpr double kLowestTone = 200.0;
 constexpr double kHighestTone = 2500.0;
 constexpr double kBinHz = 12.0;
 constexpr double kMaxDriftHzPerSecond = 230.0;
+// The sharpest bend of a Doppler S-curve of that slope and a 250 Hz excursion, Hz/s^2.
+constexpr double kMaxBendHzPerSecond2 = 0.77 * kMaxDriftHzPerSecond * kMaxDriftHzPerSecond / 250.0;
 constexpr int kLagFrames = 24;
 constexpr int kSmoothFrames = 12;      // on each side of the frame being smoothed
 constexpr float kEmissionCap = 30.0F;  // one loud frame must not decide the path alone
@@ -34,42 +40,53 @@ double Median(std::vector<float> values) {
     return *middle;
 }
 
-// Weighted sums of points (t, y) for a straight line through them.
-struct LineSums {
+// Weighted sums of points (t, y) for a line or parabola through them.
+struct CurveSums {
     double n = 0;
-    double w = 0;
-    double t = 0;
-    double tt = 0;
-    double y = 0;
-    double ty = 0;
+    std::array<double, 5> tk{};   // sum of w t^k
+    std::array<double, 3> ytk{};  // sum of w y t^k
     double yy = 0;
 
     void Add(double weight, double time, double value) {
         n += 1;
-        w += weight;
-        t += weight * time;
-        tt += weight * time * time;
-        y += weight * value;
-        ty += weight * time * value;
+        double power = weight;
+        for (std::size_t k = 0; k < tk.size(); ++k) {
+            tk[k] += power;
+            if (k < ytk.size()) {
+                ytk[k] += power * value;
+            }
+            power *= time;
+        }
         yy += weight * value * value;
     }
-    // The line's slope, shrunk by how far it stands out of the scatter about it (a slope of a
-    // few standard errors counts little); none where the times are too few or too close
-    // together to tell one.
-    double Slope() const {
-        const double spread = w > 0 ? tt - t * t / w : 0.0;
+    // The drift as slope and bend (y = a + slope t + bend t^2), shrunk by how far the straight
+    // line stands out of the scatter about it (a slope of a few standard errors counts little);
+    // none where the times are too few or too close together to tell one, and no bend where they
+    // do not tell it.
+    std::pair<double, double> Drift() const {
+        const double w = tk[0];
+        const double spread = w > 0 ? tk[2] - tk[1] * tk[1] / w : 0.0;
         if (n < 3 || spread <= kLeastSpread * w) {
-            return 0;
+            return {0, 0};
         }
-        const double covariance = ty - t * y / w;
-        const double slope = covariance / spread;
-        const double unexplained = (yy - y * y / w) * spread - covariance * covariance;
-        if (unexplained <= 0) {
-            return slope;  // the points lie on the line
-        }
+        const double covariance = ytk[1] - tk[1] * ytk[0] / w;
+        const double unexplained = (yy - ytk[0] * ytk[0] / w) * spread - covariance * covariance;
         // The slope over its standard error, squared.
-        const double significance = (n - 2) * covariance * covariance / unexplained;
-        return slope * significance / (significance + kSlopeSigmas * kSlopeSigmas);
+        const double significance =
+            unexplained > 0 ? (n - 2) * covariance * covariance / unexplained : 1e300;
+        const double shrink = significance / (significance + kSlopeSigmas * kSlopeSigmas);
+        std::array<double, 9> normal = {tk[0], tk[1], tk[2], tk[1], tk[2],
+                                        tk[3], tk[2], tk[3], tk[4]};
+        std::array<double, 3> right = ytk;
+        std::array<double, 3> fit{};
+        const double bendSpread =
+            tk[4] - tk[2] * tk[2] / w -
+            (tk[3] - tk[1] * tk[2] / w) * (tk[3] - tk[1] * tk[2] / w) / spread;
+        if (n >= 4 && bendSpread > kLeastSpread * kLeastSpread * w &&
+            matrix_linsolve(normal.data(), 3, right.data(), fit.data(), nullptr) == 0) {
+            return {shrink * fit[1], shrink * fit[2]};
+        }
+        return {shrink * covariance / spread, 0};
     }
 };
 
@@ -86,6 +103,8 @@ ToneTracker::ToneTracker(double workRate)
                1),
       binHz_(workRate / frameLength_),
       slopeLimit_(kSteepestSlope * kMaxDriftHzPerSecond * frameHop_ / workRate),
+      bendLimit_(kSteepestSlope * kMaxBendHzPerSecond2 * (frameHop_ / workRate) *
+                 (frameHop_ / workRate)),
       window_(static_cast<std::size_t>(frameLength_)),
       spectrum_(frameLength_),
       score_(static_cast<std::size_t>(binCount_), 0.0) {
@@ -262,8 +281,8 @@ void ToneTracker::Smooth(std::vector<ToneFrame>& decided) {
 double ToneTracker::Smoothed(const std::deque<Decision>& decisions, std::size_t first,
                              std::size_t last, std::size_t centre, double previous) const {
     const double reference = decisions[centre].frequency;
-    LineSums all;
-    LineSums strong;
+    CurveSums all;
+    CurveSums strong;
     for (std::size_t i = first; i < last; ++i) {
         const double excess = std::max(0.0, decisions[i].strength - kWeakestWeighted);
         const double t = static_cast<double>(i) - static_cast<double>(centre);
@@ -273,11 +292,13 @@ double ToneTracker::Smoothed(const std::deque<Decision>& decisions, std::size_t 
             strong.Add(excess * excess, t, y);
         }
     }
-    if (all.w <= 1.0) {
+    if (all.tk[0] <= 1.0) {
         return previous > 0 ? previous : reference;
     }
-    const double drift = std::clamp(strong.Slope(), -slopeLimit_, slopeLimit_);
-    return reference + (all.y - drift * all.t) / all.w;
+    const auto [slope, bend] = strong.Drift();
+    const double drift = std::clamp(slope, -slopeLimit_, slopeLimit_);
+    const double curve = std::clamp(bend, -bendLimit_, bendLimit_);
+    return reference + (all.ytk[0] - drift * all.tk[1] - curve * all.tk[2]) / all.tk[0];
 }
 
 // The path from the likeliest tone now back through the frames not yet decided, smoothed over

@@ -61,6 +61,7 @@ private:
     int maxStep_;
     double binHz_;
     double slopeLimit_;  // Hz per frame
+    double bendLimit_;   // Hz per frame^2
     std::vector<float> window_;
     double windowEnergy_ = 0;
     RealSpectrum spectrum_;
