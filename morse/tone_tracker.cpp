@@ -29,7 +29,7 @@ constexpr double kLargestRise = 3.0;   // of the running floor, the most one fra
 constexpr int kSilentShare = 8;  // of a frame's samples exactly zero, for it to count as silent
 constexpr double kWeakestWeighted = 3.0;  // frames below this strength do not steer the tone
 constexpr double kFollowWidthHz = 100.0;  // around a tone the operator picked
-constexpr double kSteepestSlope = 1.5;    // of the largest Doppler rate, for the smoothed tone
+constexpr double kDriftMargin = 1.5;      // over the steepest Doppler slope and bend, to smooth by
 constexpr double kStrongForDrift = 25.0;  // strength of the frames that tell the drift
 constexpr double kLeastSpread = 4.0;      // variance of their times, frames^2, to tell it
 constexpr double kSlopeSigmas = 3.0;      // standard errors at which a slope counts half
@@ -79,9 +79,9 @@ struct CurveSums {
                                         tk[3], tk[2], tk[3], tk[4]};
         std::array<double, 3> right = ytk;
         std::array<double, 3> fit{};
-        const double bendSpread =
-            tk[4] - tk[2] * tk[2] / w -
-            (tk[3] - tk[1] * tk[2] / w) * (tk[3] - tk[1] * tk[2] / w) / spread;
+        // What t^2 varies by beyond what t tells of it: a bend needs times on both sides.
+        const double cross = tk[3] - tk[1] * tk[2] / w;
+        const double bendSpread = tk[4] - tk[2] * tk[2] / w - cross * cross / spread;
         if (n >= 4 && bendSpread > kLeastSpread * kLeastSpread * w &&
             matrix_linsolve(normal.data(), 3, right.data(), fit.data(), nullptr) == 0) {
             return {shrink * fit[1], shrink * fit[2]};
@@ -102,8 +102,8 @@ ToneTracker::ToneTracker(double workRate)
                                           (workRate / frameLength_))) +
                1),
       binHz_(workRate / frameLength_),
-      slopeLimit_(kSteepestSlope * kMaxDriftHzPerSecond * frameHop_ / workRate),
-      bendLimit_(kSteepestSlope * kMaxBendHzPerSecond2 * (frameHop_ / workRate) *
+      slopeLimit_(kDriftMargin * kMaxDriftHzPerSecond * frameHop_ / workRate),
+      bendLimit_(kDriftMargin * kMaxBendHzPerSecond2 * (frameHop_ / workRate) *
                  (frameHop_ / workRate)),
       window_(static_cast<std::size_t>(frameLength_)),
       spectrum_(frameLength_),
