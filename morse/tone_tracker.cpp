@@ -1,13 +1,10 @@
 #include "tone_tracker.h"
 
-#include <liquid/liquid.h>
-
 #include "lanes.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <complex>
 #include <numbers>
 
 namespace telvane::morse {
@@ -40,7 +37,7 @@ double Median(std::vector<float> values) {
     return *middle;
 }
 
-// Weighted sums of points (t, y) for a line or parabola through them.
+// Weighted sums of points (t, y) for a line or parabola through them (least squares).
 struct CurveSums {
     double n = 0;
     std::array<double, 5> tk{};   // sum of w t^k
@@ -75,16 +72,13 @@ struct CurveSums {
         const double significance =
             unexplained > 0 ? (n - 2) * covariance * covariance / unexplained : 1e300;
         const double shrink = significance / (significance + kSlopeSigmas * kSlopeSigmas);
-        std::array<double, 9> normal = {tk[0], tk[1], tk[2], tk[1], tk[2],
-                                        tk[3], tk[2], tk[3], tk[4]};
-        std::array<double, 3> right = ytk;
-        std::array<double, 3> fit{};
         // What t^2 varies by beyond what t tells of it: a bend needs times on both sides.
         const double cross = tk[3] - tk[1] * tk[2] / w;
         const double bendSpread = tk[4] - tk[2] * tk[2] / w - cross * cross / spread;
-        if (n >= 4 && bendSpread > kLeastSpread * kLeastSpread * w &&
-            matrix_linsolve(normal.data(), 3, right.data(), fit.data(), nullptr) == 0) {
-            return {shrink * fit[1], shrink * fit[2]};
+        if (n >= 4 && bendSpread > kLeastSpread * kLeastSpread * w) {
+            const double bend =
+                (ytk[2] - tk[2] * ytk[0] / w - covariance * cross / spread) / bendSpread;
+            return {shrink * (covariance - bend * cross) / spread, shrink * bend};
         }
         return {shrink * covariance / spread, 0};
     }
