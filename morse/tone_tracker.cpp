@@ -45,15 +45,16 @@ struct CurveSums {
     double yy = 0;
 
     void Add(double weight, double time, double value) {
+        const double square = time * time;
         n += 1;
-        double power = weight;
-        for (std::size_t k = 0; k < tk.size(); ++k) {
-            tk[k] += power;
-            if (k < ytk.size()) {
-                ytk[k] += power * value;
-            }
-            power *= time;
-        }
+        tk[0] += weight;
+        tk[1] += weight * time;
+        tk[2] += weight * square;
+        tk[3] += weight * square * time;
+        tk[4] += weight * square * square;
+        ytk[0] += weight * value;
+        ytk[1] += weight * time * value;
+        ytk[2] += weight * square * value;
         yy += weight * value * value;
     }
     // The drift as slope and bend (y = a + slope t + bend t^2), shrunk by how far the straight
@@ -278,7 +279,10 @@ double ToneTracker::Smoothed(const std::deque<Decision>& decisions, std::size_t 
     CurveSums all;
     CurveSums strong;
     for (std::size_t i = first; i < last; ++i) {
-        const double excess = std::max(0.0, decisions[i].strength - kWeakestWeighted);
+        const double excess = decisions[i].strength - kWeakestWeighted;
+        if (excess <= 0) {
+            continue;  // weighs nothing
+        }
         const double t = static_cast<double>(i) - static_cast<double>(centre);
         const double y = decisions[i].frequency - reference;
         all.Add(excess * excess, t, y);
