@@ -2,8 +2,9 @@
 
 // Finds the beacon's tone in 200-2500 Hz and follows it: a spectrogram (FFTW) and a fixed-lag
 // Viterbi path through its bins that may drift by the largest Doppler rate, or jump to a new tone
-// at a cost. The decided frequencies are smoothed by a local weighted mean less the drift that a
-// straight line through the strong frames tells, which follows a Doppler curve without lagging.
+// at a cost. The decided frequencies are smoothed by a local weighted mean less the drift (slope
+// and bend) that a parabola through the strong frames tells: a Doppler curve is followed without
+// lagging, and a steady tone is smoothed as by the mean.
 
 #include <cstdint>
 #include <deque>
