@@ -11,10 +11,76 @@ namespace {
 constexpr double kKeyDownShare = 0.45;  // of the slots of a keyed stretch
 constexpr double kLeastEnergy = 0.25;   // key-down energy beyond noise, at the least
 constexpr int kIterations = 3;
-constexpr std::ptrdiff_t kReach = 6;  // slots on each side
-// Key-down slots' worth of weight the window's amplitude has in each slot's: a few key-down slots
-// near it tell its own.
-constexpr double kWindowWeight = 3.0;
+
+// How the amplitude around a slot is found, on a steady channel and on a fading one.
+struct Tracking {
+    std::ptrdiff_t reach;  // slots on each side
+    // Key-down slots' worth of weight the window's amplitude has in each slot's.
+    double windowWeight;
+    // Key-down slots' worth a slot's amplitude is drawn from at the least: the reach grows until
+    // the slots within it hold that many.
+    double leastSupport;
+    // The share of key-down slots taken to have faded anywhere below the amplitude around them
+    // (up to kFadeCeiling times the window's energy).
+    double fadedShare;
+};
+// Steady: a few key-down slots near a slot tell its amplitude, the window's steadies it.
+constexpr Tracking kSteady{6, 3.0, 0.0, 0.0};
+// Fading: the window's amplitude tells little about a fade, and through a deep one the slots on
+// either side of it tell more than the whole window does.
+constexpr Tracking kFading{4, 0.02, 2.0, 0.5};
+constexpr double kFadeCeiling = 2.0;
+// The key-down energies' spread over the window beyond their spread from one key-down slot to the
+// next, over their mean squared, above which the window is taken to fade.
+constexpr double kFadingSpread = 0.15;
+constexpr int kLeastKeyDown = 8;  // slots to tell a fading window by
+
+// Log odds of a slot of `energy` being key-down at about `local`, or faded anywhere below it.
+double KeyDownLogOdds(double energy, double local, double window, double fadedShare) {
+    const double steady = LogBesselI0(2.0 * local * std::sqrt(energy)) - local * local;
+    if (fadedShare <= 0) {
+        return steady;
+    }
+    // The ratio averaged over key-down energies spread evenly up to the ceiling (the tail beyond
+    // it is negligible against the steady term there).
+    const double faded =
+        std::log(fadedShare) + energy - std::log(kFadeCeiling * std::max(window * window, 1.0));
+    const double kept = std::log(1.0 - fadedShare) + steady;
+    const double most = std::max(kept, faded);
+    return most + std::log1p(std::exp(std::min(kept, faded) - most));
+}
+
+// Whether the key-down slots' energies spread over the window far more than from one key-down slot
+// to the next: a fade changes the tone's strength slowly, where noise changes it from slot to
+// slot.
+bool Fades(const std::vector<double>& energy, double amplitude) {
+    double sum = 0;
+    double squares = 0;
+    double steps = 0;
+    int keyDown = 0;
+    double last = -1;
+    for (const double e : energy) {
+        if (KeyDownLogOdds(e, amplitude, amplitude, kFading.fadedShare) <= 0) {
+            continue;
+        }
+        sum += e;
+        squares += e * e;
+        if (last >= 0) {
+            steps += (e - last) * (e - last);
+        }
+        last = e;
+        ++keyDown;
+    }
+    if (keyDown < kLeastKeyDown) {
+        return false;
+    }
+    const double mean = sum / keyDown;
+    const double spread = squares / keyDown - mean * mean;
+    const double stepSpread = steps / (2.0 * (keyDown - 1));
+    const double beyondNoise = std::max(mean - 1.0, kLeastEnergy);
+    const double ratio = (spread - stepSpread) / (beyondNoise * beyondNoise);
+    return ratio > kFadingSpread;
+}
 
 }  // namespace
 
@@ -26,10 +92,12 @@ std::vector<double> LocalAmplitudes(std::span<const std::complex<double>> values
     for (std::size_t j = 0; j < count; ++j) {
         energy[j] = std::norm(values[j]);
     }
+    const Tracking& tracking = Fades(energy, amplitude) ? kFading : kSteady;
     // Running sums over the neighbourhood of each slot.
-    const auto around = [&](const std::vector<double>& sums, std::ptrdiff_t k) {
-        const auto from = static_cast<std::size_t>(std::max<std::ptrdiff_t>(0, k - kReach));
-        const auto to = static_cast<std::size_t>(std::min(size, k + kReach + 1));
+    const auto around = [&](const std::vector<double>& sums, std::ptrdiff_t k,
+                            std::ptrdiff_t reach) {
+        const auto from = static_cast<std::size_t>(std::max<std::ptrdiff_t>(0, k - reach));
+        const auto to = static_cast<std::size_t>(std::min(size, k + reach + 1));
         return std::make_pair(sums[to] - sums[from], static_cast<double>(to - from));
     };
     // First from the mean energy near each slot, keyed at the usual share; then the chance of
@@ -40,7 +108,7 @@ std::vector<double> LocalAmplitudes(std::span<const std::complex<double>> values
     }
     std::vector<double> local(count);
     for (std::ptrdiff_t k = 0; k < size; ++k) {
-        const auto [total, slots] = around(sums, k);
+        const auto [total, slots] = around(sums, k, tracking.reach);
         local[static_cast<std::size_t>(k)] =
             std::sqrt(std::max((total / slots - 1.0) / kKeyDownShare, kLeastEnergy));
     }
@@ -49,17 +117,22 @@ std::vector<double> LocalAmplitudes(std::span<const std::complex<double>> values
     const double prior = std::log(kKeyDownShare / (1.0 - kKeyDownShare));
     for (int iteration = 0; iteration < kIterations; ++iteration) {
         for (std::size_t j = 0; j < count; ++j) {
-            const double a = local[j];
-            const double logOdds = LogBesselI0(2.0 * a * std::sqrt(energy[j])) - a * a + prior;
+            const double logOdds =
+                KeyDownLogOdds(energy[j], local[j], amplitude, tracking.fadedShare) + prior;
             const double p = 1.0 / (1.0 + std::exp(-std::clamp(logOdds, -50.0, 50.0)));
             chances[j + 1] = chances[j] + p;
             excess[j + 1] = excess[j] + p * (energy[j] - 1.0);
         }
         for (std::ptrdiff_t k = 0; k < size; ++k) {
-            const double p = around(chances, k).first;
-            const double e = around(excess, k).first;
+            std::ptrdiff_t reach = tracking.reach;
+            while (around(chances, k, reach).first < tracking.leastSupport && reach < size) {
+                ++reach;
+            }
+            const double p = around(chances, k, reach).first;
+            const double e = around(excess, k, reach).first;
             local[static_cast<std::size_t>(k)] = std::sqrt(std::max(
-                (kWindowWeight * amplitude * amplitude + e) / (kWindowWeight + p), kLeastEnergy));
+                (tracking.windowWeight * amplitude * amplitude + e) / (tracking.windowWeight + p),
+                kLeastEnergy));
         }
     }
     return local;

@@ -2,7 +2,8 @@
 
 // The key-down amplitude around each slot. A fading channel lets the tone's strength swing by
 // many decibels within one keying-grid window, and a slot judged against the window's loudest
-// stretch reads as key-up wherever the signal has faded.
+// stretch reads as key-up wherever the signal has faded. A window whose key-down strength swings
+// slowly is followed slot by slot, the window's amplitude all but set aside.
 
 #include <complex>
 #include <span>

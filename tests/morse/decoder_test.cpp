@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <random>
 
@@ -157,6 +158,43 @@ INSTANTIATE_TEST_SUITE_P(RatesSpeeds, DecoderDrift,
                                            DriftCase{22050, 26, 1017, 111},
                                            DriftCase{44100, 18, 661, 113},
                                            DriftCase{48000, 18, 1049, 117}));
+
+struct FadingCase {
+    double rate;
+    double wpm;
+    double toneHz;
+    std::uint32_t seed;
+};
+
+constexpr std::array<FadingCase, 5> kFadingCases = {{{8000, 22, 900, 11},
+                                                     {22050, 16, 600, 12},
+                                                     {48000, 26, 1000, 13},
+                                                     {11025, 19, 750, 14},
+                                                     {44100, 14, 500, 15}}};
+
+// Slow Rayleigh fading at 0 dB: most of each beacon is far above the noise, so the fades may cost
+// the characters keyed deep in them but never the rest of the beacon's lines.
+TEST(DecoderFading, CopiesBeaconsThroughFades) {
+    testing::Score total;
+    std::string copied;
+    for (const FadingCase& c : kFadingCases) {
+        RecordingOptions options;
+        options.sampleRate = c.rate;
+        options.wpm = c.wpm;
+        options.toneHz = c.toneHz;
+        options.snrDb = 0;
+        options.channel.fading = true;
+        options.seed = c.seed;
+        const Recording recording = Generate(options);
+        const Decoded decoded = DecodeWhole(c.rate, recording.samples);
+        total += ScoreBeacons(recording.beacons, decoded.beacons);
+        copied += Lines(decoded.beacons);
+    }
+    EXPECT_EQ(total.falseBeacons, 0) << copied;
+    EXPECT_EQ(total.beacons, static_cast<int>(kFadingCases.size()));
+    EXPECT_LE(total.Rate(), 0.35) << total.errors << " errors in " << total.characters << "\n"
+                                  << copied;
+}
 
 TEST(DecoderStreaming, AnyBlocksGiveTheSameResultAsOneBlock) {
     RecordingOptions options;
