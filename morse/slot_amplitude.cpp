@@ -23,12 +23,15 @@ struct Tracking {
     // The share of key-down slots taken to have faded anywhere below the amplitude around them
     // (up to kFadeCeiling times the window's energy).
     double fadedShare;
+    // The deepest fade followed, as a share of the window's amplitude: a slot faded further tells
+    // too little to copy, and noise between transmissions must not read as faint keying.
+    double deepest;
 };
 // Steady: a few key-down slots near a slot tell its amplitude, the window's steadies it.
-constexpr Tracking kSteady{6, 3.0, 0.0, 0.0};
+constexpr Tracking kSteady{6, 3.0, 0.0, 0.0, 0.0};
 // Fading: the window's amplitude tells little about a fade, and through a deep one the slots on
 // either side of it tell more than the whole window does.
-constexpr Tracking kFading{4, 0.02, 2.0, 0.5};
+constexpr Tracking kFading{4, 0.02, 2.0, 0.5, 0.15};
 constexpr double kFadeCeiling = 2.0;
 // The key-down energies' spread over the window beyond their spread from one key-down slot to the
 // next, over their mean squared, above which the window is taken to fade.
@@ -132,7 +135,8 @@ std::vector<double> LocalAmplitudes(std::span<const std::complex<double>> values
             const double e = around(excess, k, reach).first;
             local[static_cast<std::size_t>(k)] = std::sqrt(std::max(
                 (tracking.windowWeight * amplitude * amplitude + e) / (tracking.windowWeight + p),
-                kLeastEnergy));
+                std::max(kLeastEnergy,
+                         tracking.deepest * tracking.deepest * amplitude * amplitude)));
         }
     }
     return local;
