@@ -475,6 +475,7 @@ void KeyingGrid::CutSegment(const Pending& held, double segmentEnd, double& boun
     const std::vector<double> amplitudes = amplitude > std::sqrt(kNoKeyingSnr)
                                                ? LocalAmplitudes(values, amplitude)
                                                : std::vector<double>(values.size(), amplitude);
+    const bool fading = amplitude > std::sqrt(kNoKeyingSnr) && Fades(values, amplitude);
     while (boundary < segmentEnd) {
         double end = GridPointNear(held.points, period, boundary + period);
         if (end - boundary < 0.5 * period) {
@@ -493,10 +494,10 @@ void KeyingGrid::CutSegment(const Pending& held, double segmentEnd, double& boun
         if (std::abs(sum) > limit) {
             sum *= limit / std::abs(sum);
         }
-        slots.push_back({std::complex<float>(sum), static_cast<float>(slotAmplitude),
-                         boundary / rate_ + offsetSeconds_, end / rate_ + offsetSeconds_,
-                         Estimate(),
-                         onPath ? std::complex<float>(references[index]) : std::complex<float>()});
+        slots.push_back(
+            {std::complex<float>(sum), static_cast<float>(slotAmplitude),
+             boundary / rate_ + offsetSeconds_, end / rate_ + offsetSeconds_, Estimate(),
+             onPath ? std::complex<float>(references[index]) : std::complex<float>(), fading});
         boundary = end;
     }
 }

@@ -40,23 +40,13 @@ constexpr int kLeastKeyDown = 8;  // slots to tell a fading window by
 
 // Log odds of a slot of `energy` being key-down at about `local`, or faded anywhere below it.
 double KeyDownLogOdds(double energy, double local, double window, double fadedShare) {
-    const double steady = LogBesselI0(2.0 * local * std::sqrt(energy)) - local * local;
-    if (fadedShare <= 0) {
-        return steady;
-    }
-    // The ratio averaged over key-down energies spread evenly up to the ceiling (the tail beyond
-    // it is negligible against the steady term there).
-    const double faded =
-        std::log(fadedShare) + energy - std::log(kFadeCeiling * std::max(window * window, 1.0));
-    const double kept = std::log(1.0 - fadedShare) + steady;
-    const double most = std::max(kept, faded);
-    return most + std::log1p(std::exp(std::min(kept, faded) - most));
+    return KeyDownLogRatio(std::sqrt(energy), local, fadedShare, kFadeCeiling * window * window);
 }
 
 // Whether the key-down slots' energies spread over the window far more than from one key-down slot
 // to the next: a fade changes the tone's strength slowly, where noise changes it from slot to
 // slot.
-bool Fades(const std::vector<double>& energy, double amplitude) {
+bool EnergiesFade(const std::vector<double>& energy, double amplitude) {
     double sum = 0;
     double squares = 0;
     double steps = 0;
@@ -95,7 +85,7 @@ std::vector<double> LocalAmplitudes(std::span<const std::complex<double>> values
     for (std::size_t j = 0; j < count; ++j) {
         energy[j] = std::norm(values[j]);
     }
-    const Tracking& tracking = Fades(energy, amplitude) ? kFading : kSteady;
+    const Tracking& tracking = EnergiesFade(energy, amplitude) ? kFading : kSteady;
     // Running sums over the neighbourhood of each slot.
     const auto around = [&](const std::vector<double>& sums, std::ptrdiff_t k,
                             std::ptrdiff_t reach) {
@@ -140,6 +130,13 @@ std::vector<double> LocalAmplitudes(std::span<const std::complex<double>> values
         }
     }
     return local;
+}
+
+bool Fades(std::span<const std::complex<double>> values, double amplitude) {
+    std::vector<double> energy(values.size());
+    std::transform(values.begin(), values.end(), energy.begin(),
+                   [](std::complex<double> value) { return std::norm(value); });
+    return EnergiesFade(energy, amplitude);
 }
 
 }  // namespace telvane::morse

@@ -16,4 +16,8 @@ namespace telvane::morse {
 // drawn towards `amplitude` where they tell little.
 std::vector<double> LocalAmplitudes(std::span<const std::complex<double>> values, double amplitude);
 
+// Whether the key-down strength of the slots swings slowly over the window, as a fading channel
+// swings it, rather than from slot to slot as noise does.
+bool Fades(std::span<const std::complex<double>> values, double amplitude);
+
 }  // namespace telvane::morse

@@ -26,6 +26,37 @@ double LogBesselI0(double x) {
     return x - 0.5 * std::log(x) + std::log(series);
 }
 
+double KeyDownLogRatio(double magnitude, double amplitude, double fadedShare, double ceiling) {
+    const double steady = LogBesselI0(2.0 * amplitude * magnitude) - amplitude * amplitude;
+    if (fadedShare <= 0) {
+        return steady;
+    }
+    // The ratio averaged over key-down energies spread evenly up to the ceiling (the tail beyond
+    // it is negligible against the steady term there).
+    const double faded =
+        std::log(fadedShare) + magnitude * magnitude - std::log(std::max(ceiling, 1.0));
+    const double kept = std::log(1.0 - fadedShare) + steady;
+    const double most = std::max(kept, faded);
+    return most + std::log1p(std::exp(std::min(kept, faded) - most));
+}
+
+namespace {
+
+// Of the key-down slots of a fading window, the share taken to have faded anywhere below the
+// amplitude around them (up to kFadeCeiling times its energy).
+constexpr double kFadedShare = 0.2;
+constexpr double kFadeCeiling = 2.0;
+
+double KeyDownSlot(const Slot& slot) {
+    const double amplitude = slot.amplitude;
+    const double magnitude = std::abs(slot.value);
+    return slot.fading ? KeyDownLogRatio(magnitude, amplitude, kFadedShare,
+                                         kFadeCeiling * amplitude * amplitude)
+                       : KeyDownLogRatio(magnitude, amplitude);
+}
+
+}  // namespace
+
 double RunLikelihood(std::span<const Slot> run) {
     std::complex<double> sum;
     double amplitude = 0;
@@ -33,8 +64,7 @@ double RunLikelihood(std::span<const Slot> run) {
     for (const Slot& slot : run) {
         sum += std::complex<double>(slot.value);
         amplitude += slot.amplitude;
-        apart += LogBesselI0(2.0 * slot.amplitude * std::abs(slot.value)) -
-                 static_cast<double>(slot.amplitude) * slot.amplitude;
+        apart += KeyDownSlot(slot);
     }
     const auto length = static_cast<double>(run.size());
     amplitude /= length;

@@ -21,10 +21,19 @@ struct Slot {
     // The carrier's phase for a run starting here, from the slots around it: a von Mises prior,
     // direction and concentration in one (zero when nothing tells it).
     std::complex<float> reference;
+    // Cut from a window whose strength swings slowly: a key-down slot may have faded below
+    // `amplitude`, which follows the swing only roughly through a deep fade.
+    bool fading = false;
 };
 
 // ln I0(x), the modified Bessel function of the first kind, for x >= 0.
 double LogBesselI0(double x);
+
+// Log-likelihood ratio of a slot of `magnitude` (over unit noise) keyed at `amplitude` against no
+// keying there, its phase unknown; on a fading channel a share `fadedShare` of key-down slots is
+// taken to have faded to any energy up to `ceiling` instead.
+double KeyDownLogRatio(double magnitude, double amplitude, double fadedShare = 0,
+                       double ceiling = 0);
 
 // The longest key-down run: a dah.
 inline constexpr int kLongestRun = 3;
