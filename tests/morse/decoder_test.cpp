@@ -192,7 +192,7 @@ TEST(DecoderFading, CopiesBeaconsThroughFades) {
     }
     EXPECT_EQ(total.falseBeacons, 0) << copied;
     EXPECT_EQ(total.beacons, static_cast<int>(kFadingCases.size()));
-    EXPECT_LE(total.Rate(), 0.35) << total.errors << " errors in " << total.characters << "\n"
+    EXPECT_LE(total.Rate(), 0.12) << total.errors << " errors in " << total.characters << "\n"
                                   << copied;
 }
 
