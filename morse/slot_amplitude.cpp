@@ -35,8 +35,11 @@ constexpr Tracking kFading{4, 0.02, 2.0, 0.5, 0.15};
 constexpr double kFadeCeiling = 2.0;
 // The key-down energies' spread over the window beyond their spread from one key-down slot to the
 // next, over their mean squared, above which the window is taken to fade.
-constexpr double kFadingSpread = 0.15;
+constexpr double kFadingSpread = 0.1;
 constexpr int kLeastKeyDown = 8;  // slots to tell a fading window by
+// Key-down energy over noise below which a window is not told as fading: noise alone spreads a
+// faint tone's slots as much as a fade would.
+constexpr double kLeastFadingEnergy = 25.0;
 
 // Log odds of a slot of `energy` being key-down at about `local`, or faded anywhere below it.
 double KeyDownLogOdds(double energy, double local, double window, double fadedShare) {
@@ -64,7 +67,7 @@ bool EnergiesFade(const std::vector<double>& energy, double amplitude) {
         last = e;
         ++keyDown;
     }
-    if (keyDown < kLeastKeyDown) {
+    if (keyDown < kLeastKeyDown || amplitude * amplitude < kLeastFadingEnergy) {
         return false;
     }
     const double mean = sum / keyDown;

@@ -13,6 +13,29 @@
 namespace telvane::morse {
 namespace {
 
+// Slots keyed in a fixed pattern at `strength(k)` and phase `phase`, in unit noise.
+template <typename Strength>
+std::vector<std::complex<double>> KeyedSlots(std::size_t count, std::uint32_t seed, double phase,
+                                             Strength strength) {
+    std::mt19937 random(seed);
+    std::normal_distribution<double> noise(0.0, std::sqrt(0.5));
+    std::vector<std::complex<double>> values(count);
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        const bool keyed = k % 4 != 3 && k % 7 != 2;
+        values[k] = (keyed ? std::polar(strength(k), phase) : 0.0) +
+                    std::complex<double>(noise(random), noise(random));
+    }
+    return values;
+}
+
+// A strength swinging from `amplitude` down by `depth` of it and back every `period` slots.
+auto Swing(double amplitude, double depth, int period) {
+    return [=](std::size_t k) {
+        const double phase = 2.0 * std::numbers::pi * static_cast<double>(k) / period;
+        return amplitude * (1.0 - depth * (0.5 - 0.5 * std::cos(phase)));
+    };
+}
+
 struct AmplitudeCase {
     const char* name;
     double before;     // key-down amplitude of the first half of the slots
@@ -25,15 +48,9 @@ class LocalAmplitudeCases : public ::testing::TestWithParam<AmplitudeCase> {};
 
 TEST_P(LocalAmplitudeCases, FollowTheKeyDownStrength) {
     const AmplitudeCase& c = GetParam();
-    std::mt19937 random(5);
-    std::normal_distribution<double> noise(0.0, std::sqrt(0.5));
-    std::vector<std::complex<double>> values(240);
-    for (std::size_t k = 0; k < values.size(); ++k) {
-        const bool keyed = k % 4 != 3 && k % 7 != 2;
-        const double amplitude = k < values.size() / 2 ? c.before : c.after;
-        values[k] = (keyed ? std::polar(amplitude, 0.7) : 0.0) +
-                    std::complex<double>(noise(random), noise(random));
-    }
+    const std::size_t count = 240;
+    const std::vector<std::complex<double>> values = KeyedSlots(
+        count, 5, 0.7, [&](std::size_t k) { return k < count / 2 ? c.before : c.after; });
     const std::vector<double> local = LocalAmplitudes(values, c.window);
     ASSERT_EQ(local.size(), values.size());
     for (std::size_t k = 20; k + 20 < local.size(); k += 10) {
@@ -54,54 +71,29 @@ INSTANTIATE_TEST_SUITE_P(Channels, LocalAmplitudeCases,
 
 // A slow swing 20 dB deep: at its bottom the amplitude is the fade's, not the window's.
 TEST(LocalAmplitudes, FollowASlowFadeToItsDepth) {
-    std::mt19937 random(11);
-    std::normal_distribution<double> noise(0.0, std::sqrt(0.5));
-    std::vector<std::complex<double>> values(200);
-    const auto strength = [](std::size_t k) {
-        return 12.0 * (1.0 - 0.9 * (0.5 + 0.5 * std::cos(2.0 * std::numbers::pi * k / 120.0)));
-    };
-    for (std::size_t k = 0; k < values.size(); ++k) {
-        const bool keyed = k % 4 != 3 && k % 7 != 2;
-        values[k] = (keyed ? std::polar(strength(k), 0.3) : 0.0) +
-                    std::complex<double>(noise(random), noise(random));
-    }
-    const std::vector<double> local = LocalAmplitudes(values, 12.0);
-    for (std::size_t k = 110; k <= 130; k += 5) {
+    const auto strength = Swing(12.0, 0.9, 120);
+    const std::vector<double> local = LocalAmplitudes(KeyedSlots(200, 11, 0.3, strength), 12.0);
+    for (std::size_t k = 50; k <= 70; k += 5) {
         EXPECT_LT(local[k], 2.0 * strength(k)) << "slot " << k;
     }
 }
 
-struct SwingCase {
-    const char* name;
-    double amplitude;  // key-down amplitude at the strongest
-    double depth;      // of the swing, as a share of the amplitude
-    int period;        // slots from one peak to the next; 2 swings from slot to slot
-    bool fades;
-};
-
-class FadingWindowCases : public ::testing::TestWithParam<SwingCase> {};
-
-TEST_P(FadingWindowCases, ToldBySlowSwings) {
-    const SwingCase& c = GetParam();
-    std::mt19937 random(9);
-    std::normal_distribution<double> noise(0.0, std::sqrt(0.5));
-    std::vector<std::complex<double>> values(200);
-    for (std::size_t k = 0; k < values.size(); ++k) {
-        const bool keyed = k % 4 != 3 && k % 7 != 2;
-        const double phase = 2.0 * std::numbers::pi * static_cast<double>(k) / c.period;
-        const double strength = c.amplitude * (1.0 - c.depth * (0.5 - 0.5 * std::cos(phase)));
-        values[k] = (keyed ? std::polar(strength, 0.3) : 0.0) +
-                    std::complex<double>(noise(random), noise(random));
+TEST(FadingWindow, ToldBySlowSwingsOnly) {
+    struct SwingCase {
+        const char* name;
+        double amplitude;
+        double depth;
+        int period;  // 2 swings from slot to slot
+        bool fades;
+    };
+    for (const SwingCase& c :
+         {SwingCase{"steady", 12.0, 0.0, 100, false}, SwingCase{"faint", 2.5, 0.0, 100, false},
+          SwingCase{"slow deep swing", 12.0, 0.9, 120, true},
+          SwingCase{"slot to slot", 12.0, 0.9, 2, false}}) {
+        const auto values = KeyedSlots(200, 9, 0.3, Swing(c.amplitude, c.depth, c.period));
+        EXPECT_EQ(Fades(values, c.amplitude), c.fades) << c.name;
     }
-    EXPECT_EQ(Fades(values, c.amplitude), c.fades);
 }
-
-INSTANTIATE_TEST_SUITE_P(Channels, FadingWindowCases,
-                         ::testing::Values(SwingCase{"SteadyStrong", 12.0, 0.0, 100, false},
-                                           SwingCase{"SteadyFaint", 2.5, 0.0, 100, false},
-                                           SwingCase{"SlowDeepSwing", 12.0, 0.9, 120, true},
-                                           SwingCase{"SwingFromSlotToSlot", 12.0, 0.9, 2, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace telvane::morse
