@@ -4,6 +4,8 @@
 #include <cmath>
 #include <string>
 
+#include "beacon_layout.h"
+
 namespace telvane::morse {
 namespace {
 
@@ -69,6 +71,11 @@ void BeaconAssembler::Add(const HeardCharacter& heard) {
     if (heard.kind == ArcKind::kHeader) {
         if (to.headerCharacters == 1) {
             line = {};  // a header started again: what came before it was not this line
+        } else if (from.line != to.line) {
+            // The header's first letter was lost (in a fade): the line still reads as its
+            // header says, the letter not heard at all.
+            line = {};
+            Append(line, kLineHeaders[static_cast<std::size_t>(to.line)].front(), 0.0, '\0');
         }
         Append(line, heard.character, heard.confidence, heard.alternative);
         open.headerHeard[static_cast<std::size_t>(to.line)] = to.headerCharacters;

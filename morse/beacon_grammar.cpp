@@ -17,6 +17,7 @@ constexpr double kLaterLineStart = -8.0;
 constexpr double kBreakOff = -16.0;
 constexpr double kOtherCharacter = -1.0;
 constexpr double kUnspacedBody = -2.0;
+constexpr double kLostZulu = -6.0;  // a line's header heard from its "K" on, the "Z" lost
 
 std::vector<int> Indices(std::string_view characters) {
     std::vector<int> indices;
@@ -67,6 +68,9 @@ private:
             const int next = AddNode({line, heard, 0, false});
             AddArc(node, next, ArcKind::kHeader, true, false, 0,
                    Indices(header.substr(static_cast<std::size_t>(heard) - 1, 1)));
+            if (heard == 2) {
+                headerSecond_[line] = next;
+            }
             node = next;
         }
         const std::size_t width = kLineWidths[static_cast<std::size_t>(line)];
@@ -103,6 +107,8 @@ private:
             AddArc(other, headerFirst_[line], ArcKind::kHeader, false, true, kLaterLineStart, zulu);
             for (const int end : lineEnds_[line - 1]) {
                 AddArc(end, headerFirst_[line], ArcKind::kHeader, false, true, 0, zulu);
+                AddArc(end, headerSecond_[line], ArcKind::kHeader, false, true, kLostZulu,
+                       Indices("K"));
             }
         }
         const int complete = lineEnds_[kLineCount - 1].back();
@@ -117,6 +123,7 @@ private:
 
     BeaconGrammar grammar_;
     std::array<int, kLineCount> headerFirst_{};
+    std::array<int, kLineCount> headerSecond_{};
     std::array<std::vector<int>, kLineCount> lineEnds_;
 };
 

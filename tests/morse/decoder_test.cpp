@@ -362,6 +362,28 @@ TEST(DecoderGrammar, RecoversACharacterWithADroppedOutElement) {
     EXPECT_EQ(decoded.beacons[0].lines[5].text, "ZK6 0123456789");
 }
 
+// A fade takes line 3's "Z" (keyed here as no "Z" at all): the line is still copied, under its
+// header, the lost letter marked as not heard.
+TEST(DecoderGrammar, LineWhoseHeaderLostItsFirstLetterIsCopied) {
+    const std::string text =
+        "ZK1 ORBEL.JP\nZK2 712345\nK3 ABCDEF01\nZK4 1A2B3C\nZK5 123456\nZK6 0123456789\n";
+    const double rate = 8000;
+    std::vector<float> samples(static_cast<std::size_t>(70 * rate), 0.0F);
+    testing::AddKeying(samples, rate, text, 20, 700, 1.0);
+    std::mt19937 random(13);
+    std::normal_distribution<float> noise(0.0F, 0.05F);
+    for (float& sample : samples) {
+        sample += noise(random);
+    }
+    const Decoded decoded = DecodeWhole(rate, samples);
+    ASSERT_EQ(decoded.beacons.size(), 1U) << Lines(decoded.beacons);
+    const CopiedLine& line = decoded.beacons[0].lines[2];
+    EXPECT_EQ(line.text, "ZK3 ABCDEF01");
+    ASSERT_FALSE(line.confidence.empty());
+    EXPECT_EQ(line.confidence.front(), 0.0);
+    EXPECT_EQ(decoded.beacons[0].lines[3].text, "ZK4 1A2B3C");
+}
+
 TEST(DecoderGrammar, BeaconBrokenByAGarbledStretchStaysOneBeacon) {
     const std::string text =
         "ZK1 ORBEL.JP\nZK2 712345\nZK3 ABCDEF01\nZK4 1A2B3C\nZK5 123456\n"
