@@ -4,6 +4,10 @@
 // Viterbi path through its bins that may drift by the largest Doppler rate, or jump to a new tone
 // at a cost. The decided frequencies are smoothed by a local straight-line fit, which follows a
 // drift without lagging behind it.
+// A second CW signal beside the beacon pulls such a path over whenever the beacon is key-up, so
+// two steadier paths are followed as well, on each bin's power averaged over the frames around:
+// the strongest tone, and the strongest one well away from it. Once a second tone is heard, the
+// first of them is the main tone, and the second is handed out too, for decoding on its own.
 
 #include <cstdint>
 #include <deque>
@@ -31,8 +35,12 @@ public:
     // Work-rate samples needed beyond a frame's centre before it is decided.
     int LatencySamples() const;
     // Analyses the frame starting at work-rate sample `frameIndex * FrameHop()`; `samples` holds
-    // its FrameLength() samples. Appends the frames decided by it to `decided`.
-    void AddFrame(std::span<const float> samples, std::vector<ToneFrame>& decided);
+    // its FrameLength() samples. Appends the frames decided by it to `decided`, and those of the
+    // tone away from it to `second`.
+    void AddFrame(std::span<const float> samples, std::vector<ToneFrame>& decided,
+                  std::vector<ToneFrame>& second);
+    // The work-rate sample from which a second tone was heard; -1 while none has been.
+    double SecondToneFrom() const { return secondFrom_; }
     // Follows the tone nearest `hz` from the next frame on, and no tone further than
     // kFollowWidthHz from where it drifts; 0 goes back to finding the tone alone.
     void Follow(double hz);
@@ -47,10 +55,28 @@ private:
         double noiseVariance;
         double strength;
     };
-    void Viterbi(const std::vector<float>& emission);
-    void Decide(std::vector<ToneFrame>& decided);
-    Decision DecisionAt(std::size_t index, int bin) const;
-    void Smooth(std::vector<ToneFrame>& decided);
+    // A path through the bins, and its frames decided but not yet smoothed.
+    struct Path {
+        std::vector<double> score;
+        std::deque<std::vector<std::int16_t>> back;
+        std::deque<Decision> decisions;
+        double lastFrequency = 0;
+        long Head() const;
+    };
+    struct Frame {
+        std::vector<float> emission;  // this frame's alone
+        std::vector<float> power;
+        double noise;
+    };
+    std::vector<float> HeldEmission() const;
+    void Step(std::vector<ToneFrame>& decided, std::vector<ToneFrame>& second);
+    void HearSecond(const std::vector<float>& held, const std::vector<float>& away);
+    std::vector<float> Apart(std::vector<float> held, long head) const;
+    void Viterbi(Path& path, const std::vector<float>& emission) const;
+    void Decide(Path& path, std::vector<ToneFrame>& decided);
+    Decision DecisionAt(const Path& path, std::size_t index, int bin) const;
+    void Smooth(Path& path, std::vector<ToneFrame>& decided) const;
+    void Provisional(const Path& path, std::vector<ToneFrame>& frames) const;
     static double Smoothed(const std::deque<Decision>& decisions, std::size_t first,
                            std::size_t last, std::size_t centre, double previous);
 
@@ -66,12 +92,17 @@ private:
     std::int64_t frames_ = 0;
     double noise_ = 0;
     bool floorInSilence_ = false;  // the floor was found in a frame partly silent
-    std::vector<double> score_;
-    std::deque<std::vector<std::int16_t>> back_;
+    std::deque<Frame> held_;       // the newest frames, around the next one on the paths
+    Path path_;                    // each frame's own emission
+    Path strongest_;               // the held emission
+    Path away_;                    // the held emission, away from the strongest
     std::deque<std::vector<float>> powers_;
     std::deque<double> frameNoise_;
-    std::deque<Decision> decisions_;
-    double lastFrequency_ = 0;
+    double firstLevel_ = 0;  // held emission along each steady path, averaged over the last frames
+    double awayLevel_ = 0;
+    double firstAlone_ = 0;  // the share of frames key-down on one path and key-up on the other
+    double awayAlone_ = 0;
+    double secondFrom_ = -1;
     bool following_ = false;
 };
 
