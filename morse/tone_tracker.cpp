@@ -190,7 +190,7 @@ void ToneTracker::HearSecond(const std::vector<float>& first, const std::vector<
     awayLevel_ += kSecondFollow * (away[awayHead] - awayLevel_);
     firstAlone_ += kSecondFollow * (alone(own[firstHead], own[awayHead]) - firstAlone_);
     awayAlone_ += kSecondFollow * (alone(own[awayHead], own[firstHead]) - awayAlone_);
-    const auto heard = frames_ - kHoldFrames;  // frames on the paths so far
+    const auto heard = static_cast<double>(frames_ - kHoldFrames);  // frames on the paths so far
     if (heard * kSecondFollow > 2.0 && std::min(firstLevel_, awayLevel_) > kSecondLevel &&
         std::min(firstAlone_, awayAlone_) > kAloneShare) {
         secondFrom_ =

@@ -70,7 +70,7 @@ private:
     };
     std::vector<float> HeldEmission() const;
     void Step(std::vector<ToneFrame>& decided, std::vector<ToneFrame>& second);
-    void HearSecond(const std::vector<float>& held, const std::vector<float>& away);
+    void HearSecond(const std::vector<float>& first, const std::vector<float>& away);
     std::vector<float> Apart(std::vector<float> held, long head) const;
     void Viterbi(Path& path, const std::vector<float>& emission) const;
     void Decide(Path& path, std::vector<ToneFrame>& decided);
