@@ -103,10 +103,18 @@ void ToneTracker::AddFrame(std::span<const float> samples, std::vector<ToneFrame
     }
     held_.push_back({std::move(emission), std::move(power), noise_ / windowEnergy_});
     ++frames_;
-    if (static_cast<int>(held_.size()) == 2 * kHoldFrames + 1) {
+    // The first frames are on the paths as soon as those after them are heard.
+    if (static_cast<int>(held_.size()) > kHoldFrames) {
         Step(decided, second);
+    }
+    if (static_cast<int>(held_.size()) == 2 * kHoldFrames + 1) {
         held_.pop_front();
     }
+}
+
+// The frame the paths go through next: the newest but kHoldFrames.
+const ToneTracker::Frame& ToneTracker::Middle() const {
+    return held_[held_.size() - 1 - static_cast<std::size_t>(kHoldFrames)];
 }
 
 // Each bin's emission averaged over the frames held: a keyed tone stays above the noise through
@@ -124,7 +132,7 @@ std::vector<float> ToneTracker::HeldEmission() const {
 
 // Every path one frame on, through the frame in the middle of those held.
 void ToneTracker::Step(std::vector<ToneFrame>& decided, std::vector<ToneFrame>& second) {
-    const Frame& middle = held_[static_cast<std::size_t>(kHoldFrames)];
+    const Frame& middle = Middle();
     std::vector<float> emission = middle.emission;
     if (following_) {
         // Only the picked tone's neighbourhood, wherever the path has drifted to, may win.
@@ -180,7 +188,7 @@ void ToneTracker::HearSecond(const std::vector<float>& first, const std::vector<
     if (following_ || secondFrom_ >= 0) {
         return;
     }
-    const std::vector<float>& own = held_[static_cast<std::size_t>(kHoldFrames)].emission;
+    const std::vector<float>& own = Middle().emission;
     const auto firstHead = static_cast<std::size_t>(strongest_.Head());
     const auto awayHead = static_cast<std::size_t>(away_.Head());
     const auto alone = [](float on, float off) {

@@ -68,6 +68,7 @@ private:
         std::vector<float> power;
         double noise;
     };
+    const Frame& Middle() const;
     std::vector<float> HeldEmission() const;
     void Step(std::vector<ToneFrame>& decided, std::vector<ToneFrame>& second);
     void HearSecond(const std::vector<float>& first, const std::vector<float>& away);
