@@ -18,6 +18,11 @@ namespace {
 
 constexpr double kBasebandRate = 500.0;  // samples per second after the mixer
 constexpr int kDecisionLagSlots = 96;    // slots the sequence decoder looks ahead before deciding
+// The second tone's grid starts this long before it was first heard; its mixed baseband is kept
+// that long and for the tone path's decision lag besides.
+constexpr double kSecondLeadSeconds = 10.0;
+constexpr double kHistorySeconds = kSecondLeadSeconds + 5.0;
+constexpr double kLeastSecondConfidence = 0.1;  // of a beacon copied on the second tone
 
 }  // namespace
 
@@ -25,8 +30,8 @@ constexpr int kDecisionLagSlots = 96;    // slots the sequence decoder looks ahe
 struct Chain {
     Chain(double workRate, int hop) : downconverter(workRate, hop), sequence(kDecisionLagSlots) {}
 
-    // Mixes `work` (from work-rate sample `workStart` on) along `tones`; the baseband before
-    // `gridFrom` is not heard, as there is no keying grid for it yet.
+    // Mixes `work` (from work-rate sample `workStart` on) along `tones`, for the keying grid from
+    // baseband sample `gridFrom` on.
     void Run(std::span<const ToneFrame> tones, std::span<const float> work,
              std::int64_t workStart) {
         for (const ToneFrame& tone : tones) {
@@ -39,11 +44,32 @@ struct Chain {
         const std::int64_t skip = std::clamp<std::int64_t>(gridFrom - basebandCount, 0, mixed);
         basebandCount += mixed;
         if (!grid) {
+            // What was heard lately is kept for a grid started later.
+            history.insert(history.end(), baseband.begin(), baseband.end());
+            const auto kept = static_cast<std::size_t>(kHistorySeconds * kBasebandRate);
+            history.erase(history.begin(),
+                          history.begin() +
+                              static_cast<long>(history.size() - std::min(history.size(), kept)));
             return;
         }
         slots.clear();
         grid->Add(std::span<const BasebandSample>(baseband).subspan(static_cast<std::size_t>(skip)),
                   slots);
+        Decide();
+    }
+
+    // Starts the keying grid with what was heard from baseband sample `from` on, or from the
+    // oldest kept if that is later.
+    void StartGrid(std::int64_t from, double basebandRate, double offsetSeconds) {
+        const std::int64_t oldest = basebandCount - static_cast<std::int64_t>(history.size());
+        gridFrom = std::max(from, oldest);
+        grid.emplace(basebandRate, static_cast<double>(gridFrom) / basebandRate + offsetSeconds);
+        const std::int64_t skip =
+            std::min(gridFrom - oldest, static_cast<std::int64_t>(history.size()));
+        slots.clear();
+        grid->Add(std::span<const BasebandSample>(history).subspan(static_cast<std::size_t>(skip)),
+                  slots);
+        history = {};
         Decide();
     }
 
@@ -76,9 +102,10 @@ struct Chain {
     std::optional<KeyingGrid> grid;
     SequenceDecoder sequence;
     BeaconAssembler assembler;
-    std::int64_t basebandCount = 0;  // mixed so far
-    std::int64_t gridFrom = 0;       // the first baseband sample the grid hears
-    double heardUntil = 0;           // the end of the last character decided
+    std::int64_t basebandCount = 0;       // mixed so far
+    std::vector<BasebandSample> history;  // the latest mixed, while there is no grid
+    std::int64_t gridFrom = 0;            // the first baseband sample the grid hears
+    double heardUntil = 0;                // the end of the last character decided
     std::vector<BasebandSample> baseband;
     std::vector<Slot> slots;
 };
@@ -127,17 +154,18 @@ struct Decoder::Pipeline {
         }
     }
 
-    // Once a second tone is heard, its own grid starts where it was first heard: the second
-    // tone's stages cost nothing while there is none.
+    // Once a second tone is heard, its own grid starts a while before it was first heard (a
+    // beacon under way then is copied from its start): the second tone's later stages cost
+    // nothing while there is none.
     void HearSecondTone() {
         const double from = tracker.SecondToneFrom();
         if (second.grid || from < 0) {
             return;
         }
-        second.gridFrom =
-            std::max(second.basebandCount, static_cast<std::int64_t>(std::ceil(from / hop)));
-        second.grid.emplace(BasebandRate(), static_cast<double>(second.gridFrom) / BasebandRate() -
-                                                decimator.DelaySeconds());
+        const auto heard = static_cast<std::int64_t>(std::ceil(from / hop));
+        const auto before = static_cast<std::int64_t>(kSecondLeadSeconds * BasebandRate());
+        second.StartGrid(std::max<std::int64_t>(0, heard - before), BasebandRate(),
+                         -decimator.DelaySeconds());
     }
 
     // The main tone's beacons go straight out until a second tone is heard; from then on the two
@@ -153,7 +181,11 @@ struct Decoder::Pipeline {
             pairing.Add(std::move(beacon));
         }
         for (CopiedBeacon& beacon : second.assembler.TakeBeacons()) {
-            pairing.Add(std::move(beacon));
+            // The second tone is often another station's: a stray header heard in its traffic is
+            // no beacon.
+            if (beacon.confidence >= kLeastSecondConfidence) {
+                pairing.Add(std::move(beacon));
+            }
         }
         second.assembler.TakeTranscript();  // the transcript is the main tone's
         pairing.Heard(0, main.heardUntil);

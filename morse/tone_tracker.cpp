@@ -29,11 +29,13 @@ constexpr double kFollowWidthHz = 100.0;  // around a tone the operator picked
 constexpr double kApartHz = 110.0;
 constexpr int kHoldFrames = 1;
 constexpr double kSecondLevel = 4.0;
-// A frame is key-down on a path above the first emission, key-up below the second; each path
+// A frame is key-down on a path above the first strength, key-up below the second; each path
 // must be key-down alone in this share of the frames.
-constexpr float kKeyDownEmission = 8.0F;
-constexpr float kKeyUpEmission = 2.0F;
+constexpr double kKeyDownStrength = 8.0;
+constexpr double kKeyUpStrength = 2.0;
+constexpr double kLevelCap = 30.0;  // of a frame's strength, in the level
 constexpr double kAloneShare = 0.05;
+constexpr double kKeyDownShare = 0.1;  // of the other's key-down power, at the least
 constexpr double kSecondFollow = 1.0 / 48;
 
 double Median(std::vector<float> values) {
@@ -150,7 +152,6 @@ void ToneTracker::Step(std::vector<ToneFrame>& decided, std::vector<ToneFrame>& 
     Viterbi(strongest_, first);
     const std::vector<float> away = Apart(held, strongest_.Head());
     Viterbi(away_, away);
-    HearSecond(first, away);
     powers_.push_back(middle.power);
     frameNoise_.push_back(middle.noise);
     if (static_cast<int>(powers_.size()) > kLagFrames) {
@@ -158,13 +159,16 @@ void ToneTracker::Step(std::vector<ToneFrame>& decided, std::vector<ToneFrame>& 
         std::vector<ToneFrame> steady;
         Decide(path_, own);
         Decide(strongest_, steady);
-        std::vector<ToneFrame> away;
-        Decide(away_, away);
+        std::vector<ToneFrame> aside;
+        Decide(away_, aside);
+        if (!steady.empty() && !aside.empty()) {
+            HearSecond(steady.back(), aside.back());
+        }
         // Once a second tone is heard the main tone is the first steady path's: the path on each
         // frame's own emission hops between the two.
         const std::vector<ToneFrame>& main = secondFrom_ >= 0 ? steady : own;
         decided.insert(decided.end(), main.begin(), main.end());
-        second.insert(second.end(), away.begin(), away.end());
+        second.insert(second.end(), aside.begin(), aside.end());
         powers_.pop_front();
         frameNoise_.pop_front();
     }
@@ -180,29 +184,34 @@ std::vector<float> ToneTracker::Apart(std::vector<float> held, long head) const 
     return held;
 }
 
-// Whether two keyed tones are heard at once: the held emission along both steady paths stays
-// well above what noise gives the best of many bins, and each is often key-down while the other is
-// key-up. One signal alone is on either path in turn, never on both; and its key clicks, which a
-// path away from it may find, are never heard while it is key-up.
-void ToneTracker::HearSecond(const std::vector<float>& first, const std::vector<float>& away) {
+// Whether two keyed tones are heard at once, from the strength of one frame on each steady path
+// as decided: both stay well above the noise, each is often key-down while the other is key-up,
+// and neither is key-down far weaker than the other. One signal alone is on either path in turn,
+// never on both; its key clicks, which a path beside it may find, are far weaker.
+void ToneTracker::HearSecond(const ToneFrame& first, const ToneFrame& away) {
     if (following_ || secondFrom_ >= 0) {
         return;
     }
-    const std::vector<float>& own = Middle().emission;
-    const auto firstHead = static_cast<std::size_t>(strongest_.Head());
-    const auto awayHead = static_cast<std::size_t>(away_.Head());
-    const auto alone = [](float on, float off) {
-        return on > kKeyDownEmission && off < kKeyUpEmission ? 1.0 : 0.0;
+    const auto alone = [](double on, double off) {
+        return on > kKeyDownStrength && off < kKeyUpStrength ? 1.0 : 0.0;
     };
-    firstLevel_ += kSecondFollow * (first[firstHead] - firstLevel_);
-    awayLevel_ += kSecondFollow * (away[awayHead] - awayLevel_);
-    firstAlone_ += kSecondFollow * (alone(own[firstHead], own[awayHead]) - firstAlone_);
-    awayAlone_ += kSecondFollow * (alone(own[awayHead], own[firstHead]) - awayAlone_);
-    const auto heard = static_cast<double>(frames_ - kHoldFrames);  // frames on the paths so far
-    if (heard * kSecondFollow > 2.0 && std::min(firstLevel_, awayLevel_) > kSecondLevel &&
-        std::min(firstAlone_, awayAlone_) > kAloneShare) {
-        secondFrom_ =
-            static_cast<double>((frames_ - kHoldFrames - 1) * frameHop_) + frameLength_ / 2.0;
+    const auto keyDown = [](double strength, double& power) {
+        if (strength > kKeyDownStrength) {
+            power += kSecondFollow * (strength - power);
+        }
+    };
+    firstLevel_ += kSecondFollow * (std::min(first.strength, kLevelCap) - firstLevel_);
+    awayLevel_ += kSecondFollow * (std::min(away.strength, kLevelCap) - awayLevel_);
+    firstAlone_ += kSecondFollow * (alone(first.strength, away.strength) - firstAlone_);
+    awayAlone_ += kSecondFollow * (alone(away.strength, first.strength) - awayAlone_);
+    keyDown(first.strength, firstPower_);
+    keyDown(away.strength, awayPower_);
+    ++compared_;
+    if (static_cast<double>(compared_) * kSecondFollow > 2.0 &&
+        std::min(firstLevel_, awayLevel_) > kSecondLevel &&
+        std::min(firstAlone_, awayAlone_) > kAloneShare &&
+        std::min(firstPower_, awayPower_) > kKeyDownShare * std::max(firstPower_, awayPower_)) {
+        secondFrom_ = first.centreSample;
     }
 }
 

@@ -71,7 +71,7 @@ private:
     const Frame& Middle() const;
     std::vector<float> HeldEmission() const;
     void Step(std::vector<ToneFrame>& decided, std::vector<ToneFrame>& second);
-    void HearSecond(const std::vector<float>& first, const std::vector<float>& away);
+    void HearSecond(const ToneFrame& first, const ToneFrame& away);
     std::vector<float> Apart(std::vector<float> held, long head) const;
     void Viterbi(Path& path, const std::vector<float>& emission) const;
     void Decide(Path& path, std::vector<ToneFrame>& decided);
@@ -99,10 +99,13 @@ private:
     Path away_;                    // the held emission, away from the strongest
     std::deque<std::vector<float>> powers_;
     std::deque<double> frameNoise_;
-    double firstLevel_ = 0;  // held emission along each steady path, averaged over the last frames
+    std::int64_t compared_ = 0;  // frames decided on both steady paths
+    double firstLevel_ = 0;      // strength along each steady path, averaged over the last frames
     double awayLevel_ = 0;
     double firstAlone_ = 0;  // the share of frames key-down on one path and key-up on the other
     double awayAlone_ = 0;
+    double firstPower_ = 0;  // key-down strength along each, over the last key-down frames
+    double awayPower_ = 0;
     double secondFrom_ = -1;
     bool following_ = false;
 };
