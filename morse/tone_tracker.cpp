@@ -23,9 +23,9 @@ constexpr double kLargestRise = 3.0;   // of the running floor, the most one fra
 constexpr int kSilentShare = 8;  // of a frame's samples exactly zero, for it to count as silent
 constexpr double kWeakestWeighted = 3.0;  // frames below this strength do not steer the tone
 constexpr double kFollowWidthHz = 100.0;  // around a tone the operator picked
-// Two more paths are kept apart by this much; each bin's emission on them is averaged over this
-// many frames on each side; a second tone is heard once the emission along both averages this
-// much over the last frames (noise alone keeps near 1.5).
+// Two more paths are kept apart by this much, each bin's emission on them averaged over this many
+// frames on each side. A second tone is heard once the strength decided along both averages this
+// much over the last kSecondFollow-weighted frames (noise alone keeps under 2).
 constexpr double kApartHz = 110.0;
 constexpr int kHoldFrames = 1;
 constexpr double kSecondLevel = 4.0;
@@ -35,7 +35,7 @@ constexpr double kKeyDownStrength = 8.0;
 constexpr double kKeyUpStrength = 2.0;
 constexpr double kLevelCap = 30.0;  // of a frame's strength, in the level
 constexpr double kAloneShare = 0.05;
-constexpr double kKeyDownShare = 0.1;  // of the other's key-down power, at the least
+constexpr double kKeyDownShare = 0.1;  // of the other's key-down strength, at the least
 constexpr double kSecondFollow = 1.0 / 48;
 
 double Median(std::vector<float> values) {

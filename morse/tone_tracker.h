@@ -5,8 +5,8 @@
 // at a cost. The decided frequencies are smoothed by a local straight-line fit, which follows a
 // drift without lagging behind it.
 // A second CW signal beside the beacon pulls such a path over whenever the beacon is key-up, so
-// two steadier paths are followed as well, on each bin's power averaged over the frames around:
-// the strongest tone, and the strongest one well away from it. Once a second tone is heard, the
+// two steadier paths are followed as well, on each bin's emission averaged over the frames
+// around, each kept well away from where the other is. Once both carry keying of their own, the
 // first of them is the main tone, and the second is handed out too, for decoding on its own.
 
 #include <cstdint>
