@@ -3,6 +3,7 @@
 #include "lanes.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 
@@ -13,6 +14,8 @@ constexpr double kLowestTone = 200.0;
 constexpr double kHighestTone = 2500.0;
 constexpr double kBinHz = 12.0;
 constexpr double kMaxDriftHzPerSecond = 230.0;
+// The sharpest bend of a Doppler S-curve of that slope and a 250 Hz excursion, Hz/s^2.
+constexpr double kMaxBendHzPerSecond2 = 0.77 * kMaxDriftHzPerSecond * kMaxDriftHzPerSecond / 250.0;
 constexpr int kLagFrames = 24;
 constexpr int kSmoothFrames = 12;      // on each side of the frame being smoothed
 constexpr float kEmissionCap = 30.0F;  // one loud frame must not decide the path alone
@@ -37,12 +40,64 @@ constexpr double kLevelCap = 30.0;  // of a frame's strength, in the level
 constexpr double kAloneShare = 0.05;
 constexpr double kKeyDownShare = 0.1;  // of the other's key-down strength, at the least
 constexpr double kSecondFollow = 1.0 / 48;
+constexpr double kDriftMargin = 1.5;      // over the steepest Doppler slope and bend, to smooth by
+constexpr double kStrongForDrift = 25.0;  // strength of the frames that tell the drift
+constexpr double kLeastSpread = 4.0;      // variance of their times, frames^2, to tell it
+constexpr double kSlopeSigmas = 3.0;      // standard errors at which a slope counts half
 
 double Median(std::vector<float> values) {
     const auto middle = values.begin() + static_cast<long>(values.size() / 2);
     std::nth_element(values.begin(), middle, values.end());
     return *middle;
 }
+
+// Weighted sums of points (t, y) for a line or parabola through them (least squares).
+struct CurveSums {
+    double n = 0;
+    std::array<double, 5> tk{};   // sum of w t^k
+    std::array<double, 3> ytk{};  // sum of w y t^k
+    double yy = 0;
+
+    void Add(double weight, double time, double value) {
+        const double square = time * time;
+        n += 1;
+        tk[0] += weight;
+        tk[1] += weight * time;
+        tk[2] += weight * square;
+        tk[3] += weight * square * time;
+        tk[4] += weight * square * square;
+        ytk[0] += weight * value;
+        ytk[1] += weight * time * value;
+        ytk[2] += weight * square * value;
+        yy += weight * value * value;
+    }
+    // The drift as slope and bend (y = a + slope t + bend t^2), shrunk by how far the straight
+    // line stands out of the scatter about it (a slope of a few standard errors counts little);
+    // none where the times are too few or too close together to tell one, and no bend where they
+    // do not tell it.
+    std::pair<double, double> Drift() const {
+        const double w = tk[0];
+        const double spread = w > 0 ? tk[2] - tk[1] * tk[1] / w : 0.0;
+        if (n < 3 || spread <= kLeastSpread * w) {
+            return {0, 0};
+        }
+        const double covariance = ytk[1] - tk[1] * ytk[0] / w;
+        const double unexplained = (yy - ytk[0] * ytk[0] / w) * spread - covariance * covariance;
+        // The slope over its standard error, squared.
+        const double significance =
+            unexplained > 0 ? (n - 2) * covariance * covariance / unexplained : 1e300;
+        const double shrink = significance / (significance + kSlopeSigmas * kSlopeSigmas);
+        // What t^2 varies by beyond what t tells of it: a bend needs times on both sides.
+        const double cross = tk[3] - tk[1] * tk[2] / w;
+        const double bendSpread = tk[4] - tk[2] * tk[2] / w - cross * cross / spread;
+        if (n >= 4 && bendSpread > kLeastSpread * kLeastSpread * w) {
+            const double bend =
+                (ytk[2] - tk[2] * ytk[0] / w - covariance * cross / spread) / bendSpread;
+            return {shrink * (covariance - bend * cross) / spread, shrink * bend};
+        }
+        return {shrink * covariance / spread, 0};
+    }
+};
 
 }  // namespace
 
@@ -56,6 +111,9 @@ ToneTracker::ToneTracker(double workRate)
                                           (workRate / frameLength_))) +
                1),
       binHz_(workRate / frameLength_),
+      slopeLimit_(kDriftMargin * kMaxDriftHzPerSecond * frameHop_ / workRate),
+      bendLimit_(kDriftMargin * kMaxBendHzPerSecond2 * (frameHop_ / workRate) *
+                 (frameHop_ / workRate)),
       window_(static_cast<std::size_t>(frameLength_)),
       spectrum_(frameLength_) {
     for (Path* path : {&path_, &strongest_, &away_}) {
@@ -327,22 +385,36 @@ void ToneTracker::Smooth(Path& path, std::vector<ToneFrame>& decided) const {
     decisions.pop_front();
 }
 
-// Mean of the frequencies around the centre frame, weighted by the square of their strength over
-// noise: key-down frames decide, and a drift is followed without lag. Without any, the tone stays
-// where it was last.
+// The frequencies around the centre frame, weighted by the square of their strength over noise,
+// less a drift: key-down frames decide, and the tone is followed along a Doppler curve without
+// the lag or overshoot of a plain mean over frames keyed unevenly. The drift is the slope of a
+// straight line through the strong frames alone (weak ones scatter it far more than a mean),
+// held to what a Doppler curve can make; too few of them, or too close together, tell none.
+// Without any frames to weigh, the tone stays where it was last.
 double ToneTracker::Smoothed(const std::deque<Decision>& decisions, std::size_t first,
-                             std::size_t last, std::size_t centre, double previous) {
-    double sw = 0;
-    double sy = 0;
+                             std::size_t last, std::size_t centre, double previous) const {
+    const double reference = decisions[centre].frequency;
+    CurveSums all;
+    CurveSums strong;
     for (std::size_t i = first; i < last; ++i) {
-        const double excess = std::max(0.0, decisions[i].strength - kWeakestWeighted);
-        sw += excess * excess;
-        sy += excess * excess * decisions[i].frequency;
+        const double excess = decisions[i].strength - kWeakestWeighted;
+        if (excess <= 0) {
+            continue;  // weighs nothing
+        }
+        const double t = static_cast<double>(i) - static_cast<double>(centre);
+        const double y = decisions[i].frequency - reference;
+        all.Add(excess * excess, t, y);
+        if (decisions[i].strength > kStrongForDrift) {
+            strong.Add(excess * excess, t, y);
+        }
     }
-    if (sw > 1.0) {
-        return sy / sw;
+    if (all.tk[0] <= 1.0) {
+        return previous > 0 ? previous : reference;
     }
-    return previous > 0 ? previous : decisions[centre].frequency;
+    const auto [slope, bend] = strong.Drift();
+    const double drift = std::clamp(slope, -slopeLimit_, slopeLimit_);
+    const double curve = std::clamp(bend, -bendLimit_, bendLimit_);
+    return reference + (all.ytk[0] - drift * all.tk[1] - curve * all.tk[2]) / all.tk[0];
 }
 
 // The path from the likeliest tone now back through the frames not yet decided, smoothed over

@@ -2,8 +2,9 @@
 
 // Finds the beacon's tone in 200-2500 Hz and follows it: a spectrogram (FFTW) and a fixed-lag
 // Viterbi path through its bins that may drift by the largest Doppler rate, or jump to a new tone
-// at a cost. The decided frequencies are smoothed by a local straight-line fit, which follows a
-// drift without lagging behind it.
+// at a cost. The decided frequencies are smoothed by a local weighted mean less the drift (slope
+// and bend) that a parabola through the strong frames tells: a Doppler curve is followed without
+// lagging, and a steady tone is smoothed as by the mean.
 // A second CW signal beside the beacon pulls such a path over whenever the beacon is key-up, so
 // two steadier paths are followed as well, on each bin's emission averaged over the frames
 // around, each kept well away from where the other is. Once both carry keying of their own, the
@@ -78,8 +79,8 @@ private:
     Decision DecisionAt(const Path& path, std::size_t index, int bin) const;
     void Smooth(Path& path, std::vector<ToneFrame>& decided) const;
     void Provisional(const Path& path, std::vector<ToneFrame>& frames) const;
-    static double Smoothed(const std::deque<Decision>& decisions, std::size_t first,
-                           std::size_t last, std::size_t centre, double previous);
+    double Smoothed(const std::deque<Decision>& decisions, std::size_t first, std::size_t last,
+                    std::size_t centre, double previous) const;
 
     int frameLength_;
     int frameHop_;
@@ -87,6 +88,8 @@ private:
     int binCount_;
     int maxStep_;
     double binHz_;
+    double slopeLimit_;  // Hz per frame
+    double bendLimit_;   // Hz per frame^2
     std::vector<float> window_;
     double windowEnergy_ = 0;
     RealSpectrum spectrum_;
@@ -104,6 +107,7 @@ private:
     double awayLevel_ = 0;
     double firstAlone_ = 0;  // the share of frames key-down on one path and key-up on the other
     double awayAlone_ = 0;
+    double together_ = 0;    // the share of frames key-down on both
     double firstPower_ = 0;  // key-down strength along each, over the last key-down frames
     double awayPower_ = 0;
     double secondFrom_ = -1;

@@ -157,6 +157,45 @@ INSTANTIATE_TEST_SUITE_P(OffsetsAndLevels, DecoderInterferer,
                                            InterfererCase{22050, 16, 900, 2, -220},
                                            InterfererCase{48000, 25, 600, 1, 380}));
 
+struct DriftCase {
+    double rate;
+    double wpm;
+    double toneHz;
+    std::uint32_t seed;
+};
+
+class DecoderDrift : public ::testing::TestWithParam<DriftCase> {};
+
+// A low orbit overhead: the tone sweeps 500 Hz along a Doppler S-curve at up to 230 Hz/s while
+// the beacon is keyed through its steepest part.
+TEST_P(DecoderDrift, CopiesTheBeaconThroughTheSteepestDoppler) {
+    const DriftCase& c = GetParam();
+    RecordingOptions options;
+    options.sampleRate = c.rate;
+    options.wpm = c.wpm;
+    options.toneHz = c.toneHz;
+    options.snrDb = 0;
+    options.otherText = false;
+    options.channel.driftHzPerSecond = 230;
+    options.seed = c.seed;
+    const Recording recording = Generate(options);
+    ASSERT_LT(recording.beacons.front().startSeconds + 2, recording.driftCentreSeconds);
+    ASSERT_GT(recording.beacons.front().endSeconds - 2, recording.driftCentreSeconds);
+    const Decoded decoded = DecodeWhole(c.rate, recording.samples);
+    const testing::Score score = ScoreBeacons(recording.beacons, decoded.beacons);
+
+    EXPECT_EQ(score.falseBeacons, 0);
+    ASSERT_EQ(decoded.beacons.size(), 1U) << Lines(decoded.beacons);
+    EXPECT_LE(score.errors, 2) << Lines(decoded.beacons);
+}
+
+INSTANTIATE_TEST_SUITE_P(RatesSpeeds, DecoderDrift,
+                         ::testing::Values(DriftCase{8000, 14, 500, 100},
+                                           DriftCase{11025, 22, 532, 106},
+                                           DriftCase{22050, 26, 1017, 111},
+                                           DriftCase{44100, 18, 661, 113},
+                                           DriftCase{48000, 18, 1049, 117}));
+
 TEST(DecoderStreaming, AnyBlocksGiveTheSameResultAsOneBlock) {
     RecordingOptions options;
     options.sampleRate = 11025;

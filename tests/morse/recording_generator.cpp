@@ -224,6 +224,7 @@ Recording Generate(const RecordingOptions& options) {
 
     const ChannelOptions& channel = options.channel;
     const double centre = length * (0.3 + 0.4 * uniform(random));
+    recording.driftCentreSeconds = centre;
     const double excursion = 250.0;
     const auto frequency = [&](double time) {
         if (channel.driftHzPerSecond <= 0) {

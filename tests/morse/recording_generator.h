@@ -49,7 +49,8 @@ struct Recording {
     double sampleRate = 0;
     std::vector<float> samples;
     std::vector<KeyedBeacon> beacons;
-    std::string keyedText;  // everything keyed, beacons and traffic, for reference
+    std::string keyedText;          // everything keyed, beacons and traffic, for reference
+    double driftCentreSeconds = 0;  // where the Doppler S-curve is steepest
 };
 
 // A random beacon: line 1 from the address characters, lines 2-6 hex digits in random groups.
