@@ -33,12 +33,14 @@ constexpr double kApartHz = 110.0;
 constexpr int kHoldFrames = 1;
 constexpr double kSecondLevel = 4.0;
 // A frame is key-down on a path above the first strength, key-up below the second; each path
-// must be key-down alone in this share of the frames.
+// must be key-down alone in this share of the frames, and both key-down at once as often (one
+// signal the two paths take in turns, as in a fast Doppler sweep, never is).
 constexpr double kKeyDownStrength = 8.0;
 constexpr double kKeyUpStrength = 2.0;
 constexpr double kLevelCap = 30.0;  // of a frame's strength, in the level
 constexpr double kAloneShare = 0.05;
-constexpr double kKeyDownShare = 0.1;  // of the other's key-down strength, at the least
+constexpr double kKeyDownShare = 0.1;   // of the other's key-down strength, at the least
+constexpr double kLeastKeyDown = 20.0;  // key-down strength on average, not noise at the edge
 constexpr double kSecondFollow = 1.0 / 48;
 constexpr double kDriftMargin = 1.5;      // over the steepest Doppler slope and bend, to smooth by
 constexpr double kStrongForDrift = 25.0;  // strength of the frames that tell the drift
@@ -262,13 +264,16 @@ void ToneTracker::HearSecond(const ToneFrame& first, const ToneFrame& away) {
     awayLevel_ += kSecondFollow * (std::min(away.strength, kLevelCap) - awayLevel_);
     firstAlone_ += kSecondFollow * (alone(first.strength, away.strength) - firstAlone_);
     awayAlone_ += kSecondFollow * (alone(away.strength, first.strength) - awayAlone_);
+    const bool both = first.strength > kKeyDownStrength && away.strength > kKeyDownStrength;
+    together_ += kSecondFollow * ((both ? 1.0 : 0.0) - together_);
     keyDown(first.strength, firstPower_);
     keyDown(away.strength, awayPower_);
     ++compared_;
     if (static_cast<double>(compared_) * kSecondFollow > 2.0 &&
         std::min(firstLevel_, awayLevel_) > kSecondLevel &&
-        std::min(firstAlone_, awayAlone_) > kAloneShare &&
-        std::min(firstPower_, awayPower_) > kKeyDownShare * std::max(firstPower_, awayPower_)) {
+        std::min({firstAlone_, awayAlone_, together_}) > kAloneShare &&
+        std::min(firstPower_, awayPower_) >
+            std::max(kLeastKeyDown, kKeyDownShare * std::max(firstPower_, awayPower_))) {
         secondFrom_ = first.centreSample;
     }
 }
