@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <utility>
 
 #include "beacon_assembler.h"
+#include "beacon_pairing.h"
 #include "downconverter.h"
 #include "keying_grid.h"
 #include "sequence_decoder.h"
@@ -15,23 +18,115 @@ namespace {
 
 constexpr double kBasebandRate = 500.0;  // samples per second after the mixer
 constexpr int kDecisionLagSlots = 96;    // slots the sequence decoder looks ahead before deciding
+// The second tone's grid starts this long before it was first heard; its mixed baseband is kept
+// that long and for the tone path's decision lag besides.
+constexpr double kSecondLeadSeconds = 10.0;
+constexpr double kHistorySeconds = kSecondLeadSeconds + 5.0;
+constexpr double kLeastSecondConfidence = 0.1;  // of a beacon copied on the second tone
 
 }  // namespace
+
+// The stages after the tone tracker, for one tone.
+struct Chain {
+    Chain(double workRate, int hop) : downconverter(workRate, hop), sequence(kDecisionLagSlots) {}
+
+    // Mixes `work` (from work-rate sample `workStart` on) along `tones`, for the keying grid from
+    // baseband sample `gridFrom` on.
+    void Run(std::span<const ToneFrame> tones, std::span<const float> work,
+             std::int64_t workStart) {
+        for (const ToneFrame& tone : tones) {
+            downconverter.AddTone(tone);
+        }
+        const auto mixFrom = static_cast<std::size_t>(downconverter.Position() - workStart);
+        baseband.clear();
+        downconverter.Process(work.subspan(mixFrom), baseband);
+        const auto mixed = static_cast<std::int64_t>(baseband.size());
+        const std::int64_t skip = std::clamp<std::int64_t>(gridFrom - basebandCount, 0, mixed);
+        basebandCount += mixed;
+        if (!grid) {
+            // What was heard lately is kept for a grid started later.
+            history.insert(history.end(), baseband.begin(), baseband.end());
+            const auto kept = static_cast<std::size_t>(kHistorySeconds * kBasebandRate);
+            history.erase(history.begin(),
+                          history.begin() +
+                              static_cast<long>(history.size() - std::min(history.size(), kept)));
+            return;
+        }
+        slots.clear();
+        grid->Add(std::span<const BasebandSample>(baseband).subspan(static_cast<std::size_t>(skip)),
+                  slots);
+        Decide();
+    }
+
+    // Starts the keying grid with what was heard from baseband sample `from` on, or from the
+    // oldest kept if that is later.
+    void StartGrid(std::int64_t from, double basebandRate, double offsetSeconds) {
+        const std::int64_t oldest = basebandCount - static_cast<std::int64_t>(history.size());
+        gridFrom = std::max(from, oldest);
+        grid.emplace(basebandRate, static_cast<double>(gridFrom) / basebandRate + offsetSeconds);
+        const std::int64_t skip =
+            std::min(gridFrom - oldest, static_cast<std::int64_t>(history.size()));
+        slots.clear();
+        grid->Add(std::span<const BasebandSample>(history).subspan(static_cast<std::size_t>(skip)),
+                  slots);
+        history = {};
+        Decide();
+    }
+
+    void Decide() {
+        for (const Slot& slot : slots) {
+            sequence.Push(slot);
+        }
+        Assemble();
+    }
+
+    void Assemble() {
+        for (const HeardCharacter& heard : sequence.TakeHeard()) {
+            assembler.Add(heard);
+            heardUntil = heard.endSeconds;
+        }
+    }
+
+    void Finish() {
+        if (grid) {
+            slots.clear();
+            grid->Finish(slots);
+            Decide();
+        }
+        sequence.Finish();
+        Assemble();
+        assembler.Finish();
+    }
+
+    Downconverter downconverter;
+    std::optional<KeyingGrid> grid;
+    SequenceDecoder sequence;
+    BeaconAssembler assembler;
+    std::int64_t basebandCount = 0;       // mixed so far
+    std::vector<BasebandSample> history;  // the latest mixed, while there is no grid
+    std::int64_t gridFrom = 0;            // the first baseband sample the grid hears
+    double heardUntil = 0;                // the end of the last character decided
+    std::vector<BasebandSample> baseband;
+    std::vector<Slot> slots;
+};
 
 struct Decoder::Pipeline {
     explicit Pipeline(double sampleRate)
         : rate(std::clamp(sampleRate, kLowestRate, kHighestRate)),
           decimator(rate),
           tracker(decimator.WorkRate()),
-          downconverter(
-              decimator.WorkRate(),
-              std::max(1, static_cast<int>(std::lround(decimator.WorkRate() / kBasebandRate)))),
-          grid(decimator.WorkRate() / downconverter.Hop(), -decimator.DelaySeconds()),
-          sequence(kDecisionLagSlots) {}
+          hop(std::max(1, static_cast<int>(std::lround(decimator.WorkRate() / kBasebandRate)))),
+          main(decimator.WorkRate(), hop),
+          second(decimator.WorkRate(), hop) {
+        main.grid.emplace(BasebandRate(), -decimator.DelaySeconds());
+    }
+
+    double BasebandRate() const { return decimator.WorkRate() / hop; }
 
     void Run() {
         const auto frameLength = static_cast<std::size_t>(tracker.FrameLength());
         std::vector<ToneFrame> tones;
+        std::vector<ToneFrame> secondTones;
         for (;;) {
             const std::int64_t start = nextFrame * tracker.FrameHop() - workStart;
             if (start + static_cast<std::int64_t>(frameLength) >
@@ -40,23 +135,16 @@ struct Decoder::Pipeline {
             }
             tracker.AddFrame(
                 std::span<const float>(work).subspan(static_cast<std::size_t>(start), frameLength),
-                tones);
+                tones, secondTones);
             ++nextFrame;
         }
-        for (const ToneFrame& tone : tones) {
-            downconverter.AddTone(tone);
-        }
-        const auto mixFrom = static_cast<std::size_t>(downconverter.Position() - workStart);
-        baseband.clear();
-        downconverter.Process(std::span<const float>(work).subspan(mixFrom), baseband);
-        slots.clear();
-        grid.Add(baseband, slots);
-        for (const Slot& slot : slots) {
-            sequence.Push(slot);
-        }
-        Assemble();
+        HearSecondTone();
+        main.Run(tones, work, workStart);
+        second.Run(secondTones, work, workStart);
+        Collect();
         const std::int64_t keepFrom =
-            std::min(nextFrame * tracker.FrameHop(), downconverter.Position());
+            std::min({nextFrame * tracker.FrameHop(), main.downconverter.Position(),
+                      second.downconverter.Position()});
         // The samples still needed are moved down only once as many are done with: each is moved
         // a bounded number of times, however small the blocks fed.
         const std::int64_t done = keepFrom - workStart;
@@ -66,19 +154,54 @@ struct Decoder::Pipeline {
         }
     }
 
-    void Assemble() {
-        for (const HeardCharacter& heard : sequence.TakeHeard()) {
-            assembler.Add(heard);
+    // Once a second tone is heard, its own grid starts a while before it was first heard (a
+    // beacon under way then is copied from its start): the second tone's later stages cost
+    // nothing while there is none.
+    void HearSecondTone() {
+        const double from = tracker.SecondToneFrom();
+        if (second.grid || from < 0) {
+            return;
         }
+        const auto heard = static_cast<std::int64_t>(std::ceil(from / hop));
+        const auto before = static_cast<std::int64_t>(kSecondLeadSeconds * BasebandRate());
+        second.StartGrid(std::max<std::int64_t>(0, heard - before), BasebandRate(),
+                         -decimator.DelaySeconds());
     }
 
-    SignalEstimate Estimate() const { return grid.Estimate(); }
+    // The main tone's beacons go straight out until a second tone is heard; from then on the two
+    // tones' copies are paired.
+    void Collect() {
+        std::vector<CopiedBeacon> mainBeacons = main.assembler.TakeBeacons();
+        if (!second.grid) {
+            beacons.insert(beacons.end(), std::make_move_iterator(mainBeacons.begin()),
+                           std::make_move_iterator(mainBeacons.end()));
+            return;
+        }
+        for (CopiedBeacon& beacon : mainBeacons) {
+            pairing.Add(std::move(beacon));
+        }
+        for (CopiedBeacon& beacon : second.assembler.TakeBeacons()) {
+            // The second tone is often another station's: a stray header heard in its traffic is
+            // no beacon.
+            if (beacon.confidence >= kLeastSecondConfidence) {
+                pairing.Add(std::move(beacon));
+            }
+        }
+        second.assembler.TakeTranscript();  // the transcript is the main tone's
+        pairing.Heard(0, main.heardUntil);
+        pairing.Heard(1, second.heardUntil);
+        std::vector<CopiedBeacon> paired = pairing.Take();
+        beacons.insert(beacons.end(), std::make_move_iterator(paired.begin()),
+                       std::make_move_iterator(paired.end()));
+    }
+
+    SignalEstimate Estimate() const { return main.grid->Estimate(); }
 
     // Every stage after the decimator runs ahead on copies, over what it has not yet decided.
     std::optional<CopiedBeacon> Provisional() const {
         std::vector<ToneFrame> tones;
         tracker.Provisional(tones);
-        Downconverter mixer = downconverter;
+        Downconverter mixer = main.downconverter;
         for (const ToneFrame& tone : tones) {
             mixer.AddTone(tone);
         }
@@ -87,42 +210,40 @@ struct Decoder::Pipeline {
                           static_cast<std::size_t>(mixer.Position() - workStart)),
                       ahead);
         std::vector<Slot> cut;
-        grid.Provisional(ahead, cut);
-        return assembler.Provisional(sequence.Provisional(cut));
+        main.grid->Provisional(ahead, cut);
+        return main.assembler.Provisional(main.sequence.Provisional(cut));
     }
 
     // Zeros after the end push the last real samples through every stage's look-ahead.
     void Flush() {
         const double workRate = decimator.WorkRate();
-        const auto tail = static_cast<std::size_t>(
-            tracker.LatencySamples() +
-            (grid.LatencySamples() + 1024) * static_cast<std::int64_t>(downconverter.Hop()) +
-            static_cast<std::int64_t>(workRate));
+        const auto tail = static_cast<std::size_t>(tracker.LatencySamples() +
+                                                   (main.grid->LatencySamples() + 1024) *
+                                                       static_cast<std::int64_t>(hop) +
+                                                   static_cast<std::int64_t>(workRate));
         decimator.Flush(work);
         work.resize(work.size() + tail, 0.0F);
         Run();
-        slots.clear();
-        grid.Finish(slots);
-        for (const Slot& slot : slots) {
-            sequence.Push(slot);
-        }
-        sequence.Finish();
-        Assemble();
-        assembler.Finish();
+        main.Finish();
+        second.Finish();
+        Collect();
+        pairing.Finish();
+        std::vector<CopiedBeacon> paired = pairing.Take();
+        beacons.insert(beacons.end(), std::make_move_iterator(paired.begin()),
+                       std::make_move_iterator(paired.end()));
     }
 
     double rate;
     WorkRateDecimator decimator;
     ToneTracker tracker;
-    Downconverter downconverter;
-    KeyingGrid grid;
-    SequenceDecoder sequence;
-    BeaconAssembler assembler;
+    int hop;
+    Chain main;
+    Chain second;  // the tone away from the main one, once one is heard
+    BeaconPairing pairing;
+    std::vector<CopiedBeacon> beacons;
     std::vector<float> work;
     std::int64_t workStart = 0;
     std::int64_t nextFrame = 0;
-    std::vector<BasebandSample> baseband;
-    std::vector<Slot> slots;
     std::int64_t samplesFed = 0;
     bool finished = false;
 };
@@ -149,7 +270,7 @@ void Decoder::Finish() {
 }
 
 std::vector<CopiedBeacon> Decoder::TakeBeacons() {
-    return pipeline_->assembler.TakeBeacons();
+    return std::exchange(pipeline_->beacons, {});
 }
 
 std::optional<CopiedBeacon> Decoder::Provisional() const {
@@ -160,7 +281,7 @@ std::optional<CopiedBeacon> Decoder::Provisional() const {
 }
 
 std::vector<HeardText> Decoder::TakeTranscript() {
-    return pipeline_->assembler.TakeTranscript();
+    return pipeline_->main.assembler.TakeTranscript();
 }
 
 double Decoder::SecondsFed() const {

@@ -26,6 +26,22 @@ constexpr double kLargestRise = 3.0;   // of the running floor, the most one fra
 constexpr int kSilentShare = 8;  // of a frame's samples exactly zero, for it to count as silent
 constexpr double kWeakestWeighted = 3.0;  // frames below this strength do not steer the tone
 constexpr double kFollowWidthHz = 100.0;  // around a tone the operator picked
+// Two more paths are kept apart by this much, each bin's emission on them averaged over this many
+// frames on each side. A second tone is heard once the strength decided along both averages this
+// much over the last kSecondFollow-weighted frames (noise alone keeps under 2).
+constexpr double kApartHz = 110.0;
+constexpr int kHoldFrames = 1;
+constexpr double kSecondLevel = 4.0;
+// A frame is key-down on a path above the first strength, key-up below the second; each path
+// must be key-down alone in this share of the frames, and both key-down at once as often (one
+// signal the two paths take in turns, as in a fast Doppler sweep, never is).
+constexpr double kKeyDownStrength = 8.0;
+constexpr double kKeyUpStrength = 2.0;
+constexpr double kLevelCap = 30.0;  // of a frame's strength, in the level
+constexpr double kAloneShare = 0.05;
+constexpr double kKeyDownShare = 0.2;   // of the other's key-down strength, at the least
+constexpr double kLeastKeyDown = 20.0;  // key-down strength on average, not noise at the edge
+constexpr double kSecondFollow = 1.0 / 48;
 constexpr double kDriftMargin = 1.5;      // over the steepest Doppler slope and bend, to smooth by
 constexpr double kStrongForDrift = 25.0;  // strength of the frames that tell the drift
 constexpr double kLeastSpread = 4.0;      // variance of their times, frames^2, to tell it
@@ -101,8 +117,10 @@ ToneTracker::ToneTracker(double workRate)
       bendLimit_(kDriftMargin * kMaxBendHzPerSecond2 * (frameHop_ / workRate) *
                  (frameHop_ / workRate)),
       window_(static_cast<std::size_t>(frameLength_)),
-      spectrum_(frameLength_),
-      score_(static_cast<std::size_t>(binCount_), 0.0) {
+      spectrum_(frameLength_) {
+    for (Path* path : {&path_, &strongest_, &away_}) {
+        path->score.assign(static_cast<std::size_t>(binCount_), 0.0);
+    }
     for (int n = 0; n < frameLength_; ++n) {
         const double w = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * (n + 0.5) / frameLength_);
         window_[static_cast<std::size_t>(n)] = static_cast<float>(w);
@@ -111,10 +129,11 @@ ToneTracker::ToneTracker(double workRate)
 }
 
 int ToneTracker::LatencySamples() const {
-    return (kLagFrames + kSmoothFrames + 2) * frameHop_ + frameLength_;
+    return (kHoldFrames + kLagFrames + kSmoothFrames + 2) * frameHop_ + frameLength_;
 }
 
-void ToneTracker::AddFrame(std::span<const float> samples, std::vector<ToneFrame>& decided) {
+void ToneTracker::AddFrame(std::span<const float> samples, std::vector<ToneFrame>& decided,
+                           std::vector<ToneFrame>& second) {
     std::span<float> input = spectrum_.Input();
     for (int n = 0; n < frameLength_; ++n) {
         input[static_cast<std::size_t>(n)] =
@@ -144,23 +163,118 @@ void ToneTracker::AddFrame(std::span<const float> samples, std::vector<ToneFrame
     for (std::size_t k = 0; k < power.size(); ++k) {
         emission[k] = std::min(static_cast<float>(power[k] * scale), kEmissionCap);
     }
+    held_.push_back({std::move(emission), std::move(power), noise_ / windowEnergy_});
+    ++frames_;
+    // The first frames are on the paths as soon as those after them are heard.
+    if (static_cast<int>(held_.size()) > kHoldFrames) {
+        Step(decided, second);
+    }
+    if (static_cast<int>(held_.size()) == 2 * kHoldFrames + 1) {
+        held_.pop_front();
+    }
+}
+
+// The frame the paths go through next: the newest but kHoldFrames.
+const ToneTracker::Frame& ToneTracker::Middle() const {
+    return held_[held_.size() - 1 - static_cast<std::size_t>(kHoldFrames)];
+}
+
+// Each bin's emission averaged over the frames held: a keyed tone stays above the noise through
+// its key-ups, so a path has no reason to leave it for another signal then.
+std::vector<float> ToneTracker::HeldEmission() const {
+    std::vector<float> held(held_.front().emission.size(), 0.0F);
+    const float share = 1.0F / static_cast<float>(held_.size());
+    for (const Frame& frame : held_) {
+        for (std::size_t k = 0; k < held.size(); ++k) {
+            held[k] += share * frame.emission[k];
+        }
+    }
+    return held;
+}
+
+// Every path one frame on, through the frame in the middle of those held.
+void ToneTracker::Step(std::vector<ToneFrame>& decided, std::vector<ToneFrame>& second) {
+    const Frame& middle = Middle();
+    std::vector<float> emission = middle.emission;
     if (following_) {
         // Only the picked tone's neighbourhood, wherever the path has drifted to, may win.
-        const auto head = std::max_element(score_.begin(), score_.end()) - score_.begin();
+        const long head = path_.Head();
         const auto width = static_cast<long>(kFollowWidthHz / binHz_);
         for (long k = 0; k < static_cast<long>(emission.size()); ++k) {
             emission[static_cast<std::size_t>(k)] *= std::abs(k - head) <= width ? 1.0F : 0.0F;
         }
     }
-    Viterbi(emission);
-    powers_.push_back(std::move(power));
-    frameNoise_.push_back(noise_ / windowEnergy_);
-    ++frames_;
-    if (static_cast<int>(back_.size()) > kLagFrames) {
-        Decide(decided);
-        back_.pop_front();
+    Viterbi(path_, emission);
+    // Each steady path keeps away from where the other one is: neither leaves its signal for the
+    // other's in a key-up, whichever is the stronger.
+    const std::vector<float> held = HeldEmission();
+    const std::vector<float> first = Apart(held, away_.Head());
+    Viterbi(strongest_, first);
+    const std::vector<float> away = Apart(held, strongest_.Head());
+    Viterbi(away_, away);
+    powers_.push_back(middle.power);
+    frameNoise_.push_back(middle.noise);
+    if (static_cast<int>(powers_.size()) > kLagFrames) {
+        std::vector<ToneFrame> own;
+        std::vector<ToneFrame> steady;
+        Decide(path_, own);
+        Decide(strongest_, steady);
+        std::vector<ToneFrame> aside;
+        Decide(away_, aside);
+        if (!steady.empty() && !aside.empty()) {
+            HearSecond(steady.back(), aside.back());
+        }
+        // Once a second tone is heard the main tone is the first steady path's: the path on each
+        // frame's own emission hops between the two.
+        const std::vector<ToneFrame>& main = secondFrom_ >= 0 ? steady : own;
+        decided.insert(decided.end(), main.begin(), main.end());
+        second.insert(second.end(), aside.begin(), aside.end());
         powers_.pop_front();
         frameNoise_.pop_front();
+    }
+}
+
+// The held emission with the bins near `head` left out.
+std::vector<float> ToneTracker::Apart(std::vector<float> held, long head) const {
+    const auto apart = static_cast<long>(std::ceil(kApartHz / binHz_));
+    for (long k = std::max(0L, head - apart);
+         k <= std::min(static_cast<long>(held.size()) - 1, head + apart); ++k) {
+        held[static_cast<std::size_t>(k)] = 0.0F;
+    }
+    return held;
+}
+
+// Whether two keyed tones are heard at once, from the strength of one frame on each steady path
+// as decided: both stay well above the noise, each is often key-down while the other is key-up,
+// and neither is key-down far weaker than the other. One signal alone is on either path in turn,
+// never on both; its key clicks, which a path beside it may find, are far weaker.
+void ToneTracker::HearSecond(const ToneFrame& first, const ToneFrame& away) {
+    if (following_ || secondFrom_ >= 0) {
+        return;
+    }
+    const auto alone = [](double on, double off) {
+        return on > kKeyDownStrength && off < kKeyUpStrength ? 1.0 : 0.0;
+    };
+    const auto keyDown = [](double strength, double& power) {
+        if (strength > kKeyDownStrength) {
+            power += kSecondFollow * (strength - power);
+        }
+    };
+    firstLevel_ += kSecondFollow * (std::min(first.strength, kLevelCap) - firstLevel_);
+    awayLevel_ += kSecondFollow * (std::min(away.strength, kLevelCap) - awayLevel_);
+    firstAlone_ += kSecondFollow * (alone(first.strength, away.strength) - firstAlone_);
+    awayAlone_ += kSecondFollow * (alone(away.strength, first.strength) - awayAlone_);
+    const bool both = first.strength > kKeyDownStrength && away.strength > kKeyDownStrength;
+    together_ += kSecondFollow * ((both ? 1.0 : 0.0) - together_);
+    keyDown(first.strength, firstPower_);
+    keyDown(away.strength, awayPower_);
+    ++compared_;
+    if (static_cast<double>(compared_) * kSecondFollow > 2.0 &&
+        std::min(firstLevel_, awayLevel_) > kSecondLevel &&
+        std::min({firstAlone_, awayAlone_, together_}) > kAloneShare &&
+        std::min(firstPower_, awayPower_) >
+            std::max(kLeastKeyDown, kKeyDownShare * std::max(firstPower_, awayPower_))) {
+        secondFrom_ = first.centreSample;
     }
 }
 
@@ -171,20 +285,25 @@ void ToneTracker::Follow(double hz) {
     }
     const long picked = std::clamp(std::lround(hz / binHz_) - firstBin_, 0L, binCount_ - 1L);
     for (long k = 0; k < binCount_; ++k) {
-        score_[static_cast<std::size_t>(k)] = k == picked ? 0.0 : -kJumpCost;
+        path_.score[static_cast<std::size_t>(k)] = k == picked ? 0.0 : -kJumpCost;
     }
+}
+
+long ToneTracker::Path::Head() const {
+    return std::max_element(score.begin(), score.end()) - score.begin();
 }
 
 // Each bin is reached from the best of its neighbours within the drift's reach (the nearest the
 // low edge first of those alike) or by a jump from the best bin of all. Taken one step size at a
 // time over all bins, two bins in the vector lanes: the same choices as bin by bin.
-void ToneTracker::Viterbi(const std::vector<float>& emission) {
-    const auto top = std::max_element(score_.begin(), score_.end());
+void ToneTracker::Viterbi(Path& path, const std::vector<float>& emission) const {
+    std::vector<double>& scores = path.score;
+    const auto top = std::max_element(scores.begin(), scores.end());
     const double best = *top;
-    const auto bins = static_cast<int>(score_.size());
-    std::vector<double> from(score_.size(), best - kJumpCost);
-    std::vector<double> origin(score_.size(), static_cast<double>(top - score_.begin()));
-    const double* score = score_.data();
+    const auto bins = static_cast<int>(scores.size());
+    std::vector<double> from(scores.size(), best - kJumpCost);
+    std::vector<double> origin(scores.size(), static_cast<double>(top - scores.begin()));
+    const double* score = scores.data();
     for (int d = -maxStep_; d <= maxStep_; ++d) {
         const double cost = kStepCost * std::abs(d);
         const int last = std::min(bins, bins - d);
@@ -206,25 +325,26 @@ void ToneTracker::Viterbi(const std::vector<float>& emission) {
             }
         }
     }
-    std::vector<std::int16_t> back(score_.size());
-    for (std::size_t k = 0; k < score_.size(); ++k) {
-        score_[k] = from[k] + emission[k] - best;
+    std::vector<std::int16_t> back(scores.size());
+    for (std::size_t k = 0; k < scores.size(); ++k) {
+        scores[k] = from[k] + emission[k] - best;
         back[k] = static_cast<std::int16_t>(origin[k]);
     }
-    back_.push_back(std::move(back));
+    path.back.push_back(std::move(back));
 }
 
-void ToneTracker::Decide(std::vector<ToneFrame>& decided) {
-    int bin = static_cast<int>(std::max_element(score_.begin(), score_.end()) - score_.begin());
-    for (std::size_t i = back_.size() - 1; i > 0; --i) {
-        bin = back_[i][static_cast<std::size_t>(bin)];
+void ToneTracker::Decide(Path& path, std::vector<ToneFrame>& decided) {
+    auto bin = static_cast<int>(path.Head());
+    for (std::size_t i = path.back.size() - 1; i > 0; --i) {
+        bin = path.back[i][static_cast<std::size_t>(bin)];
     }
-    decisions_.push_back(DecisionAt(0, bin));
-    Smooth(decided);
+    path.decisions.push_back(DecisionAt(path, 0, bin));
+    path.back.pop_front();
+    Smooth(path, decided);
 }
 
 // The tone of the `index`th frame still on the path, when the path runs through `bin` there.
-ToneTracker::Decision ToneTracker::DecisionAt(std::size_t index, int bin) const {
+ToneTracker::Decision ToneTracker::DecisionAt(const Path& path, std::size_t index, int bin) const {
     // The path may run beside the peak where the emission saturates: climb to it, then take a
     // parabolic peak on the log power.
     const std::vector<float>& power = powers_[index];
@@ -245,26 +365,29 @@ ToneTracker::Decision ToneTracker::DecisionAt(std::size_t index, int bin) const 
         const double curvature = l - 2 * c + r;
         offset = curvature < 0 ? std::clamp(0.5 * (l - r) / curvature, -0.5, 0.5) : 0.0;
     }
-    const std::int64_t frame =
-        frames_ - static_cast<std::int64_t>(back_.size()) + static_cast<std::int64_t>(index);
+    const std::int64_t frame = frames_ - kHoldFrames - static_cast<std::int64_t>(path.back.size()) +
+                               static_cast<std::int64_t>(index);
     // A frame of digital silence, or one half in it (an input that starts silent), has no noise
     // floor of its own: the floor heard since stands for it, else the samples after the silence
     // would weigh as if heard without noise.
-    const double noise = std::max(frameNoise_[index], noise_ / windowEnergy_ / kLargestRise);
+    const double noise = std::max(frameNoise_[index], frameNoise_.back() / kLargestRise);
     const double strength =
         noise > 0 ? power[static_cast<std::size_t>(bin)] / (noise * windowEnergy_) : 0.0;
     return {static_cast<double>(frame * frameHop_) + frameLength_ / 2.0,
             (firstBin_ + bin + offset) * binHz_, noise, strength};
 }
 
-void ToneTracker::Smooth(std::vector<ToneFrame>& decided) {
-    if (decisions_.size() < 2 * static_cast<std::size_t>(kSmoothFrames) + 1) {
+void ToneTracker::Smooth(Path& path, std::vector<ToneFrame>& decided) const {
+    std::deque<Decision>& decisions = path.decisions;
+    if (decisions.size() < 2 * static_cast<std::size_t>(kSmoothFrames) + 1) {
         return;
     }
-    const Decision& centre = decisions_[kSmoothFrames];
-    lastFrequency_ = Smoothed(decisions_, 0, decisions_.size(), kSmoothFrames, lastFrequency_);
-    decided.push_back({centre.centreSample, lastFrequency_, centre.noiseVariance, centre.strength});
-    decisions_.pop_front();
+    const Decision& centre = decisions[kSmoothFrames];
+    path.lastFrequency =
+        Smoothed(decisions, 0, decisions.size(), kSmoothFrames, path.lastFrequency);
+    decided.push_back(
+        {centre.centreSample, path.lastFrequency, centre.noiseVariance, centre.strength});
+    decisions.pop_front();
 }
 
 // The frequencies around the centre frame, weighted by the square of their strength over noise,
@@ -302,18 +425,22 @@ double ToneTracker::Smoothed(const std::deque<Decision>& decisions, std::size_t 
 // The path from the likeliest tone now back through the frames not yet decided, smoothed over
 // what there is of each frame's neighbourhood.
 void ToneTracker::Provisional(std::vector<ToneFrame>& frames) const {
-    std::deque<Decision> decisions = decisions_;
+    Provisional(secondFrom_ >= 0 ? strongest_ : path_, frames);
+}
+
+void ToneTracker::Provisional(const Path& path, std::vector<ToneFrame>& frames) const {
+    std::deque<Decision> decisions = path.decisions;
     const std::size_t undecided = decisions.size();
-    std::vector<int> bins(back_.size());
-    int bin = static_cast<int>(std::max_element(score_.begin(), score_.end()) - score_.begin());
-    for (std::size_t i = back_.size(); i-- > 0;) {
+    std::vector<int> bins(path.back.size());
+    auto bin = static_cast<int>(path.Head());
+    for (std::size_t i = path.back.size(); i-- > 0;) {
         bins[i] = bin;
-        bin = back_[i][static_cast<std::size_t>(bin)];
+        bin = path.back[i][static_cast<std::size_t>(bin)];
     }
-    for (std::size_t i = 0; i < back_.size(); ++i) {
-        decisions.push_back(DecisionAt(i, bins[i]));
+    for (std::size_t i = 0; i < path.back.size(); ++i) {
+        decisions.push_back(DecisionAt(path, i, bins[i]));
     }
-    double previous = lastFrequency_;
+    double previous = path.lastFrequency;
     const auto reach = static_cast<std::size_t>(kSmoothFrames);
     for (std::size_t centre = std::min(reach, undecided); centre < decisions.size(); ++centre) {
         const std::size_t first = centre - std::min(reach, centre);

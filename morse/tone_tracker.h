@@ -5,6 +5,10 @@
 // at a cost. The decided frequencies are smoothed by a local weighted mean less the drift (slope
 // and bend) that a parabola through the strong frames tells: a Doppler curve is followed without
 // lagging, and a steady tone is smoothed as by the mean.
+// A second CW signal beside the beacon pulls such a path over whenever the beacon is key-up, so
+// two steadier paths are followed as well, on each bin's emission averaged over the frames
+// around, each kept well away from where the other is. Once both carry keying of their own, the
+// first of them is the main tone, and the second is handed out too, for decoding on its own.
 
 #include <cstdint>
 #include <deque>
@@ -32,8 +36,12 @@ public:
     // Work-rate samples needed beyond a frame's centre before it is decided.
     int LatencySamples() const;
     // Analyses the frame starting at work-rate sample `frameIndex * FrameHop()`; `samples` holds
-    // its FrameLength() samples. Appends the frames decided by it to `decided`.
-    void AddFrame(std::span<const float> samples, std::vector<ToneFrame>& decided);
+    // its FrameLength() samples. Appends the frames decided by it to `decided`, and those of the
+    // tone away from it to `second`.
+    void AddFrame(std::span<const float> samples, std::vector<ToneFrame>& decided,
+                  std::vector<ToneFrame>& second);
+    // The work-rate sample from which a second tone was heard; -1 while none has been.
+    double SecondToneFrom() const { return secondFrom_; }
     // Follows the tone nearest `hz` from the next frame on, and no tone further than
     // kFollowWidthHz from where it drifts; 0 goes back to finding the tone alone.
     void Follow(double hz);
@@ -48,10 +56,29 @@ private:
         double noiseVariance;
         double strength;
     };
-    void Viterbi(const std::vector<float>& emission);
-    void Decide(std::vector<ToneFrame>& decided);
-    Decision DecisionAt(std::size_t index, int bin) const;
-    void Smooth(std::vector<ToneFrame>& decided);
+    // A path through the bins, and its frames decided but not yet smoothed.
+    struct Path {
+        std::vector<double> score;
+        std::deque<std::vector<std::int16_t>> back;
+        std::deque<Decision> decisions;
+        double lastFrequency = 0;
+        long Head() const;
+    };
+    struct Frame {
+        std::vector<float> emission;  // this frame's alone
+        std::vector<float> power;
+        double noise;
+    };
+    const Frame& Middle() const;
+    std::vector<float> HeldEmission() const;
+    void Step(std::vector<ToneFrame>& decided, std::vector<ToneFrame>& second);
+    void HearSecond(const ToneFrame& first, const ToneFrame& away);
+    std::vector<float> Apart(std::vector<float> held, long head) const;
+    void Viterbi(Path& path, const std::vector<float>& emission) const;
+    void Decide(Path& path, std::vector<ToneFrame>& decided);
+    Decision DecisionAt(const Path& path, std::size_t index, int bin) const;
+    void Smooth(Path& path, std::vector<ToneFrame>& decided) const;
+    void Provisional(const Path& path, std::vector<ToneFrame>& frames) const;
     double Smoothed(const std::deque<Decision>& decisions, std::size_t first, std::size_t last,
                     std::size_t centre, double previous) const;
 
@@ -69,12 +96,21 @@ private:
     std::int64_t frames_ = 0;
     double noise_ = 0;
     bool floorInSilence_ = false;  // the floor was found in a frame partly silent
-    std::vector<double> score_;
-    std::deque<std::vector<std::int16_t>> back_;
+    std::deque<Frame> held_;       // the newest frames, around the next one on the paths
+    Path path_;                    // each frame's own emission
+    Path strongest_;               // the held emission
+    Path away_;                    // the held emission, away from the strongest
     std::deque<std::vector<float>> powers_;
     std::deque<double> frameNoise_;
-    std::deque<Decision> decisions_;
-    double lastFrequency_ = 0;
+    std::int64_t compared_ = 0;  // frames decided on both steady paths
+    double firstLevel_ = 0;      // strength along each steady path, averaged over the last frames
+    double awayLevel_ = 0;
+    double firstAlone_ = 0;  // the share of frames key-down on one path and key-up on the other
+    double awayAlone_ = 0;
+    double together_ = 0;    // the share of frames key-down on both
+    double firstPower_ = 0;  // key-down strength along each, over the last key-down frames
+    double awayPower_ = 0;
+    double secondFrom_ = -1;
     bool following_ = false;
 };
 

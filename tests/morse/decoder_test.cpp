@@ -120,6 +120,44 @@ INSTANTIATE_TEST_SUITE_P(RatesSpeedsTones, DecoderAccuracy,
                                            AccuracyCase{8000, 26, 700, -8, 1, 0.02},
                                            AccuracyCase{22050, 18, 600, -10, 2, 0.03}));
 
+struct InterfererCase {
+    double rate;
+    double wpm;
+    double toneHz;
+    double interfererDb;  // relative to the beacon
+    double offsetHz;
+};
+
+class DecoderInterferer : public ::testing::TestWithParam<InterfererCase> {};
+
+// A louder CW station calling CQ beside the beacon: the beacon is copied, the station's traffic
+// never becomes a beacon.
+TEST_P(DecoderInterferer, CopiesTheBeaconBesideALouderStation) {
+    const InterfererCase& c = GetParam();
+    RecordingOptions options;
+    options.sampleRate = c.rate;
+    options.wpm = c.wpm;
+    options.toneHz = c.toneHz;
+    options.snrDb = 0;
+    options.channel.interfererDb = c.interfererDb;
+    options.channel.interfererOffsetHz = c.offsetHz;
+    options.seed = static_cast<std::uint32_t>(c.toneHz + c.offsetHz);
+    const Recording recording = Generate(options);
+    const Decoded decoded = DecodeWhole(c.rate, recording.samples);
+    const testing::Score score = ScoreBeacons(recording.beacons, decoded.beacons);
+
+    EXPECT_EQ(score.falseBeacons, 0) << Lines(decoded.beacons);
+    EXPECT_LE(score.errors, 3) << Lines(decoded.beacons);
+    for (const CopiedBeacon& beacon : decoded.beacons) {
+        EXPECT_NEAR(beacon.toneHz, c.toneHz, 10);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(OffsetsAndLevels, DecoderInterferer,
+                         ::testing::Values(InterfererCase{8000, 20, 700, 3, 150},
+                                           InterfererCase{22050, 16, 900, 2, -220},
+                                           InterfererCase{48000, 25, 600, 1, 380}));
+
 struct DriftCase {
     double rate;
     double wpm;

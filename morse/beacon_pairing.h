@@ -1,0 +1,31 @@
+#pragma once
+
+// Beacons copied on two tones at once. Each tone's stages may copy the same beacon (the signals
+// the tones follow can trade places in a pause): copies overlapping in time are one beacon, and
+// the more confident copy comes out. A copy waits until both tones' decisions are well past its
+// end, since the other tone's copy may still come.
+
+#include <array>
+#include <vector>
+
+#include "copied_beacon.h"
+
+namespace telvane::morse {
+
+class BeaconPairing {
+public:
+    void Add(CopiedBeacon beacon);
+    // The decisions on `tone` (0 or 1) have reached `seconds`.
+    void Heard(int tone, double seconds);
+    void Finish();
+    std::vector<CopiedBeacon> Take();
+
+private:
+    void Release(bool all);
+
+    std::vector<CopiedBeacon> waiting_;
+    std::array<double, 2> heard_{};
+    std::vector<CopiedBeacon> released_;
+};
+
+}  // namespace telvane::morse
