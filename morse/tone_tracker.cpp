@@ -269,7 +269,10 @@ void ToneTracker::HearSecond(const ToneFrame& first, const ToneFrame& away) {
     keyDown(first.strength, firstPower_);
     keyDown(away.strength, awayPower_);
     ++compared_;
-    if (static_cast<double>(compared_) * kSecondFollow > 2.0 &&
+    // A path beside one strong signal rests on the skirt of its key clicks, and its tone is drawn
+    // towards the signal's; a second station's stays apart.
+    const bool apart = std::abs(first.frequency - away.frequency) >= kApartHz;
+    if (apart && static_cast<double>(compared_) * kSecondFollow > 2.0 &&
         std::min(firstLevel_, awayLevel_) > kSecondLevel &&
         std::min({firstAlone_, awayAlone_, together_}) > kAloneShare &&
         std::min(firstPower_, awayPower_) >
