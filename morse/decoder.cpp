@@ -22,6 +22,7 @@ constexpr int kDecisionLagSlots = 96;    // slots the sequence decoder looks ahe
 // that long and for the tone path's decision lag besides.
 constexpr double kSecondLeadSeconds = 10.0;
 constexpr double kHistorySeconds = kSecondLeadSeconds + 5.0;
+constexpr auto kKeptHistory = static_cast<std::size_t>(kHistorySeconds * kBasebandRate);
 constexpr double kLeastSecondConfidence = 0.1;  // of a beacon copied on the second tone
 
 }  // namespace
@@ -45,11 +46,13 @@ struct Chain {
         basebandCount += mixed;
         if (!grid) {
             // What was heard lately is kept for a grid started later.
+            // It is moved down only once twice as much is held: each sample is moved a bounded
+            // number of times, however small the blocks fed.
             history.insert(history.end(), baseband.begin(), baseband.end());
-            const auto kept = static_cast<std::size_t>(kHistorySeconds * kBasebandRate);
-            history.erase(history.begin(),
-                          history.begin() +
-                              static_cast<long>(history.size() - std::min(history.size(), kept)));
+            if (history.size() > 2 * kKeptHistory) {
+                history.erase(history.begin(),
+                              history.begin() + static_cast<long>(history.size() - kKeptHistory));
+            }
             return;
         }
         slots.clear();
@@ -61,11 +64,12 @@ struct Chain {
     // Starts the keying grid with what was heard from baseband sample `from` on, or from the
     // oldest kept if that is later.
     void StartGrid(std::int64_t from, double basebandRate, double offsetSeconds) {
-        const std::int64_t oldest = basebandCount - static_cast<std::int64_t>(history.size());
+        const auto kept = static_cast<std::int64_t>(std::min(history.size(), kKeptHistory));
+        const std::int64_t oldest = basebandCount - kept;
         gridFrom = std::max(from, oldest);
         grid.emplace(basebandRate, static_cast<double>(gridFrom) / basebandRate + offsetSeconds);
         const std::int64_t skip =
-            std::min(gridFrom - oldest, static_cast<std::int64_t>(history.size()));
+            static_cast<std::int64_t>(history.size()) - kept + std::min(gridFrom - oldest, kept);
         slots.clear();
         grid->Add(std::span<const BasebandSample>(history).subspan(static_cast<std::size_t>(skip)),
                   slots);
