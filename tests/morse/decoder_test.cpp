@@ -234,18 +234,33 @@ TEST(DecoderFading, CopiesBeaconsThroughFades) {
                                   << copied;
 }
 
-TEST(DecoderStreaming, AnyBlocksGiveTheSameResultAsOneBlock) {
+struct StreamingCase {
+    double rate;
+    double snrDb;
+    double interfererDb;  // a louder station beside the beacon: the second tone's own chain
+    double offsetHz;
+    double leadSeconds;  // before the beacon: a second tone heard late, after much was mixed
+    std::uint32_t seed;
+};
+
+class DecoderStreaming : public ::testing::TestWithParam<StreamingCase> {};
+
+TEST_P(DecoderStreaming, AnyBlocksGiveTheSameResultAsOneBlock) {
+    const StreamingCase& c = GetParam();
     RecordingOptions options;
-    options.sampleRate = 11025;
+    options.sampleRate = c.rate;
     options.wpm = 25;
-    options.snrDb = -4;
-    options.seed = 7;
+    options.snrDb = c.snrDb;
+    options.channel.interfererDb = c.interfererDb;
+    options.channel.interfererOffsetHz = c.offsetHz;
+    options.leadSeconds = c.leadSeconds;
+    options.seed = c.seed;
     const Recording recording = Generate(options);
     const Decoded whole = DecodeWhole(options.sampleRate, recording.samples);
     const std::size_t blocks[] = {0, 1, 2, 3, 441, 4099, 0, 17, 12000, 1};
     const Decoded pieces = Decode(options.sampleRate, recording.samples, blocks);
 
-    ASSERT_EQ(whole.beacons.size(), 1U);
+    ASSERT_EQ(whole.beacons.size(), 1U) << Lines(whole.beacons);
     ASSERT_EQ(pieces.beacons.size(), whole.beacons.size());
     for (std::size_t b = 0; b < whole.beacons.size(); ++b) {
         const CopiedBeacon& one = whole.beacons[b];
@@ -268,6 +283,10 @@ TEST(DecoderStreaming, AnyBlocksGiveTheSameResultAsOneBlock) {
         EXPECT_EQ(whole.transcript[i].startSeconds, pieces.transcript[i].startSeconds);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Channels, DecoderStreaming,
+                         ::testing::Values(StreamingCase{11025, -4, -100, 0, 2, 7},
+                                           StreamingCase{22050, 0, 2, 200, 45, 11}));
 
 TEST(DecoderStreaming, BeaconComesOutBeforeTheRecordingEnds) {
     RecordingOptions options;
