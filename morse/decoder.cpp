@@ -45,9 +45,9 @@ struct Chain {
         const std::int64_t skip = std::clamp<std::int64_t>(gridFrom - basebandCount, 0, mixed);
         basebandCount += mixed;
         if (!grid) {
-            // What was heard lately is kept for a grid started later.
-            // It is moved down only once twice as much is held: each sample is moved a bounded
-            // number of times, however small the blocks fed.
+            // What was heard lately is kept for a grid started later, moved down only once twice
+            // as much is held: each sample is moved a bounded number of times, however small the
+            // blocks fed.
             history.insert(history.end(), baseband.begin(), baseband.end());
             if (history.size() > 2 * kKeptHistory) {
                 history.erase(history.begin(),
