@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace telvane::morse {
@@ -118,6 +119,9 @@ ToneTracker::ToneTracker(double workRate)
                  (frameHop_ / workRate)),
       window_(static_cast<std::size_t>(frameLength_)),
       spectrum_(frameLength_) {
+    for (int d = -maxStep_; d <= maxStep_; ++d) {
+        stepCosts_.push_back(kStepCost * std::abs(d));
+    }
     for (Path* path : {&path_, &strongest_, &away_}) {
         path->score.assign(static_cast<std::size_t>(binCount_), 0.0);
     }
@@ -297,41 +301,40 @@ long ToneTracker::Path::Head() const {
 }
 
 // Each bin is reached from the best of its neighbours within the drift's reach (the nearest the
-// low edge first of those alike) or by a jump from the best bin of all. Taken one step size at a
-// time over all bins, two bins in the vector lanes: the same choices as bin by bin.
-void ToneTracker::Viterbi(Path& path, const std::vector<float>& emission) const {
+// low edge first of those alike) or by a jump from the best bin of all. Two bins at a time in the
+// vector lanes, over scores padded with bins no path can come from: the same choices as bin by
+// bin, without a pass over memory per step size.
+void ToneTracker::Viterbi(Path& path, const std::vector<float>& emission) {
     std::vector<double>& scores = path.score;
     const auto top = std::max_element(scores.begin(), scores.end());
     const double best = *top;
-    const auto bins = static_cast<int>(scores.size());
-    std::vector<double> from(scores.size(), best - kJumpCost);
-    std::vector<double> origin(scores.size(), static_cast<double>(top - scores.begin()));
-    const double* score = scores.data();
-    for (int d = -maxStep_; d <= maxStep_; ++d) {
-        const double cost = kStepCost * std::abs(d);
-        const int last = std::min(bins, bins - d);
-        int k = std::max(0, -d);
-        for (; k + 1 < last; k += 2) {
-            const Lanes candidate = LoadLanes(score + k + d) - cost;
-            const Lanes was = LoadLanes(&from[static_cast<std::size_t>(k)]);
-            const auto better = candidate > was;
-            const Lanes reached = {static_cast<double>(k + d), static_cast<double>(k + d + 1)};
-            StoreLanes(&origin[static_cast<std::size_t>(k)],
-                       better ? reached : LoadLanes(&origin[static_cast<std::size_t>(k)]));
-            StoreLanes(&from[static_cast<std::size_t>(k)], better ? candidate : was);
+    const std::size_t bins = scores.size();
+    const auto reach = static_cast<std::size_t>(maxStep_);
+    padded_.assign(bins + 2 * reach + 1, -std::numeric_limits<double>::infinity());
+    std::copy(scores.begin(), scores.end(), padded_.begin() + static_cast<long>(reach));
+    const Lanes jump = {best - kJumpCost, best - kJumpCost};
+    const auto jumpFrom = static_cast<double>(top - scores.begin());
+    const Lanes jumpOrigin = {jumpFrom, jumpFrom};
+    std::vector<std::int16_t> back = std::move(path.spare);
+    back.resize(bins);
+    for (std::size_t k = 0; k < bins; k += 2) {
+        Lanes from = jump;
+        Lanes origin = jumpOrigin;
+        const auto low = static_cast<double>(k) - reach;
+        Lanes reached = {low, low + 1};
+        // Bin k - reach of the scores is padded_[k]: the lowest any of the two can come from.
+        const double* near = padded_.data() + k;
+        for (const double cost : stepCosts_) {
+            const Lanes candidate = LoadLanes(near++) - cost;
+            const auto better = candidate > from;
+            origin = better ? reached : origin;
+            from = better ? candidate : from;
+            reached += 1.0;
         }
-        for (; k < last; ++k) {
-            const double candidate = score[k + d] - cost;
-            if (candidate > from[static_cast<std::size_t>(k)]) {
-                from[static_cast<std::size_t>(k)] = candidate;
-                origin[static_cast<std::size_t>(k)] = k + d;
-            }
+        for (std::size_t lane = 0; lane < 2 && k + lane < bins; ++lane) {
+            scores[k + lane] = from[lane] + emission[k + lane] - best;
+            back[k + lane] = static_cast<std::int16_t>(origin[lane]);
         }
-    }
-    std::vector<std::int16_t> back(scores.size());
-    for (std::size_t k = 0; k < scores.size(); ++k) {
-        scores[k] = from[k] + emission[k] - best;
-        back[k] = static_cast<std::int16_t>(origin[k]);
     }
     path.back.push_back(std::move(back));
 }
@@ -342,6 +345,7 @@ void ToneTracker::Decide(Path& path, std::vector<ToneFrame>& decided) {
         bin = path.back[i][static_cast<std::size_t>(bin)];
     }
     path.decisions.push_back(DecisionAt(path, 0, bin));
+    path.spare = std::move(path.back.front());  // the next frame's, without allocating
     path.back.pop_front();
     Smooth(path, decided);
 }

@@ -61,6 +61,7 @@ private:
         std::vector<double> score;
         std::deque<std::vector<std::int16_t>> back;
         std::deque<Decision> decisions;
+        std::vector<std::int16_t> spare;  // a decided frame's back pointers, for reuse
         double lastFrequency = 0;
         long Head() const;
     };
@@ -74,7 +75,7 @@ private:
     void Step(std::vector<ToneFrame>& decided, std::vector<ToneFrame>& second);
     void HearSecond(const ToneFrame& first, const ToneFrame& away);
     std::vector<float> Apart(std::vector<float> held, long head) const;
-    void Viterbi(Path& path, const std::vector<float>& emission) const;
+    void Viterbi(Path& path, const std::vector<float>& emission);
     void Decide(Path& path, std::vector<ToneFrame>& decided);
     Decision DecisionAt(const Path& path, std::size_t index, int bin) const;
     void Smooth(Path& path, std::vector<ToneFrame>& decided) const;
@@ -95,11 +96,13 @@ private:
     RealSpectrum spectrum_;
     std::int64_t frames_ = 0;
     double noise_ = 0;
-    bool floorInSilence_ = false;  // the floor was found in a frame partly silent
-    std::deque<Frame> held_;       // the newest frames, around the next one on the paths
-    Path path_;                    // each frame's own emission
-    Path strongest_;               // the held emission
-    Path away_;                    // the held emission, away from the strongest
+    bool floorInSilence_ = false;    // the floor was found in a frame partly silent
+    std::deque<Frame> held_;         // the newest frames, around the next one on the paths
+    Path path_;                      // each frame's own emission
+    Path strongest_;                 // the held emission
+    Path away_;                      // the held emission, away from the strongest
+    std::vector<double> stepCosts_;  // of each step size, from -maxStep_ to maxStep_
+    std::vector<double> padded_;     // a path's scores with room for every step, in Viterbi
     std::deque<std::vector<float>> powers_;
     std::deque<double> frameNoise_;
     std::int64_t compared_ = 0;  // frames decided on both steady paths
