@@ -10,7 +10,14 @@ constexpr double kHoldHz = 2.0;
 
 }  // namespace
 
-Downconverter::Downconverter(double workRate, int hop) : workRate_(workRate), hop_(hop) {}
+Downconverter::Downconverter(double workRate, int hop)
+    : workRate_(workRate), hop_(hop), rotation_(Rotation(mixerFrequency_)) {}
+
+// The mixer's turn per work-rate sample at `hz`.
+std::complex<double> Downconverter::Rotation(double hz) const {
+    const double step = -2.0 * std::numbers::pi * hz / workRate_;
+    return {std::cos(step), std::sin(step)};
+}
 
 void Downconverter::AddTone(const ToneFrame& frame) {
     tones_.push_back(frame);
@@ -49,9 +56,9 @@ std::size_t Downconverter::Process(std::span<const float> samples,
         // of a steady tone add with their phase.
         if (std::abs(frequency - mixerFrequency_) > kHoldHz) {
             mixerFrequency_ = frequency;
+            rotation_ = Rotation(mixerFrequency_);
         }
-        const double step = -2.0 * std::numbers::pi * mixerFrequency_ / workRate_;
-        const std::complex<double> rotation(std::cos(step), std::sin(step));
+        const std::complex<double> rotation = rotation_;
         std::complex<double> phasor = phasor_;
         std::complex<double> sum;
         for (int n = 0; n < hop_; ++n) {

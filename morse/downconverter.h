@@ -34,12 +34,14 @@ public:
 
 private:
     bool FrequencyAt(double sample, double& frequency, double& noise);
+    std::complex<double> Rotation(double hz) const;
 
     double workRate_;
     int hop_;
     std::int64_t position_ = 0;
     std::complex<double> phasor_{1.0, 0.0};
     double mixerFrequency_ = 0;
+    std::complex<double> rotation_;  // Rotation(mixerFrequency_), kept while the mixer holds still
     std::deque<ToneFrame> tones_;
 };
 
