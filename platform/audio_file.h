@@ -42,6 +42,7 @@ private:
     static std::unique_ptr<AudioFile> Opened(std::unique_ptr<AudioFile> file, std::int64_t size,
                                              std::string& error);
     std::int64_t ReadFrames(std::span<float> out);
+    std::int64_t ReadInterleaved(float* to, std::int64_t frames);
     void CheckEnd();
 
     std::unique_ptr<Source> source_;
@@ -50,7 +51,9 @@ private:
     int channels_ = 0;
     std::int64_t frames_ = -1;
     std::int64_t framesRead_ = 0;
+    bool sixteenBit_ = false;  // 16-bit integer samples, whatever the container
     std::vector<float> interleaved_;
+    std::vector<short> shorts_;  // as read, for sixteenBit_
     bool ended_ = false;
     std::string error_;
 };

@@ -122,6 +122,49 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"Aiff16", "aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 8000, 1, 1e-4}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Every 16-bit value, from both ends of the range, reads exactly as libsndfile's own conversion
+// gives it (the decoder's decisions depend on the last bit), mono or mixed from two channels.
+class SixteenBit : public ::testing::TestWithParam<std::pair<int, int>> {};  // format, channels
+
+TEST_P(SixteenBit, ReadsAsLibsndfileConvertsIt) {
+    const auto [format, channels] = GetParam();
+    TempFolder folder;
+    const fs::path path = folder / "ramp";
+    std::vector<short> stored;
+    for (int value = std::numeric_limits<short>::min(); value <= std::numeric_limits<short>::max();
+         value += 3) {
+        stored.push_back(static_cast<short>(value));
+    }
+    SF_INFO info{8000, 8000, channels, format, 0, 0};
+    SNDFILE* out = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(out, nullptr) << sf_strerror(nullptr);
+    const auto frames = static_cast<sf_count_t>(stored.size()) / channels;
+    ASSERT_EQ(sf_writef_short(out, stored.data(), frames), frames);
+    sf_close(out);
+    SNDFILE* in = sf_open(path.c_str(), SFM_READ, &info);
+    std::vector<float> converted(stored.size());
+    ASSERT_EQ(sf_readf_float(in, converted.data(), frames), frames);
+    sf_close(in);
+    std::vector<float> expected(static_cast<std::size_t>(frames), 0.0F);
+    for (std::size_t n = 0; n < expected.size(); ++n) {
+        for (std::size_t channel = 0; channel < static_cast<std::size_t>(channels); ++channel) {
+            expected[n] += converted[n * static_cast<std::size_t>(channels) + channel];
+        }
+        expected[n] /= static_cast<float>(channels);
+    }
+
+    std::string error;
+    const auto file = AudioFile::Open(path, error);
+    ASSERT_NE(file, nullptr) << error;
+    EXPECT_EQ(ReadAll(*file, 4099), expected);
+    EXPECT_EQ(file->Error(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(AudioFile, SixteenBit,
+                         ::testing::Values(std::pair(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1),
+                                           std::pair(SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 2),
+                                           std::pair(SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 1)));
+
 TEST(AudioFile, MemoryReadGivesTheSameSamplesAsTheFile) {
     TempFolder folder;
     const fs::path path = folder / "tone.flac";
