@@ -1,5 +1,7 @@
 #include "downconverter.h"
 
+#include "lanes.h"
+
 #include <cmath>
 #include <numbers>
 
@@ -43,6 +45,24 @@ bool Downconverter::FrequencyAt(double sample, double& frequency, double& noise)
     return true;
 }
 
+// The sum of `samples` turned by the mixer, which turns on with them. The phasor's real and
+// imaginary parts share the vector lanes: (re, im) x (cr + i ci) is (re, im) cr + (im, re) (-ci,
+// ci), the same products and sums as the complex product.
+std::complex<float> Downconverter::Mix(std::span<const float> samples) {
+    using Indices = long long __attribute__((vector_size(16)));
+    const Lanes turnReal = {rotation_.real(), rotation_.real()};
+    const Lanes turnImag = {-rotation_.imag(), rotation_.imag()};
+    Lanes phasor = LoadLanes(phasor_);
+    Lanes sum = {0.0, 0.0};
+    for (const float sample : samples) {
+        sum += static_cast<double>(sample) * phasor;
+        phasor = phasor * turnReal + __builtin_shuffle(phasor, Indices{1, 0}) * turnImag;
+    }
+    phasor_ = std::complex<double>(phasor[0], phasor[1]);
+    phasor_ /= std::abs(phasor_);
+    return {static_cast<float>(sum[0]), static_cast<float>(sum[1])};
+}
+
 std::size_t Downconverter::Process(std::span<const float> samples,
                                    std::vector<BasebandSample>& baseband) {
     std::size_t used = 0;
@@ -58,16 +78,9 @@ std::size_t Downconverter::Process(std::span<const float> samples,
             mixerFrequency_ = frequency;
             rotation_ = Rotation(mixerFrequency_);
         }
-        const std::complex<double> rotation = rotation_;
-        std::complex<double> phasor = phasor_;
-        std::complex<double> sum;
-        for (int n = 0; n < hop_; ++n) {
-            sum += static_cast<double>(samples[used + static_cast<std::size_t>(n)]) * phasor;
-            phasor *= rotation;
-        }
-        phasor_ = phasor / std::abs(phasor);
-        baseband.push_back({std::complex<float>(sum), static_cast<float>(noise * hop_),
-                            static_cast<float>(mixerFrequency_)});
+        const std::complex<float> sum = Mix(samples.subspan(used, static_cast<std::size_t>(hop_)));
+        baseband.push_back(
+            {sum, static_cast<float>(noise * hop_), static_cast<float>(mixerFrequency_)});
         used += static_cast<std::size_t>(hop_);
         position_ += hop_;
     }

@@ -35,6 +35,7 @@ public:
 private:
     bool FrequencyAt(double sample, double& frequency, double& noise);
     std::complex<double> Rotation(double hz) const;
+    std::complex<float> Mix(std::span<const float> samples);
 
     double workRate_;
     int hop_;
