@@ -1,7 +1,5 @@
 #include "tone_tracker.h"
 
-#include "lanes.h"
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -300,53 +298,60 @@ long ToneTracker::Path::Head() const {
     return std::max_element(score.begin(), score.end()) - score.begin();
 }
 
-// Each bin is reached from the best of its neighbours within the drift's reach (the nearest the
-// low edge first of those alike) or by a jump from the best bin of all. Two bins at a time in the
-// vector lanes, over scores padded with bins no path can come from: the same choices as bin by
-// bin, without a pass over memory per step size.
+// Each bin is reached from the best of its neighbours within the drift's reach or by a jump from
+// the best bin of all, over scores padded with bins no path can come from. Which bin each came from
+// is worked out only for the bins a decision goes back through (Origin), from the scores kept for
+// it.
 void ToneTracker::Viterbi(Path& path, const std::vector<float>& emission) {
     std::vector<double>& scores = path.score;
     const auto top = std::max_element(scores.begin(), scores.end());
     const double best = *top;
     const std::size_t bins = scores.size();
     const auto reach = static_cast<std::size_t>(maxStep_);
-    padded_.assign(bins + 2 * reach + 1, -std::numeric_limits<double>::infinity());
-    std::copy(scores.begin(), scores.end(), padded_.begin() + static_cast<long>(reach));
-    const Lanes jump = {best - kJumpCost, best - kJumpCost};
-    const auto jumpFrom = static_cast<double>(top - scores.begin());
-    const Lanes jumpOrigin = {jumpFrom, jumpFrom};
-    std::vector<std::int16_t> back = std::move(path.spare);
-    back.resize(bins);
-    for (std::size_t k = 0; k < bins; k += 2) {
-        Lanes from = jump;
-        Lanes origin = jumpOrigin;
-        const auto low = static_cast<double>(k) - reach;
-        Lanes reached = {low, low + 1};
-        // Bin k - reach of the scores is padded_[k]: the lowest any of the two can come from.
-        const double* near = padded_.data() + k;
-        for (const double cost : stepCosts_) {
-            const Lanes candidate = LoadLanes(near++) - cost;
-            const auto better = candidate > from;
-            origin = better ? reached : origin;
-            from = better ? candidate : from;
-            reached += 1.0;
-        }
-        for (std::size_t lane = 0; lane < 2 && k + lane < bins; ++lane) {
-            scores[k + lane] = from[lane] + emission[k + lane] - best;
-            back[k + lane] = static_cast<std::int16_t>(origin[lane]);
+    Path::Step step{std::move(path.spare), top - scores.begin()};
+    step.before.assign(bins + 2 * reach, -std::numeric_limits<double>::infinity());
+    std::copy(scores.begin(), scores.end(), step.before.begin() + static_cast<long>(reach));
+    // One pass over the bins for each step size, which the compiler takes several bins at a time.
+    reached_.assign(bins, best - kJumpCost);
+    for (std::size_t j = 0; j < stepCosts_.size(); ++j) {
+        const double cost = stepCosts_[j];
+        // Bin k - reach of the scores is before[k]: the lowest bin k can come from.
+        const double* near = step.before.data() + j;
+        for (std::size_t k = 0; k < bins; ++k) {
+            const double candidate = near[k] - cost;
+            reached_[k] = candidate > reached_[k] ? candidate : reached_[k];
         }
     }
-    path.back.push_back(std::move(back));
+    for (std::size_t k = 0; k < bins; ++k) {
+        scores[k] = reached_[k] + emission[k] - best;
+    }
+    path.steps.push_back(std::move(step));
+}
+
+// The bin that `bin` was reached from in `step`: the best of its neighbours, the nearest the low
+// edge first of those alike, unless none beats a jump from the best bin of all.
+int ToneTracker::Origin(const Path::Step& step, int bin) const {
+    const std::size_t reach = stepCosts_.size() / 2;
+    double from = step.before[static_cast<std::size_t>(step.top) + reach] - kJumpCost;
+    auto origin = static_cast<int>(step.top);
+    for (std::size_t j = 0; j < stepCosts_.size(); ++j) {
+        const double candidate = step.before[static_cast<std::size_t>(bin) + j] - stepCosts_[j];
+        if (candidate > from) {
+            from = candidate;
+            origin = bin + static_cast<int>(j) - static_cast<int>(reach);
+        }
+    }
+    return origin;
 }
 
 void ToneTracker::Decide(Path& path, std::vector<ToneFrame>& decided) {
     auto bin = static_cast<int>(path.Head());
-    for (std::size_t i = path.back.size() - 1; i > 0; --i) {
-        bin = path.back[i][static_cast<std::size_t>(bin)];
+    for (std::size_t i = path.steps.size() - 1; i > 0; --i) {
+        bin = Origin(path.steps[i], bin);
     }
     path.decisions.push_back(DecisionAt(path, 0, bin));
-    path.spare = std::move(path.back.front());  // the next frame's, without allocating
-    path.back.pop_front();
+    path.spare = std::move(path.steps.front().before);  // the next frame's, without allocating
+    path.steps.pop_front();
     Smooth(path, decided);
 }
 
@@ -372,7 +377,8 @@ ToneTracker::Decision ToneTracker::DecisionAt(const Path& path, std::size_t inde
         const double curvature = l - 2 * c + r;
         offset = curvature < 0 ? std::clamp(0.5 * (l - r) / curvature, -0.5, 0.5) : 0.0;
     }
-    const std::int64_t frame = frames_ - kHoldFrames - static_cast<std::int64_t>(path.back.size()) +
+    const std::int64_t frame = frames_ - kHoldFrames -
+                               static_cast<std::int64_t>(path.steps.size()) +
                                static_cast<std::int64_t>(index);
     // A frame of digital silence, or one half in it (an input that starts silent), has no noise
     // floor of its own: the floor heard since stands for it, else the samples after the silence
@@ -438,13 +444,13 @@ void ToneTracker::Provisional(std::vector<ToneFrame>& frames) const {
 void ToneTracker::Provisional(const Path& path, std::vector<ToneFrame>& frames) const {
     std::deque<Decision> decisions = path.decisions;
     const std::size_t undecided = decisions.size();
-    std::vector<int> bins(path.back.size());
+    std::vector<int> bins(path.steps.size());
     auto bin = static_cast<int>(path.Head());
-    for (std::size_t i = path.back.size(); i-- > 0;) {
+    for (std::size_t i = path.steps.size(); i-- > 0;) {
         bins[i] = bin;
-        bin = path.back[i][static_cast<std::size_t>(bin)];
+        bin = Origin(path.steps[i], bin);
     }
-    for (std::size_t i = 0; i < path.back.size(); ++i) {
+    for (std::size_t i = 0; i < path.steps.size(); ++i) {
         decisions.push_back(DecisionAt(path, i, bins[i]));
     }
     double previous = path.lastFrequency;

@@ -59,9 +59,15 @@ private:
     // A path through the bins, and its frames decided but not yet smoothed.
     struct Path {
         std::vector<double> score;
-        std::deque<std::vector<std::int16_t>> back;
+        // A frame on the path not yet decided: the scores it was reached from, with maxStep_
+        // bins no path comes from on each side, and the best of them.
+        struct Step {
+            std::vector<double> before;
+            long top;
+        };
+        std::deque<Step> steps;
         std::deque<Decision> decisions;
-        std::vector<std::int16_t> spare;  // a decided frame's back pointers, for reuse
+        std::vector<double> spare;  // a decided frame's scores, for reuse
         double lastFrequency = 0;
         long Head() const;
     };
@@ -76,6 +82,7 @@ private:
     void HearSecond(const ToneFrame& first, const ToneFrame& away);
     std::vector<float> Apart(std::vector<float> held, long head) const;
     void Viterbi(Path& path, const std::vector<float>& emission);
+    int Origin(const Path::Step& step, int bin) const;
     void Decide(Path& path, std::vector<ToneFrame>& decided);
     Decision DecisionAt(const Path& path, std::size_t index, int bin) const;
     void Smooth(Path& path, std::vector<ToneFrame>& decided) const;
@@ -102,7 +109,7 @@ private:
     Path strongest_;                 // the held emission
     Path away_;                      // the held emission, away from the strongest
     std::vector<double> stepCosts_;  // of each step size, from -maxStep_ to maxStep_
-    std::vector<double> padded_;     // a path's scores with room for every step, in Viterbi
+    std::vector<double> reached_;    // each bin's best score to come from, in Viterbi
     std::deque<std::vector<float>> powers_;
     std::deque<double> frameNoise_;
     std::int64_t compared_ = 0;  // frames decided on both steady paths
