@@ -345,9 +345,15 @@ int ToneTracker::Origin(const Path::Step& step, int bin) const {
 }
 
 void ToneTracker::Decide(Path& path, std::vector<ToneFrame>& decided) {
+    // Back from the likeliest bin now; where this trace meets the last one, the rest is as it was.
     auto bin = static_cast<int>(path.Head());
     for (std::size_t i = path.steps.size() - 1; i > 0; --i) {
+        path.steps[i].traced = bin;
         bin = Origin(path.steps[i], bin);
+        if (bin == path.steps[i - 1].traced) {
+            bin = path.steps.front().traced;
+            break;
+        }
     }
     path.decisions.push_back(DecisionAt(path, 0, bin));
     path.spare = std::move(path.steps.front().before);  // the next frame's, without allocating

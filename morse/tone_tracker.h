@@ -60,10 +60,12 @@ private:
     struct Path {
         std::vector<double> score;
         // A frame on the path not yet decided: the scores it was reached from, with maxStep_
-        // bins no path comes from on each side, and the best of them.
+        // bins no path comes from on each side, the best of them, and the bin the last trace
+        // back went through (-1 before one has).
         struct Step {
             std::vector<double> before;
             long top;
+            int traced = -1;
         };
         std::deque<Step> steps;
         std::deque<Decision> decisions;
