@@ -151,9 +151,9 @@ void ToneTracker::AddFrame(std::span<const float> samples, std::vector<ToneFrame
     const double floor = Median(power) / std::numbers::ln2;
     // A floor found in a frame partly of digital silence (an input that starts silent) is not the
     // noise's: the next frame's replaces it, rather than rising for seconds under the burst cap.
-    const auto silent = std::count(samples.begin(), samples.end(), 0.0F);
     if (noise_ <= 0 || floorInSilence_) {
         noise_ = floor;
+        const auto silent = std::count(samples.begin(), samples.end(), 0.0F);
         floorInSilence_ = silent > frameLength_ / kSilentShare;
     } else if (floor > 0) {  // digital silence is no measure of the noise
         // A loud burst counts only a few times the floor: it is not the noise the tone is heard
