@@ -200,7 +200,7 @@ void ToneTracker::Step(std::vector<ToneFrame>& decided, std::vector<ToneFrame>& 
     std::vector<float> emission = middle.emission;
     if (following_) {
         // Only the picked tone's neighbourhood, wherever the path has drifted to, may win.
-        const long head = path_.Head();
+        const long head = path_.head;
         const auto width = static_cast<long>(kFollowWidthHz / binHz_);
         for (long k = 0; k < static_cast<long>(emission.size()); ++k) {
             emission[static_cast<std::size_t>(k)] *= std::abs(k - head) <= width ? 1.0F : 0.0F;
@@ -210,9 +210,9 @@ void ToneTracker::Step(std::vector<ToneFrame>& decided, std::vector<ToneFrame>& 
     // Each steady path keeps away from where the other one is: neither leaves its signal for the
     // other's in a key-up, whichever is the stronger.
     const std::vector<float> held = HeldEmission();
-    const std::vector<float> first = Apart(held, away_.Head());
+    const std::vector<float> first = Apart(held, away_.head);
     Viterbi(strongest_, first);
-    const std::vector<float> away = Apart(held, strongest_.Head());
+    const std::vector<float> away = Apart(held, strongest_.head);
     Viterbi(away_, away);
     powers_.push_back(middle.power);
     frameNoise_.push_back(middle.noise);
@@ -292,10 +292,13 @@ void ToneTracker::Follow(double hz) {
     for (long k = 0; k < binCount_; ++k) {
         path_.score[static_cast<std::size_t>(k)] = k == picked ? 0.0 : -kJumpCost;
     }
+    path_.FindHead();
 }
 
-long ToneTracker::Path::Head() const {
-    return std::max_element(score.begin(), score.end()) - score.begin();
+// Found once each time the scores change: the paths' next steps, their decisions and the bins
+// each keeps the other away from all start there.
+void ToneTracker::Path::FindHead() {
+    head = std::max_element(score.begin(), score.end()) - score.begin();
 }
 
 // Each bin is reached from the best of its neighbours within the drift's reach or by a jump from
@@ -304,11 +307,10 @@ long ToneTracker::Path::Head() const {
 // it.
 void ToneTracker::Viterbi(Path& path, const std::vector<float>& emission) {
     std::vector<double>& scores = path.score;
-    const auto top = std::max_element(scores.begin(), scores.end());
-    const double best = *top;
+    const double best = scores[static_cast<std::size_t>(path.head)];
     const std::size_t bins = scores.size();
     const auto reach = static_cast<std::size_t>(maxStep_);
-    Path::Step step{std::move(path.spare), top - scores.begin()};
+    Path::Step step{std::move(path.spare), path.head};
     step.before.assign(bins + 2 * reach, -std::numeric_limits<double>::infinity());
     std::copy(scores.begin(), scores.end(), step.before.begin() + static_cast<long>(reach));
     // One pass over the bins for each step size, which the compiler takes several bins at a time.
@@ -326,6 +328,7 @@ void ToneTracker::Viterbi(Path& path, const std::vector<float>& emission) {
         scores[k] = reached_[k] + emission[k] - best;
     }
     path.steps.push_back(std::move(step));
+    path.FindHead();
 }
 
 // The bin that `bin` was reached from in `step`: the best of its neighbours, the nearest the low
@@ -346,7 +349,7 @@ int ToneTracker::Origin(const Path::Step& step, int bin) const {
 
 void ToneTracker::Decide(Path& path, std::vector<ToneFrame>& decided) {
     // Back from the likeliest bin now; where this trace meets the last one, the rest is as it was.
-    auto bin = static_cast<int>(path.Head());
+    auto bin = static_cast<int>(path.head);
     for (std::size_t i = path.steps.size() - 1; i > 0; --i) {
         path.steps[i].traced = bin;
         bin = Origin(path.steps[i], bin);
@@ -451,7 +454,7 @@ void ToneTracker::Provisional(const Path& path, std::vector<ToneFrame>& frames) 
     std::deque<Decision> decisions = path.decisions;
     const std::size_t undecided = decisions.size();
     std::vector<int> bins(path.steps.size());
-    auto bin = static_cast<int>(path.Head());
+    auto bin = static_cast<int>(path.head);
     for (std::size_t i = path.steps.size(); i-- > 0;) {
         bins[i] = bin;
         bin = Origin(path.steps[i], bin);

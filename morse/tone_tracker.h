@@ -71,7 +71,8 @@ private:
         std::deque<Decision> decisions;
         std::vector<double> spare;  // a decided frame's scores, for reuse
         double lastFrequency = 0;
-        long Head() const;
+        long head = 0;  // the first of the best-scoring bins
+        void FindHead();
     };
     struct Frame {
         std::vector<float> emission;  // this frame's alone
