@@ -20,6 +20,17 @@ constexpr int kSmoothFrames = 12;      // on each side of the frame being smooth
 constexpr float kEmissionCap = 30.0F;  // one loud frame must not decide the path alone
 constexpr double kStepCost = 1.0;      // per bin of drift from one frame to the next
 constexpr double kJumpCost = 20.0;     // for leaving the tone followed so far
+// The most bins a tone drifts from one frame to the next (a frame hops half its 1/kBinHz), and
+// one for where within its bin it lies: fixed, so that the Viterbi step's loops unroll.
+constexpr int kMaxStep = 2;
+static_assert(kMaxDriftHzPerSecond / (2 * kBinHz) / kBinHz < kMaxStep - 1);
+constexpr std::size_t kSteps = 2 * kMaxStep + 1;  // the neighbours a bin can be reached from
+
+// The cost of the step from the `j`th of them, the lowest first.
+constexpr double StepCost(std::size_t j) {
+    const int bins = static_cast<int>(j) - kMaxStep;
+    return kStepCost * (bins < 0 ? -bins : bins);
+}
 constexpr double kNoiseFollow = 0.05;  // weight of a frame's noise floor in the running one
 constexpr double kLargestRise = 3.0;   // of the running floor, the most one frame counts
 constexpr int kSilentShare = 8;  // of a frame's samples exactly zero, for it to count as silent
@@ -108,18 +119,12 @@ ToneTracker::ToneTracker(double workRate)
       firstBin_(static_cast<int>(std::ceil(kLowestTone * frameLength_ / workRate))),
       binCount_(static_cast<int>(std::floor(kHighestTone * frameLength_ / workRate)) - firstBin_ +
                 1),
-      maxStep_(static_cast<int>(std::ceil(kMaxDriftHzPerSecond * frameHop_ / workRate /
-                                          (workRate / frameLength_))) +
-               1),
       binHz_(workRate / frameLength_),
       slopeLimit_(kDriftMargin * kMaxDriftHzPerSecond * frameHop_ / workRate),
       bendLimit_(kDriftMargin * kMaxBendHzPerSecond2 * (frameHop_ / workRate) *
                  (frameHop_ / workRate)),
       window_(static_cast<std::size_t>(frameLength_)),
       spectrum_(frameLength_) {
-    for (int d = -maxStep_; d <= maxStep_; ++d) {
-        stepCosts_.push_back(kStepCost * std::abs(d));
-    }
     for (Path* path : {&path_, &strongest_, &away_}) {
         path->score.assign(static_cast<std::size_t>(binCount_), 0.0);
     }
@@ -309,23 +314,19 @@ void ToneTracker::Viterbi(Path& path, const std::vector<float>& emission) {
     std::vector<double>& scores = path.score;
     const double best = scores[static_cast<std::size_t>(path.head)];
     const std::size_t bins = scores.size();
-    const auto reach = static_cast<std::size_t>(maxStep_);
     Path::Step step{std::move(path.spare), path.head};
-    step.before.assign(bins + 2 * reach, -std::numeric_limits<double>::infinity());
-    std::copy(scores.begin(), scores.end(), step.before.begin() + static_cast<long>(reach));
-    // One pass over the bins for each step size, which the compiler takes several bins at a time.
-    reached_.assign(bins, best - kJumpCost);
-    for (std::size_t j = 0; j < stepCosts_.size(); ++j) {
-        const double cost = stepCosts_[j];
-        // Bin k - reach of the scores is before[k]: the lowest bin k can come from.
-        const double* near = step.before.data() + j;
-        for (std::size_t k = 0; k < bins; ++k) {
-            const double candidate = near[k] - cost;
-            reached_[k] = candidate > reached_[k] ? candidate : reached_[k];
-        }
-    }
+    step.before.assign(bins + 2 * kMaxStep, -std::numeric_limits<double>::infinity());
+    std::copy(scores.begin(), scores.end(), step.before.begin() + kMaxStep);
+    const double jump = best - kJumpCost;
+    const double* before = step.before.data();
     for (std::size_t k = 0; k < bins; ++k) {
-        scores[k] = reached_[k] + emission[k] - best;
+        double from = jump;
+        // before[k + j] is bin k + j - kMaxStep of the scores.
+        for (std::size_t j = 0; j < kSteps; ++j) {
+            const double candidate = before[k + j] - StepCost(j);
+            from = candidate > from ? candidate : from;
+        }
+        scores[k] = from + emission[k] - best;
     }
     path.steps.push_back(std::move(step));
     path.FindHead();
@@ -334,14 +335,13 @@ void ToneTracker::Viterbi(Path& path, const std::vector<float>& emission) {
 // The bin that `bin` was reached from in `step`: the best of its neighbours, the nearest the low
 // edge first of those alike, unless none beats a jump from the best bin of all.
 int ToneTracker::Origin(const Path::Step& step, int bin) const {
-    const std::size_t reach = stepCosts_.size() / 2;
-    double from = step.before[static_cast<std::size_t>(step.top) + reach] - kJumpCost;
+    double from = step.before[static_cast<std::size_t>(step.top) + kMaxStep] - kJumpCost;
     auto origin = static_cast<int>(step.top);
-    for (std::size_t j = 0; j < stepCosts_.size(); ++j) {
-        const double candidate = step.before[static_cast<std::size_t>(bin) + j] - stepCosts_[j];
+    for (std::size_t j = 0; j < kSteps; ++j) {
+        const double candidate = step.before[static_cast<std::size_t>(bin) + j] - StepCost(j);
         if (candidate > from) {
             from = candidate;
-            origin = bin + static_cast<int>(j) - static_cast<int>(reach);
+            origin = bin + static_cast<int>(j) - kMaxStep;
         }
     }
     return origin;

@@ -59,9 +59,9 @@ private:
     // A path through the bins, and its frames decided but not yet smoothed.
     struct Path {
         std::vector<double> score;
-        // A frame on the path not yet decided: the scores it was reached from, with maxStep_
-        // bins no path comes from on each side, the best of them, and the bin the last trace
-        // back went through (-1 before one has).
+        // A frame on the path not yet decided: the scores it was reached from (with bins no
+        // path comes from beyond both edges, as many as a step spans), the best of them, and the
+        // bin the last trace back went through (-1 before one has).
         struct Step {
             std::vector<double> before;
             long top;
@@ -97,7 +97,6 @@ private:
     int frameHop_;
     int firstBin_;
     int binCount_;
-    int maxStep_;
     double binHz_;
     double slopeLimit_;  // Hz per frame
     double bendLimit_;   // Hz per frame^2
@@ -106,13 +105,11 @@ private:
     RealSpectrum spectrum_;
     std::int64_t frames_ = 0;
     double noise_ = 0;
-    bool floorInSilence_ = false;    // the floor was found in a frame partly silent
-    std::deque<Frame> held_;         // the newest frames, around the next one on the paths
-    Path path_;                      // each frame's own emission
-    Path strongest_;                 // the held emission
-    Path away_;                      // the held emission, away from the strongest
-    std::vector<double> stepCosts_;  // of each step size, from -maxStep_ to maxStep_
-    std::vector<double> reached_;    // each bin's best score to come from, in Viterbi
+    bool floorInSilence_ = false;  // the floor was found in a frame partly silent
+    std::deque<Frame> held_;       // the newest frames, around the next one on the paths
+    Path path_;                    // each frame's own emission
+    Path strongest_;               // the held emission
+    Path away_;                    // the held emission, away from the strongest
     std::deque<std::vector<float>> powers_;
     std::deque<double> frameNoise_;
     std::int64_t compared_ = 0;  // frames decided on both steady paths
