@@ -423,15 +423,16 @@ double ToneTracker::Smoothed(const std::deque<Decision>& decisions, std::size_t 
     const double reference = decisions[centre].frequency;
     CurveSums all;
     CurveSums strong;
-    for (std::size_t i = first; i < last; ++i) {
-        const double excess = decisions[i].strength - kWeakestWeighted;
+    auto decision = decisions.begin() + static_cast<long>(first);  // walked, not indexed
+    for (std::size_t i = first; i < last; ++i, ++decision) {
+        const double excess = decision->strength - kWeakestWeighted;
         if (excess <= 0) {
             continue;  // weighs nothing
         }
         const double t = static_cast<double>(i) - static_cast<double>(centre);
-        const double y = decisions[i].frequency - reference;
+        const double y = decision->frequency - reference;
         all.Add(excess * excess, t, y);
-        if (decisions[i].strength > kStrongForDrift) {
+        if (decision->strength > kStrongForDrift) {
             strong.Add(excess * excess, t, y);
         }
     }
