@@ -39,9 +39,10 @@ constexpr double kMinCaptureSigmas = 8.0;  // capture over its noise, to trust t
 constexpr double kClipAboveAmplitude = 4;  // a slot louder than key-down plus this is a click
 constexpr double kNoKeyingSnr = 0.25;      // slot energy assumed while no keying is found
 // Until the speed has first held this many windows in a row, the segments wait (at most so many)
-// to be cut on the grid found at last.
-constexpr int kReleaseSegments = 2;
-constexpr int kMostPendingSegments = 5;
+// to be cut on the grid found at last: at a low SNR a wrong speed can hold two overlapping
+// windows, and a beacon's first lines come before the speed is found.
+constexpr int kReleaseSegments = 4;
+constexpr int kMostPendingSegments = 12;
 
 double ParabolicOffset(double left, double centre, double right) {
     const double curvature = left - 2 * centre + right;
