@@ -39,9 +39,15 @@ constexpr double kMinCaptureSigmas = 8.0;  // capture over its noise, to trust t
 constexpr double kClipAboveAmplitude = 4;  // a slot louder than key-down plus this is a click
 constexpr double kNoKeyingSnr = 0.25;      // slot energy assumed while no keying is found
 // Until the speed has first held this many windows in a row, the segments wait (at most so many)
-// to be cut on the grid found at last.
-constexpr int kReleaseSegments = 2;
-constexpr int kMostPendingSegments = 5;
+// to be cut on the grid found at last: at a low SNR a wrong speed can hold two overlapping
+// windows, and a beacon's first lines come before the speed is found.
+constexpr int kReleaseSegments = 4;
+constexpr int kMostPendingSegments = 12;
+// Every coarse speed's merit is summed over windows this far apart (segments) while keying is
+// heard; a speed once released gives way to a near one whose sum beats its own by this many
+// standard deviations of the sum's noise.
+constexpr int kEvidenceEvery = 4;
+constexpr double kEvidenceMargin = 2.0;
 
 double ParabolicOffset(double left, double centre, double right) {
     const double curvature = left - 2 * centre + right;
@@ -326,13 +332,21 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, std::vector<doub
     std::vector<std::pair<double, double>> coarse;
     // Once a speed has settled, other speeds are looked for only now and then.
     const bool settled = settledSegments_ >= kSettledSegments;
-    const bool searchAll = !settled || segment_ % kSearchAllEvery == 0;
+    const bool weigh = segment_ % kEvidenceEvery == 0;
+    const bool searchAll = !settled || segment_ % kSearchAllEvery == 0 || weigh;
     for (double p = kShortestDit * rate_; searchAll && p <= kLongestDit * rate_;
          p *= 1.0 + kCoarseStep) {
         const std::pair<double, double> candidate{
             FollowGrid(cumulative, p, kCoarsePhases, weights_, ChangeCost(p), false).capture, p};
         coarse.emplace_back(merit(candidate), p);
     }
+    if (weigh && keyingFound_) {
+        evidence_.Add(coarse, toneHz_);
+    }
+    const double better =
+        weigh && keyingFound_ && released_
+            ? evidence_.Better(period, static_cast<double>(length), kEvidenceMargin)
+            : 0.0;
     const auto top =
         coarse.begin() + std::min<long>(kCoarseCandidates, static_cast<long>(coarse.size()));
     std::partial_sort(coarse.begin(), top, coarse.end(), std::greater<>());
@@ -354,6 +368,11 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, std::vector<doub
     }
     for (auto candidate = coarse.begin(); candidate != top; ++candidate) {
         consider(candidate->second, kCoarseStep);
+    }
+    // A speed settled wrongly refuses the near speeds one window prefers now and then; the
+    // evidence summed over the windows overrules it.
+    if (better > 0) {
+        found = BestPeriod(cumulative, better, kCoarseStep, kFineStep, kTrackPhases);
     }
     // A grid of half or a third of the dit catches as much; the longest that does is the dit.
     // Once the speed has settled, a longer grid must catch more, as any other new speed must, and

@@ -14,6 +14,7 @@
 #include "downconverter.h"
 #include "fftw_plans.h"
 #include "slot_likelihood.h"
+#include "speed_evidence.h"
 
 namespace telvane::morse {
 
@@ -92,6 +93,7 @@ private:
     std::vector<float> heard_;    // 1 where this window was heard, 0 before the recording began
     std::deque<Pending> pending_;
     bool released_ = false;  // the speed has settled once: segments are cut as they come
+    SpeedEvidence evidence_;
 };
 
 }  // namespace telvane::morse

@@ -323,6 +323,40 @@ TEST(DecoderStart, FirstLineKeyedWhileTheSpeedIsFoundIsCopied) {
     EXPECT_EQ(decoded.beacons[0].lines[0].text, recording.beacons[0].lines[0]);
 }
 
+// Near the noise floor one window scores other speeds as well as the keyed one: a wrong speed
+// held by a few overlapping windows was settled on (the beacon read at 40 WPM and split in two),
+// or the first lines were cut before the speed was found.
+struct LowSnrCase {
+    double rate;
+    double wpm;
+    double toneHz;
+    std::uint32_t seed;
+};
+
+class DecoderLowSnr : public ::testing::TestWithParam<LowSnrCase> {};
+
+TEST_P(DecoderLowSnr, BeaconIsCopiedAtTheKeyedSpeed) {
+    const LowSnrCase& c = GetParam();
+    RecordingOptions options;
+    options.sampleRate = c.rate;
+    options.wpm = c.wpm;
+    options.toneHz = c.toneHz;
+    options.snrDb = -12;
+    options.seed = c.seed;
+    const Recording recording = Generate(options);
+    const Decoded decoded = DecodeWhole(c.rate, recording.samples);
+    const testing::Score score = ScoreBeacons(recording.beacons, decoded.beacons);
+
+    ASSERT_EQ(decoded.beacons.size(), 1U) << Lines(decoded.beacons);
+    EXPECT_NEAR(decoded.beacons[0].speedWpm, c.wpm, c.wpm * 0.03);
+    EXPECT_LE(score.Rate(), 0.15) << Lines(decoded.beacons);
+}
+
+INSTANTIATE_TEST_SUITE_P(Recordings, DecoderLowSnr,
+                         ::testing::Values(LowSnrCase{8000, 24.1, 772, 116},
+                                           LowSnrCase{11025, 22.2, 823, 119},
+                                           LowSnrCase{8000, 24.1, 908, 124}));
+
 // A live input often starts in digital silence (a sound server's monitor before the receiver
 // plays): the noise floor found after it must not start low, or the first line is lost.
 TEST(DecoderStart, InputThatBeginsInDigitalSilenceLosesNoLine) {
