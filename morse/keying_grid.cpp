@@ -48,6 +48,8 @@ constexpr int kMostPendingSegments = 12;
 // standard deviations of the sum's noise.
 constexpr int kEvidenceEvery = 4;
 constexpr double kEvidenceMargin = 2.0;
+// Above this SNR, as the grid estimates it, one window tells the speed: no evidence is summed.
+constexpr double kEvidenceBelowSnrDb = -10.0;
 
 double ParabolicOffset(double left, double centre, double right) {
     const double curvature = left - 2 * centre + right;
@@ -332,7 +334,8 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, std::vector<doub
     std::vector<std::pair<double, double>> coarse;
     // Once a speed has settled, other speeds are looked for only now and then.
     const bool settled = settledSegments_ >= kSettledSegments;
-    const bool weigh = segment_ % kEvidenceEvery == 0;
+    const bool weigh =
+        keyingFound_ && segment_ % kEvidenceEvery == 0 && Estimate().snrDb < kEvidenceBelowSnrDb;
     const bool searchAll = !settled || segment_ % kSearchAllEvery == 0 || weigh;
     for (double p = kShortestDit * rate_; searchAll && p <= kLongestDit * rate_;
          p *= 1.0 + kCoarseStep) {
@@ -340,13 +343,12 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, std::vector<doub
             FollowGrid(cumulative, p, kCoarsePhases, weights_, ChangeCost(p), false).capture, p};
         coarse.emplace_back(merit(candidate), p);
     }
-    if (weigh && keyingFound_) {
+    if (weigh) {
         evidence_.Add(coarse, toneHz_);
     }
     const double better =
-        weigh && keyingFound_ && released_
-            ? evidence_.Better(period, static_cast<double>(length), kEvidenceMargin)
-            : 0.0;
+        weigh && released_ ? evidence_.Better(period, static_cast<double>(length), kEvidenceMargin)
+                           : 0.0;
     const auto top =
         coarse.begin() + std::min<long>(kCoarseCandidates, static_cast<long>(coarse.size()));
     std::partial_sort(coarse.begin(), top, coarse.end(), std::greater<>());
