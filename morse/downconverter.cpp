@@ -49,14 +49,13 @@ bool Downconverter::FrequencyAt(double sample, double& frequency, double& noise)
 // imaginary parts share the vector lanes: (re, im) x (cr + i ci) is (re, im) cr + (im, re) (-ci,
 // ci), the same products and sums as the complex product.
 std::complex<float> Downconverter::Mix(std::span<const float> samples) {
-    using Indices = long long __attribute__((vector_size(16)));
     const Lanes turnReal = {rotation_.real(), rotation_.real()};
     const Lanes turnImag = {-rotation_.imag(), rotation_.imag()};
     Lanes phasor = LoadLanes(phasor_);
     Lanes sum = {0.0, 0.0};
     for (const float sample : samples) {
         sum += static_cast<double>(sample) * phasor;
-        phasor = phasor * turnReal + __builtin_shuffle(phasor, Indices{1, 0}) * turnImag;
+        phasor = phasor * turnReal + Swapped(phasor) * turnImag;
     }
     phasor_ = std::complex<double>(phasor[0], phasor[1]);
     phasor_ /= std::abs(phasor_);

@@ -22,6 +22,11 @@ inline void StoreLanes(double* to, Lanes lanes) {
     std::memcpy(to, &lanes, sizeof lanes);
 }
 
+// The two lanes the other way round.
+inline Lanes Swapped(Lanes lanes) {
+    return Lanes{lanes[1], lanes[0]};
+}
+
 // A complex number's real and imaginary parts.
 inline Lanes LoadLanes(const std::complex<double>& z) {
     Lanes lanes;

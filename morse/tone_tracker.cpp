@@ -315,7 +315,7 @@ void ToneTracker::Viterbi(Path& path, const std::vector<float>& emission) {
     const double best = scores[static_cast<std::size_t>(path.head)];
     const std::size_t bins = scores.size();
     Path::Step step{std::move(path.spare), path.head};
-    step.before.assign(bins + 2 * kMaxStep, -std::numeric_limits<double>::infinity());
+    step.before.assign(bins + 2 * std::size_t{kMaxStep}, -std::numeric_limits<double>::infinity());
     std::copy(scores.begin(), scores.end(), step.before.begin() + kMaxStep);
     const double jump = best - kJumpCost;
     const double* before = step.before.data();
