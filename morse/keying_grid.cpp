@@ -493,10 +493,10 @@ void KeyingGrid::CutSegment(const Pending& held, double segmentEnd, double& boun
     }
     const std::vector<std::complex<double>> references = PhaseReferences(values, amplitude);
     // Without keying found there is no key-down amplitude to follow.
-    const std::vector<double> amplitudes = amplitude > std::sqrt(kNoKeyingSnr)
-                                               ? LocalAmplitudes(values, amplitude)
-                                               : std::vector<double>(values.size(), amplitude);
-    const bool fading = amplitude > std::sqrt(kNoKeyingSnr) && Fades(values, amplitude);
+    const bool keyed = amplitude > std::sqrt(kNoKeyingSnr);
+    const bool fading = keyed && Fades(values, amplitude);
+    const std::vector<double> amplitudes = keyed ? LocalAmplitudes(values, amplitude, fading)
+                                                 : std::vector<double>(values.size(), amplitude);
     while (boundary < segmentEnd) {
         double end = GridPointNear(held.points, period, boundary + period);
         if (end - boundary < 0.5 * period) {

@@ -80,15 +80,15 @@ bool EnergiesFade(const std::vector<double>& energy, double amplitude) {
 
 }  // namespace
 
-std::vector<double> LocalAmplitudes(std::span<const std::complex<double>> values,
-                                    double amplitude) {
+std::vector<double> LocalAmplitudes(std::span<const std::complex<double>> values, double amplitude,
+                                    bool fading) {
     const std::size_t count = values.size();
     const auto size = static_cast<std::ptrdiff_t>(count);
     std::vector<double> energy(count);
     for (std::size_t j = 0; j < count; ++j) {
         energy[j] = std::norm(values[j]);
     }
-    const Tracking& tracking = EnergiesFade(energy, amplitude) ? kFading : kSteady;
+    const Tracking& tracking = fading ? kFading : kSteady;
     // Running sums over the neighbourhood of each slot.
     const auto around = [&](const std::vector<double>& sums, std::ptrdiff_t k,
                             std::ptrdiff_t reach) {

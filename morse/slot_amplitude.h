@@ -12,9 +12,11 @@
 namespace telvane::morse {
 
 // `values` are the slots along the grid, scaled to unit noise; `amplitude` the key-down
-// magnitude over the whole window. For each slot, the key-down magnitude of the slots near it,
-// drawn towards `amplitude` where they tell little.
-std::vector<double> LocalAmplitudes(std::span<const std::complex<double>> values, double amplitude);
+// magnitude over the whole window; `fading` what Fades tells of them. For each slot, the key-down
+// magnitude of the slots near it, drawn towards `amplitude` where they tell little (all but set
+// aside in a fading window).
+std::vector<double> LocalAmplitudes(std::span<const std::complex<double>> values, double amplitude,
+                                    bool fading);
 
 // Whether the key-down strength of the slots swings slowly over the window, as a fading channel
 // swings it, rather than from slot to slot as noise does.

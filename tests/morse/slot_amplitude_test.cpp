@@ -51,7 +51,7 @@ TEST_P(LocalAmplitudeCases, FollowTheKeyDownStrength) {
     const std::size_t count = 240;
     const std::vector<std::complex<double>> values = KeyedSlots(
         count, 5, 0.7, [&](std::size_t k) { return k < count / 2 ? c.before : c.after; });
-    const std::vector<double> local = LocalAmplitudes(values, c.window);
+    const std::vector<double> local = LocalAmplitudes(values, c.window, Fades(values, c.window));
     ASSERT_EQ(local.size(), values.size());
     for (std::size_t k = 20; k + 20 < local.size(); k += 10) {
         const bool early = k < values.size() / 2;
@@ -72,7 +72,8 @@ INSTANTIATE_TEST_SUITE_P(Channels, LocalAmplitudeCases,
 // A slow swing 20 dB deep: at its bottom the amplitude is the fade's, not the window's.
 TEST(LocalAmplitudes, FollowASlowFadeToItsDepth) {
     const auto strength = Swing(12.0, 0.9, 120);
-    const std::vector<double> local = LocalAmplitudes(KeyedSlots(200, 11, 0.3, strength), 12.0);
+    const std::vector<std::complex<double>> values = KeyedSlots(200, 11, 0.3, strength);
+    const std::vector<double> local = LocalAmplitudes(values, 12.0, Fades(values, 12.0));
     for (std::size_t k = 50; k <= 70; k += 5) {
         EXPECT_LT(local[k], 2.0 * strength(k)) << "slot " << k;
     }
