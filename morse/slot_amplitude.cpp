@@ -32,7 +32,6 @@ constexpr Tracking kSteady{6, 3.0, 0.0, 0.0, 0.0};
 // Fading: the window's amplitude tells little about a fade, and through a deep one the slots on
 // either side of it tell more than the whole window does.
 constexpr Tracking kFading{4, 0.02, 2.0, 0.5, 0.15};
-constexpr double kFadeCeiling = 2.0;
 // The key-down energies' spread over the window beyond their spread from one key-down slot to the
 // next, over their mean squared, above which the window is taken to fade.
 constexpr double kFadingSpread = 0.1;

@@ -45,7 +45,6 @@ namespace {
 // Of the key-down slots of a fading window, the share taken to have faded anywhere below the
 // amplitude around them (up to kFadeCeiling times its energy).
 constexpr double kFadedShare = 0.2;
-constexpr double kFadeCeiling = 2.0;
 
 double KeyDownSlot(const Slot& slot) {
     const double amplitude = slot.amplitude;

@@ -29,6 +29,10 @@ struct Slot {
 // ln I0(x), the modified Bessel function of the first kind, for x >= 0.
 double LogBesselI0(double x);
 
+// A faded key-down slot's energy is taken to lie anywhere up to this many times the key-down
+// energy around it.
+inline constexpr double kFadeCeiling = 2.0;
+
 // Log-likelihood ratio of a slot of `magnitude` (over unit noise) keyed at `amplitude` against no
 // keying there, its phase unknown; on a fading channel a share `fadedShare` of key-down slots is
 // taken to have faded to any energy up to `ceiling` instead.
