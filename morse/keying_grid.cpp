@@ -26,6 +26,10 @@ constexpr int kCoarsePhases = 12;
 constexpr int kCoarseCandidates = 3;
 constexpr int kSearchAllEvery = 8;  // segments
 constexpr double kFineStep = 0.001;
+// Where one window tells the speed, a search of this many steps each way tries every third step
+// first, then those beside the best: the capture's peak is wider than that.
+constexpr int kSparseFrom = 6;
+constexpr int kSparseStride = 3;
 constexpr double kTrackSpan = 0.01;  // around the dit length found before
 constexpr int kTrackPhases = 16;
 constexpr int kFinePhases = 64;
@@ -275,23 +279,35 @@ double KeyingGrid::ChangeCost(double period) const {
     return std::max(kLeastChangeCost, kChangeCostPerSlotEnergy * period * sampleExcess_);
 }
 
-// The period around `centre` (within +-`span`, in steps of `step`, relative) catching the most.
 std::pair<double, double> KeyingGrid::BestPeriod(
     const std::vector<std::complex<double>>& cumulative, double centre, double span, double step,
-    int phases) const {
+    int phases, int sparse) const {
     double best = -1e300;
     double bestPeriod = centre;
-    const int steps = static_cast<int>(std::lround(span / step));
-    for (int k = -steps; k <= steps; ++k) {
+    int bestStep = 0;
+    const auto tryStep = [&](int k) {
         const double period = centre * (1.0 + k * step);
         if (period < kShortestDit * rate_ || period > kLongestDit * rate_) {
-            continue;
+            return;
         }
         const double excess =
             FollowGrid(cumulative, period, phases, weights_, ChangeCost(period), false).capture;
         if (excess > best) {
             best = excess;
             bestPeriod = period;
+            bestStep = k;
+        }
+    };
+    const int steps = static_cast<int>(std::lround(span / step));
+    const int stride = steps >= kSparseFrom ? sparse : 1;
+    for (int k = -(steps / stride) * stride; k <= steps; k += stride) {
+        tryStep(k);
+    }
+    // The capture's peak is wider than the stride: only the steps beside the best one are left.
+    const int around = bestStep;
+    for (int k = around - stride + 1; stride > 1 && k < around + stride; ++k) {
+        if (k != around && std::abs(k) <= steps) {
+            tryStep(k);
         }
     }
     return {best, bestPeriod};
@@ -337,6 +353,8 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, std::vector<doub
     const bool weigh =
         keyingFound_ && segment_ % kEvidenceEvery == 0 && Estimate().snrDb < kEvidenceBelowSnrDb;
     const bool searchAll = !settled || segment_ % kSearchAllEvery == 0 || weigh;
+    // A weak signal's capture is too noisy for the fine searches to skip steps.
+    const int sparse = Estimate().snrDb < kEvidenceBelowSnrDb ? 1 : kSparseStride;
     for (double p = kShortestDit * rate_; searchAll && p <= kLongestDit * rate_;
          p *= 1.0 + kCoarseStep) {
         const std::pair<double, double> candidate{
@@ -359,7 +377,7 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, std::vector<doub
         if (keyingFound_ && Confused(centre, followed, settled)) {
             return;
         }
-        const auto fine = BestPeriod(cumulative, centre, span, kFineStep, kTrackPhases);
+        const auto fine = BestPeriod(cumulative, centre, span, kFineStep, kTrackPhases, sparse);
         if (merit(fine) > merit(found) + margin) {
             found = fine;
         }
@@ -374,7 +392,7 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, std::vector<doub
     // A speed settled wrongly refuses the near speeds one window prefers now and then; the
     // evidence summed over the windows overrules it.
     if (better > 0) {
-        found = BestPeriod(cumulative, better, kCoarseStep, kFineStep, kTrackPhases);
+        found = BestPeriod(cumulative, better, kCoarseStep, kFineStep, kTrackPhases, sparse);
     }
     // A grid of half or a third of the dit catches as much; the longest that does is the dit.
     // Once the speed has settled, a longer grid must catch more, as any other new speed must, and
@@ -382,7 +400,7 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, std::vector<doub
     const double needed = settled ? merit(found) + margin : kMultipleShare * found.first;
     for (const int multiple : searchAll ? kMultiples : std::span<const int>()) {
         const auto longer = BestPeriod(cumulative, found.second * multiple, 2 * kFineStep,
-                                       kFineStep, kTrackPhases * multiple);
+                                       kFineStep, kTrackPhases * multiple, sparse);
         if ((settled ? merit(longer) : longer.first) > needed &&
             !(keyingFound_ && Confused(longer.second, followed, settled))) {
             found = longer;

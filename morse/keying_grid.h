@@ -59,8 +59,11 @@ private:
     double FineOffset(const Window& window);
     void Derotate(Window& window, std::int64_t segmentStart, double offsetHz) const;
     double ChangeCost(double period) const;
+    // The period around `centre` (within +-`span`, in steps of `step`, relative) catching the
+    // most, trying every `sparse`th step first when there are many.
     std::pair<double, double> BestPeriod(const std::vector<std::complex<double>>& cumulative,
-                                         double centre, double span, double step, int phases) const;
+                                         double centre, double span, double step, int phases,
+                                         int sparse) const;
     bool FindGrid(const Window& window, double& period, std::vector<double>& points);
     double Amplitude(const Window& window, const std::vector<double>& points) const;
     void Recut();
