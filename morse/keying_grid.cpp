@@ -357,6 +357,11 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, std::vector<doub
     const int sparse = Estimate().snrDb < kEvidenceBelowSnrDb ? 1 : kSparseStride;
     for (double p = kShortestDit * rate_; searchAll && p <= kLongestDit * rate_;
          p *= 1.0 + kCoarseStep) {
+        // A settled speed refuses most others: only those it could give way to are candidates
+        // (the evidence weighs every one).
+        if (settled && !weigh && Confused(p, period, settled)) {
+            continue;
+        }
         const std::pair<double, double> candidate{
             FollowGrid(cumulative, p, kCoarsePhases, weights_, ChangeCost(p), false).capture, p};
         coarse.emplace_back(merit(candidate), p);
