@@ -28,9 +28,10 @@ constexpr int kSearchAllEvery = 8;  // segments
 constexpr double kFineStep = 0.001;
 // Where one window tells the speed, a search of this many steps each way tries every third step
 // first, then those beside the best: the capture's peak is wider than that.
-constexpr int kSparseFrom = 6;
+constexpr int kSparseFrom = 5;
 constexpr int kSparseStride = 3;
 constexpr double kTrackSpan = 0.01;  // around the dit length found before
+constexpr double kSettledTrackSpan = 0.005;
 constexpr int kTrackPhases = 16;
 constexpr int kFinePhases = 64;
 constexpr double kLeastChangeCost = 12;          // noise standard deviations of a slot
@@ -388,7 +389,7 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, std::vector<doub
         }
     };
     if (keyingFound_) {
-        consider(period, kTrackSpan);
+        consider(period, settled && sparse > 1 ? kSettledTrackSpan : kTrackSpan);
         margin = kSwitchMargin * std::sqrt(static_cast<double>(length) / period);
     }
     for (auto candidate = coarse.begin(); candidate != top; ++candidate) {
