@@ -26,11 +26,13 @@ constexpr int kCoarsePhases = 12;
 constexpr int kCoarseCandidates = 3;
 constexpr int kSearchAllEvery = 8;  // segments
 constexpr double kFineStep = 0.001;
-// Where one window tells the speed, a search of this many steps each way tries every third step
-// first, then those beside the best: the capture's peak is wider than that.
+// Where one window tells the speed, a search of at least this many steps each way tries every
+// third step first, then those beside the best: the capture's peak is wider than that.
 constexpr int kSparseFrom = 5;
 constexpr int kSparseStride = 3;
 constexpr double kTrackSpan = 0.01;  // around the dit length found before
+// The machine keys one speed: once it has settled where one window tells it, it is followed
+// closer (a wider move is still found by the search of all speeds).
 constexpr double kSettledTrackSpan = 0.005;
 constexpr int kTrackPhases = 16;
 constexpr int kFinePhases = 64;
