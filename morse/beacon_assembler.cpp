@@ -31,6 +31,19 @@ double ExpectedCharacters(int line, const CopiedLine& copied) {
 
 }  // namespace
 
+double BeaconConfidence(const CopiedBeacon& beacon) {
+    double sure = 0;
+    double expected = 0;
+    for (int k = 0; k < kLineCount; ++k) {
+        const CopiedLine& line = beacon.lines[static_cast<std::size_t>(k)];
+        expected += ExpectedCharacters(k, line);
+        for (std::size_t i = 0; i < line.text.size(); ++i) {
+            sure += line.text[i] == ' ' ? 0 : line.confidence[i];
+        }
+    }
+    return expected > 0 ? sure / expected : 0;
+}
+
 BeaconAssembler::BeaconAssembler() : grammar_(TheBeaconGrammar()) {}
 
 void BeaconAssembler::Transcribe(const HeardCharacter& heard) {
@@ -134,8 +147,6 @@ void BeaconAssembler::Release() {
 }
 
 void BeaconAssembler::Emit(Open open) {
-    double sure = 0;
-    double expected = 0;
     bool anyHeader = false;
     for (int k = 0; k < kLineCount; ++k) {
         CopiedLine& line = open.beacon.lines[static_cast<std::size_t>(k)];
@@ -143,10 +154,6 @@ void BeaconAssembler::Emit(Open open) {
             line = {};  // a header heard only in part says nothing of its line
         }
         anyHeader = anyHeader || !line.text.empty();
-        expected += ExpectedCharacters(k, line);
-        for (std::size_t i = 0; i < line.text.size(); ++i) {
-            sure += line.text[i] == ' ' ? 0 : line.confidence[i];
-        }
     }
     CopiedBeacon& beacon = open.beacon;
     beacon.toneHz /= open.estimates;
@@ -155,7 +162,7 @@ void BeaconAssembler::Emit(Open open) {
     if (!anyHeader || beacon.snrDb < kFaintestBeaconSnrDb) {
         return;
     }
-    beacon.confidence = expected > 0 ? sure / expected : 0;
+    beacon.confidence = BeaconConfidence(beacon);
     beacons_.push_back(std::move(beacon));
 }
 

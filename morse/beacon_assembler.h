@@ -13,6 +13,9 @@
 
 namespace telvane::morse {
 
+// What a beacon's characters are sure of, over the characters its six lines hold when complete.
+double BeaconConfidence(const CopiedBeacon& beacon);
+
 class BeaconAssembler {
 public:
     BeaconAssembler();

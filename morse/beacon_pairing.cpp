@@ -1,8 +1,11 @@
 #include "beacon_pairing.h"
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 #include <utility>
+
+#include "beacon_assembler.h"
 
 namespace telvane::morse {
 namespace {
@@ -11,8 +14,56 @@ namespace {
 // lines before it is handed out.
 constexpr double kSettleSeconds = 30.0;
 
+// A beacon's parts copied on the two tones (they traded places in a fade) are one beacon when the
+// later part's lines all come after the earlier one's, at the same speed, no further apart than
+// the lines between them take to key (a line takes fewer dits than this, gaps included).
+constexpr double kSameSpeed = 0.05;
+constexpr double kLineDits = 250;
+
 bool Overlap(const CopiedBeacon& a, const CopiedBeacon& b) {
     return a.startSeconds < b.endSeconds && b.startSeconds < a.endSeconds;
+}
+
+// The first and last lines heard, or kLineCount and -1 when none was.
+std::pair<int, int> LinesHeard(const CopiedBeacon& beacon) {
+    std::pair<int, int> heard{kLineCount, -1};
+    for (int k = 0; k < kLineCount; ++k) {
+        if (!beacon.lines[static_cast<std::size_t>(k)].text.empty()) {
+            heard = {std::min(heard.first, k), k};
+        }
+    }
+    return heard;
+}
+
+// How long `lines` lines take to key at the beacon's speed (0 when it has none).
+double LinesSeconds(const CopiedBeacon& beacon, int lines) {
+    return beacon.speedWpm > 0 ? lines * kLineDits * 1.2 / beacon.speedWpm : 0.0;
+}
+
+bool Continues(const CopiedBeacon& earlier, const CopiedBeacon& later) {
+    const int last = LinesHeard(earlier).second;
+    const int first = LinesHeard(later).first;
+    return last >= 0 && first < kLineCount && first > last &&
+           later.startSeconds >= earlier.endSeconds && earlier.speedWpm > 0 &&
+           std::abs(later.speedWpm / earlier.speedWpm - 1.0) < kSameSpeed &&
+           later.startSeconds - earlier.endSeconds <= LinesSeconds(earlier, first - last);
+}
+
+// The two parts as one beacon: the lines of each, the estimates weighed by how long each lasted.
+CopiedBeacon Joined(CopiedBeacon earlier, CopiedBeacon later) {
+    for (int k = LinesHeard(later).first; k < kLineCount; ++k) {
+        earlier.lines[static_cast<std::size_t>(k)] =
+            std::move(later.lines[static_cast<std::size_t>(k)]);
+    }
+    const double a = earlier.endSeconds - earlier.startSeconds;
+    const double b = later.endSeconds - later.startSeconds;
+    const auto mean = [&](double x, double y) { return a + b > 0 ? (a * x + b * y) / (a + b) : x; };
+    earlier.toneHz = mean(earlier.toneHz, later.toneHz);
+    earlier.speedWpm = mean(earlier.speedWpm, later.speedWpm);
+    earlier.snrDb = mean(earlier.snrDb, later.snrDb);
+    earlier.endSeconds = later.endSeconds;
+    earlier.confidence = BeaconConfidence(earlier);
+    return earlier;
 }
 
 }  // namespace
@@ -20,11 +71,23 @@ bool Overlap(const CopiedBeacon& a, const CopiedBeacon& b) {
 void BeaconPairing::Add(CopiedBeacon beacon) {
     const auto same = std::find_if(waiting_.begin(), waiting_.end(),
                                    [&](const CopiedBeacon& w) { return Overlap(w, beacon); });
-    if (same == waiting_.end()) {
-        waiting_.push_back(std::move(beacon));
-    } else if (beacon.confidence > same->confidence) {
-        *same = std::move(beacon);
+    if (same != waiting_.end()) {
+        if (beacon.confidence > same->confidence) {
+            *same = std::move(beacon);
+        }
+        return;
     }
+    for (CopiedBeacon& part : waiting_) {
+        if (Continues(part, beacon)) {
+            part = Joined(std::move(part), std::move(beacon));
+            return;
+        }
+        if (Continues(beacon, part)) {
+            part = Joined(std::move(beacon), std::move(part));
+            return;
+        }
+    }
+    waiting_.push_back(std::move(beacon));
 }
 
 void BeaconPairing::Heard(int tone, double seconds) {
@@ -43,8 +106,11 @@ std::vector<CopiedBeacon> BeaconPairing::Take() {
 
 void BeaconPairing::Release(bool all) {
     const double heard = std::min(heard_[0], heard_[1]);
+    // A beacon whose last lines were not heard also waits as long as they take to key: they may
+    // come on the other tone.
     const auto waits = [&](const CopiedBeacon& b) {
-        return !all && heard <= b.endSeconds + kSettleSeconds;
+        const int unheard = kLineCount - 1 - LinesHeard(b).second;
+        return !all && heard <= b.endSeconds + kSettleSeconds + LinesSeconds(b, unheard);
     };
     const auto done = std::stable_partition(waiting_.begin(), waiting_.end(), waits);
     std::stable_sort(done, waiting_.end(), [](const CopiedBeacon& a, const CopiedBeacon& b) {

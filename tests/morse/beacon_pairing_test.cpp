@@ -62,5 +62,72 @@ INSTANTIATE_TEST_SUITE_P(
         PairingCase{"ReleasedOnceBothArePast", {Copy(10, 60, 0.8)}, 91, 91, {0.8}, 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A part of a beacon: lines `first`..`last` (1-based) heard, each "ZKn 1", sure of every
+// character, keyed from `start` to `end` at `wpm`.
+CopiedBeacon Part(int first, int last, double start, double end, double wpm) {
+    CopiedBeacon beacon = Copy(start, end, 0);
+    beacon.speedWpm = wpm;
+    for (int line = first; line <= last; ++line) {
+        beacon.lines[static_cast<std::size_t>(line - 1)] = {"ZK" + std::to_string(line) + " 1",
+                                                            std::vector<double>(5, 1.0),
+                                                            std::vector<char>(5, '\0')};
+    }
+    return beacon;
+}
+
+struct JoinCase {
+    const char* name;
+    CopiedBeacon earlier;
+    CopiedBeacon later;
+    std::size_t beacons;  // out at the end
+};
+
+class BeaconJoinTest : public ::testing::TestWithParam<JoinCase> {};
+
+// A beacon whose two tones traded places in a fade is copied in two parts, one on each tone: the
+// parts come out as one beacon, in either order of arrival, and other beacons stay apart.
+TEST_P(BeaconJoinTest, PartsOfOneBeaconComeOutAsOne) {
+    const JoinCase& c = GetParam();
+    for (const bool laterFirst : {false, true}) {
+        BeaconPairing pairing;
+        pairing.Add(laterFirst ? c.later : c.earlier);
+        pairing.Add(laterFirst ? c.earlier : c.later);
+        pairing.Finish();
+        const std::vector<CopiedBeacon> out = pairing.Take();
+        ASSERT_EQ(out.size(), c.beacons) << (laterFirst ? "later part added first" : "");
+        if (c.beacons == 1) {
+            for (std::size_t k = 0; k < kLineCount; ++k) {
+                EXPECT_EQ(out[0].lines[k].text, c.earlier.lines[k].text + c.later.lines[k].text);
+            }
+            EXPECT_EQ(out[0].startSeconds, c.earlier.startSeconds);
+            EXPECT_EQ(out[0].endSeconds, c.later.endSeconds);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Parts, BeaconJoinTest,
+    ::testing::Values(
+        JoinCase{"LinesOneToThreeThenFourToSix", Part(1, 3, 3, 44.7, 15.7),
+                 Part(4, 6, 45.2, 82.1, 15.7), 1},
+        JoinCase{"ALineLostBetween", Part(1, 3, 13, 42, 17.4), Part(5, 6, 60, 86, 17.6), 1},
+        JoinCase{"AnotherSpeed", Part(1, 3, 3, 44.7, 15.7), Part(4, 6, 45.2, 82.1, 20), 2},
+        JoinCase{"LinesNotAfterTheFirstPart", Part(1, 3, 3, 44.7, 15.7),
+                 Part(3, 6, 45.2, 82.1, 15.7), 2},
+        JoinCase{"TooFarApartForTheLinesBetween", Part(1, 3, 3, 44.7, 15.7),
+                 Part(5, 6, 120, 150, 15.7), 2}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(BeaconPairing, ABeaconMissingItsLastLinesWaitsAsLongAsTheyTakeToKey) {
+    BeaconPairing pairing;
+    pairing.Add(Part(1, 3, 3, 44.7, 15.7));  // three lines of 250 dits at 15.7 WPM: 57 s
+    pairing.Heard(0, 100);
+    pairing.Heard(1, 100);
+    EXPECT_TRUE(pairing.Take().empty());
+    pairing.Heard(0, 140);
+    pairing.Heard(1, 140);
+    EXPECT_EQ(pairing.Take().size(), 1U);
+}
+
 }  // namespace
 }  // namespace telvane::morse
