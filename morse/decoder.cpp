@@ -23,7 +23,13 @@ constexpr int kDecisionLagSlots = 96;    // slots the sequence decoder looks ahe
 constexpr double kSecondLeadSeconds = 10.0;
 constexpr double kHistorySeconds = kSecondLeadSeconds + 5.0;
 constexpr auto kKeptHistory = static_cast<std::size_t>(kHistorySeconds * kBasebandRate);
-constexpr double kLeastSecondConfidence = 0.1;  // of a beacon copied on the second tone
+// A beacon less sure than this is noise read after a stray header, or a stray header heard in
+// another station's traffic on the second tone.
+constexpr double kLeastConfidence = 0.1;
+
+bool Doubtful(const CopiedBeacon& beacon) {
+    return beacon.confidence < kLeastConfidence;
+}
 
 }  // namespace
 
@@ -176,6 +182,7 @@ struct Decoder::Pipeline {
     // tones' copies are paired.
     void Collect() {
         std::vector<CopiedBeacon> mainBeacons = main.assembler.TakeBeacons();
+        std::erase_if(mainBeacons, Doubtful);
         if (!second.grid) {
             beacons.insert(beacons.end(), std::make_move_iterator(mainBeacons.begin()),
                            std::make_move_iterator(mainBeacons.end()));
@@ -184,12 +191,10 @@ struct Decoder::Pipeline {
         for (CopiedBeacon& beacon : mainBeacons) {
             pairing.Add(std::move(beacon));
         }
-        for (CopiedBeacon& beacon : second.assembler.TakeBeacons()) {
-            // The second tone is often another station's: a stray header heard in its traffic is
-            // no beacon.
-            if (beacon.confidence >= kLeastSecondConfidence) {
-                pairing.Add(std::move(beacon));
-            }
+        std::vector<CopiedBeacon> secondBeacons = second.assembler.TakeBeacons();
+        std::erase_if(secondBeacons, Doubtful);
+        for (CopiedBeacon& beacon : secondBeacons) {
+            pairing.Add(std::move(beacon));
         }
         second.assembler.TakeTranscript();  // the transcript is the main tone's
         pairing.Heard(0, main.heardUntil);

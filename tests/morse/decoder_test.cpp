@@ -373,9 +373,12 @@ TEST(DecoderStart, InputThatBeginsInDigitalSilenceLosesNoLine) {
     }
 }
 
-TEST(DecoderTraffic, OtherTextIsTranscribedButNeverABeacon) {
+// Traffic, also one that ends in a lone header (a beacon's first line with nothing after it).
+class DecoderTraffic : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(DecoderTraffic, OtherTextIsTranscribedButNeverABeacon) {
     std::vector<float> samples(static_cast<std::size_t>(40 * 8000), 0.0F);
-    testing::AddKeying(samples, 8000, "VVV VVV TEST DE JA1ABC K", 18, 650, 1.0);
+    testing::AddKeying(samples, 8000, GetParam(), 18, 650, 1.0);
     std::mt19937 random(3);
     std::normal_distribution<float> noise(0.0F, 0.05F);
     for (float& sample : samples) {
@@ -386,6 +389,9 @@ TEST(DecoderTraffic, OtherTextIsTranscribedButNeverABeacon) {
     EXPECT_NE(TranscriptText(decoded.transcript).find("DE JA1ABC"), std::string::npos)
         << TranscriptText(decoded.transcript);
 }
+
+INSTANTIATE_TEST_SUITE_P(Texts, DecoderTraffic,
+                         ::testing::Values("VVV VVV TEST DE JA1ABC K", "TEST DE JA1ABC ZK1"));
 
 // A recording of a few seconds: everything held back while the speed was found comes out at the
 // end.
