@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <limits>
 #include <utility>
 
 #include "beacon_assembler.h"
@@ -24,12 +25,15 @@ constexpr double kSecondLeadSeconds = 10.0;
 constexpr double kHistorySeconds = kSecondLeadSeconds + 5.0;
 constexpr auto kKeptHistory = static_cast<std::size_t>(kHistorySeconds * kBasebandRate);
 constexpr double kLeastSecondConfidence = 0.1;  // of a beacon copied on the second tone
+constexpr double kNoEnd = std::numeric_limits<double>::infinity();
 
 }  // namespace
 
 // The stages after the tone tracker, for one tone.
 struct Chain {
-    Chain(double workRate, int hop) : downconverter(workRate, hop), sequence(kDecisionLagSlots) {}
+    Chain(double workRate, int hop) : downconverter(workRate, hop) {
+        sequence.emplace(kDecisionLagSlots);
+    }
 
     // Mixes `work` (from work-rate sample `workStart` on) along `tones`, for the keying grid from
     // baseband sample `gridFrom` on.
@@ -77,15 +81,19 @@ struct Chain {
         Decide();
     }
 
-    void Decide() {
+    // Decides on the slots cut, and assembles the characters starting before `until`.
+    void Decide(double until = kNoEnd) {
         for (const Slot& slot : slots) {
-            sequence.Push(slot);
+            sequence->Push(slot);
         }
-        Assemble();
+        Assemble(until);
     }
 
-    void Assemble() {
-        for (const HeardCharacter& heard : sequence.TakeHeard()) {
+    void Assemble(double until = kNoEnd) {
+        for (const HeardCharacter& heard : sequence->TakeHeard()) {
+            if (heard.startSeconds >= until) {
+                continue;
+            }
             assembler.Add(heard);
             heardUntil = heard.endSeconds;
         }
@@ -97,14 +105,33 @@ struct Chain {
             grid->Finish(slots);
             Decide();
         }
-        sequence.Finish();
+        sequence->Finish();
         Assemble();
         assembler.Finish();
     }
 
+    // The tone has moved to the signal `steady` mixed: what was heard on the old one is decided,
+    // and a new grid and sequence read what `steady` mixed from baseband sample `from` on. The
+    // characters decided from there on the old tone are dropped: they were the other signal's,
+    // which the second tone's chain reads from there too.
+    void MoveTo(Chain& steady, std::int64_t from, double basebandRate, double offsetSeconds) {
+        const double until = static_cast<double>(from) / basebandRate + offsetSeconds;
+        slots.clear();
+        grid->Finish(slots);
+        Decide(until);
+        sequence->Finish();
+        Assemble(until);
+        downconverter = steady.downconverter;
+        basebandCount = steady.basebandCount;
+        history = std::move(steady.history);
+        grid.reset();
+        sequence.emplace(kDecisionLagSlots);
+        StartGrid(from, basebandRate, offsetSeconds);
+    }
+
     Downconverter downconverter;
     std::optional<KeyingGrid> grid;
-    SequenceDecoder sequence;
+    std::optional<SequenceDecoder> sequence;  // started again when the tone moves
     BeaconAssembler assembler;
     std::int64_t basebandCount = 0;       // mixed so far
     std::vector<BasebandSample> history;  // the latest mixed, while there is no grid
@@ -121,7 +148,8 @@ struct Decoder::Pipeline {
           tracker(decimator.WorkRate()),
           hop(std::max(1, static_cast<int>(std::lround(decimator.WorkRate() / kBasebandRate)))),
           main(decimator.WorkRate(), hop),
-          second(decimator.WorkRate(), hop) {
+          second(decimator.WorkRate(), hop),
+          steady(decimator.WorkRate(), hop) {
         main.grid.emplace(BasebandRate(), -decimator.DelaySeconds());
     }
 
@@ -131,6 +159,7 @@ struct Decoder::Pipeline {
         const auto frameLength = static_cast<std::size_t>(tracker.FrameLength());
         std::vector<ToneFrame> tones;
         std::vector<ToneFrame> secondTones;
+        std::vector<ToneFrame> steadyTones;
         for (;;) {
             const std::int64_t start = nextFrame * tracker.FrameHop() - workStart;
             if (start + static_cast<std::int64_t>(frameLength) >
@@ -139,16 +168,27 @@ struct Decoder::Pipeline {
             }
             tracker.AddFrame(
                 std::span<const float>(work).subspan(static_cast<std::size_t>(start), frameLength),
-                tones, secondTones);
+                tones, secondTones, steadyTones);
             ++nextFrame;
         }
+        const bool hearing = !second.grid;
         HearSecondTone();
-        main.Run(tones, work, workStart);
+        if (hearing && second.grid) {
+            HandOverMainTone(tones, steadyTones);
+        } else {
+            main.Run(tones, work, workStart);
+            if (!second.grid) {
+                steady.Run(steadyTones, work, workStart);
+            }
+        }
         second.Run(secondTones, work, workStart);
         Collect();
-        const std::int64_t keepFrom =
+        std::int64_t keepFrom =
             std::min({nextFrame * tracker.FrameHop(), main.downconverter.Position(),
                       second.downconverter.Position()});
+        if (!second.grid) {
+            keepFrom = std::min(keepFrom, steady.downconverter.Position());
+        }
         // The samples still needed are moved down only once as many are done with: each is moved
         // a bounded number of times, however small the blocks fed.
         const std::int64_t done = keepFrom - workStart;
@@ -162,14 +202,36 @@ struct Decoder::Pipeline {
     // beacon under way then is copied from its start): the second tone's later stages cost
     // nothing while there is none.
     void HearSecondTone() {
-        const double from = tracker.SecondToneFrom();
-        if (second.grid || from < 0) {
+        if (second.grid || tracker.SecondToneFrom() < 0) {
             return;
         }
-        const auto heard = static_cast<std::int64_t>(std::ceil(from / hop));
+        second.StartGrid(SecondLeadFrom(), BasebandRate(), -decimator.DelaySeconds());
+    }
+
+    // The baseband sample the second tone's grid starts from.
+    std::int64_t SecondLeadFrom() const {
+        const auto heard = static_cast<std::int64_t>(std::ceil(tracker.SecondToneFrom() / hop));
         const auto before = static_cast<std::int64_t>(kSecondLeadSeconds * BasebandRate());
-        second.StartGrid(std::max<std::int64_t>(0, heard - before), BasebandRate(),
-                         -decimator.DelaySeconds());
+        return std::max<std::int64_t>(0, heard - before);
+    }
+
+    // Once a second tone is heard the main tone is the first steady path's (`tones` change over at
+    // the frame it was heard in). Where the main tone left the second tone's signal for it, and
+    // no beacon was under way there, the main chain goes on from the steady path's mixed history:
+    // the start of a beacon on the new tone was mixed on the old one.
+    void HandOverMainTone(std::span<const ToneFrame> tones,
+                          std::span<const ToneFrame> steadyTones) {
+        const double from = tracker.SecondToneFrom();
+        const auto moved = std::find_if(tones.begin(), tones.end(), [from](const ToneFrame& tone) {
+            return tone.centreSample >= from;
+        });
+        const auto before = static_cast<std::size_t>(moved - tones.begin());
+        main.Run(tones.first(before), work, workStart);
+        steady.Run(steadyTones, work, workStart);
+        if (tracker.MainToneMoved() && !main.assembler.Copying()) {
+            main.MoveTo(steady, SecondLeadFrom(), BasebandRate(), -decimator.DelaySeconds());
+        }
+        main.Run(tones.subspan(before), work, workStart);
     }
 
     // The main tone's beacons go straight out until a second tone is heard; from then on the two
@@ -215,7 +277,7 @@ struct Decoder::Pipeline {
                       ahead);
         std::vector<Slot> cut;
         main.grid->Provisional(ahead, cut);
-        return main.assembler.Provisional(main.sequence.Provisional(cut));
+        return main.assembler.Provisional(main.sequence->Provisional(cut));
     }
 
     // Zeros after the end push the last real samples through every stage's look-ahead.
@@ -243,6 +305,7 @@ struct Decoder::Pipeline {
     int hop;
     Chain main;
     Chain second;  // the tone away from the main one, once one is heard
+    Chain steady;  // the first steady path, mixed until a second tone is heard
     BeaconPairing pairing;
     std::vector<CopiedBeacon> beacons;
     std::vector<float> work;
