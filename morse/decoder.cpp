@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
 #include <iterator>
 #include <limits>
 #include <utility>
@@ -110,20 +111,21 @@ struct Chain {
         assembler.Finish();
     }
 
-    // The tone has moved to the signal `steady` mixed: what was heard on the old one is decided,
-    // and a new grid and sequence read what `steady` mixed from baseband sample `from` on. The
+    // The tone has moved to the one `mixer` follows: what was heard on the old one is decided, and
+    // a new grid and sequence read `mixed`, mixed by it from baseband sample `from` on. The
     // characters decided from there on the old tone are dropped: they were the other signal's,
     // which the second tone's chain reads from there too.
-    void MoveTo(Chain& steady, std::int64_t from, double basebandRate, double offsetSeconds) {
+    void MoveTo(Downconverter mixer, std::vector<BasebandSample> mixed, std::int64_t from,
+                double basebandRate, double offsetSeconds) {
         const double until = static_cast<double>(from) / basebandRate + offsetSeconds;
         slots.clear();
         grid->Finish(slots);
         Decide(until);
         sequence->Finish();
         Assemble(until);
-        downconverter = steady.downconverter;
-        basebandCount = steady.basebandCount;
-        history = std::move(steady.history);
+        downconverter = std::move(mixer);
+        history = std::move(mixed);
+        basebandCount = from + static_cast<std::int64_t>(history.size());
         grid.reset();
         sequence.emplace(kDecisionLagSlots);
         StartGrid(from, basebandRate, offsetSeconds);
@@ -148,8 +150,7 @@ struct Decoder::Pipeline {
           tracker(decimator.WorkRate()),
           hop(std::max(1, static_cast<int>(std::lround(decimator.WorkRate() / kBasebandRate)))),
           main(decimator.WorkRate(), hop),
-          second(decimator.WorkRate(), hop),
-          steady(decimator.WorkRate(), hop) {
+          second(decimator.WorkRate(), hop) {
         main.grid.emplace(BasebandRate(), -decimator.DelaySeconds());
     }
 
@@ -177,9 +178,7 @@ struct Decoder::Pipeline {
             HandOverMainTone(tones, steadyTones);
         } else {
             main.Run(tones, work, workStart);
-            if (!second.grid) {
-                steady.Run(steadyTones, work, workStart);
-            }
+            KeepSteady(steadyTones);
         }
         second.Run(secondTones, work, workStart);
         Collect();
@@ -187,7 +186,7 @@ struct Decoder::Pipeline {
             std::min({nextFrame * tracker.FrameHop(), main.downconverter.Position(),
                       second.downconverter.Position()});
         if (!second.grid) {
-            keepFrom = std::min(keepFrom, steady.downconverter.Position());
+            keepFrom = std::min(keepFrom, SteadyKeptFrom());
         }
         // The samples still needed are moved down only once as many are done with: each is moved
         // a bounded number of times, however small the blocks fed.
@@ -217,21 +216,53 @@ struct Decoder::Pipeline {
 
     // Once a second tone is heard the main tone is the first steady path's (`tones` change over at
     // the frame it was heard in). Where the main tone left the second tone's signal for it, and
-    // no beacon was under way there, the main chain goes on from the steady path's mixed history:
-    // the start of a beacon on the new tone was mixed on the old one.
+    // no beacon was under way there, the main chain reads the steady path's last seconds, mixed
+    // from the second tone's lead on: the start of a beacon on the new tone was mixed on the old.
     void HandOverMainTone(std::span<const ToneFrame> tones,
                           std::span<const ToneFrame> steadyTones) {
-        const double from = tracker.SecondToneFrom();
-        const auto moved = std::find_if(tones.begin(), tones.end(), [from](const ToneFrame& tone) {
-            return tone.centreSample >= from;
+        const double heard = tracker.SecondToneFrom();
+        const auto moved = std::find_if(tones.begin(), tones.end(), [heard](const ToneFrame& tone) {
+            return tone.centreSample >= heard;
         });
         const auto before = static_cast<std::size_t>(moved - tones.begin());
         main.Run(tones.first(before), work, workStart);
-        steady.Run(steadyTones, work, workStart);
+        KeepSteady(steadyTones);
         if (tracker.MainToneMoved() && !main.assembler.Copying()) {
-            main.MoveTo(steady, SecondLeadFrom(), BasebandRate(), -decimator.DelaySeconds());
+            const std::int64_t from = SecondLeadFrom();
+            Downconverter mixer(decimator.WorkRate(), hop, from * hop);
+            for (const ToneFrame& tone : steady) {
+                mixer.AddTone(tone);
+            }
+            std::vector<BasebandSample> mixed;
+            mixer.Process(std::span<const float>(work).subspan(
+                              static_cast<std::size_t>(from * hop - workStart)),
+                          mixed);
+            main.MoveTo(std::move(mixer), std::move(mixed), from, BasebandRate(),
+                        -decimator.DelaySeconds());
         }
+        steady = {};
         main.Run(tones.subspan(before), work, workStart);
+    }
+
+    // The first steady path's frames of the last seconds, for mixing them should the main tone
+    // move there: mixed only then, since it seldom does.
+    void KeepSteady(std::span<const ToneFrame> tones) {
+        steady.insert(steady.end(), tones.begin(), tones.end());
+        const auto from = static_cast<double>(SteadyKeptFrom());
+        while (steady.size() >= 2 && steady[1].centreSample <= from) {
+            steady.pop_front();
+        }
+    }
+
+    // The first work-rate sample that may still be mixed along the steady path: the second tone's
+    // lead before its newest frame, and the tone path's decision lag besides.
+    std::int64_t SteadyKeptFrom() const {
+        if (steady.empty()) {
+            return 0;
+        }
+        const double kept = kHistorySeconds * decimator.WorkRate();
+        return std::max<std::int64_t>(
+            0, static_cast<std::int64_t>(std::floor(steady.back().centreSample - kept)));
     }
 
     // The main tone's beacons go straight out until a second tone is heard; from then on the two
@@ -304,8 +335,8 @@ struct Decoder::Pipeline {
     ToneTracker tracker;
     int hop;
     Chain main;
-    Chain second;  // the tone away from the main one, once one is heard
-    Chain steady;  // the first steady path, mixed until a second tone is heard
+    Chain second;                  // the tone away from the main one, once one is heard
+    std::deque<ToneFrame> steady;  // the first steady path's last frames, until a second tone
     BeaconPairing pairing;
     std::vector<CopiedBeacon> beacons;
     std::vector<float> work;
