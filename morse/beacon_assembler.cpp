@@ -166,6 +166,14 @@ void BeaconAssembler::Emit(Open open) {
     beacons_.push_back(std::move(beacon));
 }
 
+bool BeaconAssembler::Copying() const {
+    const auto heard = [](const std::optional<Open>& beacon) {
+        return beacon && beacon->estimates > 0 &&
+               beacon->beacon.snrDb / beacon->estimates >= kFaintestBeaconSnrDb;
+    };
+    return heard(open_) || heard(held_);
+}
+
 void BeaconAssembler::Finish() {
     Close();
     Release();

@@ -28,6 +28,8 @@ public:
     // The newest beacon as it would come out if `ahead` were the last characters heard: the
     // beacon under way, for a live display; nothing changes.
     std::optional<CopiedBeacon> Provisional(std::span<const HeardCharacter> ahead) const;
+    // Whether a beacon heard above the noise has begun and is not yet out.
+    bool Copying() const;
 
 private:
     struct Open {

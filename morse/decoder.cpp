@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
 #include <iterator>
+#include <limits>
 #include <utility>
 
 #include "beacon_assembler.h"
@@ -30,12 +32,15 @@ constexpr double kLeastConfidence = 0.1;
 bool Doubtful(const CopiedBeacon& beacon) {
     return beacon.confidence < kLeastConfidence;
 }
+constexpr double kNoEnd = std::numeric_limits<double>::infinity();
 
 }  // namespace
 
 // The stages after the tone tracker, for one tone.
 struct Chain {
-    Chain(double workRate, int hop) : downconverter(workRate, hop), sequence(kDecisionLagSlots) {}
+    Chain(double workRate, int hop) : downconverter(workRate, hop) {
+        sequence.emplace(kDecisionLagSlots);
+    }
 
     // Mixes `work` (from work-rate sample `workStart` on) along `tones`, for the keying grid from
     // baseband sample `gridFrom` on.
@@ -83,15 +88,19 @@ struct Chain {
         Decide();
     }
 
-    void Decide() {
+    // Decides on the slots cut, and assembles the characters starting before `until`.
+    void Decide(double until = kNoEnd) {
         for (const Slot& slot : slots) {
-            sequence.Push(slot);
+            sequence->Push(slot);
         }
-        Assemble();
+        Assemble(until);
     }
 
-    void Assemble() {
-        for (const HeardCharacter& heard : sequence.TakeHeard()) {
+    void Assemble(double until = kNoEnd) {
+        for (const HeardCharacter& heard : sequence->TakeHeard()) {
+            if (heard.startSeconds >= until) {
+                continue;
+            }
             assembler.Add(heard);
             heardUntil = heard.endSeconds;
         }
@@ -103,14 +112,34 @@ struct Chain {
             grid->Finish(slots);
             Decide();
         }
-        sequence.Finish();
+        sequence->Finish();
         Assemble();
         assembler.Finish();
     }
 
+    // The tone has moved to the one `mixer` follows: what was heard on the old one is decided, and
+    // a new grid and sequence read `mixed`, mixed by it from baseband sample `from` on. The
+    // characters decided from there on the old tone are dropped: they were the other signal's,
+    // which the second tone's chain reads from there too.
+    void MoveTo(Downconverter mixer, std::vector<BasebandSample> mixed, std::int64_t from,
+                double basebandRate, double offsetSeconds) {
+        const double until = static_cast<double>(from) / basebandRate + offsetSeconds;
+        slots.clear();
+        grid->Finish(slots);
+        Decide(until);
+        sequence->Finish();
+        Assemble(until);
+        downconverter = std::move(mixer);
+        history = std::move(mixed);
+        basebandCount = from + static_cast<std::int64_t>(history.size());
+        grid.reset();
+        sequence.emplace(kDecisionLagSlots);
+        StartGrid(from, basebandRate, offsetSeconds);
+    }
+
     Downconverter downconverter;
     std::optional<KeyingGrid> grid;
-    SequenceDecoder sequence;
+    std::optional<SequenceDecoder> sequence;  // started again when the tone moves
     BeaconAssembler assembler;
     std::int64_t basebandCount = 0;       // mixed so far
     std::vector<BasebandSample> history;  // the latest mixed, while there is no grid
@@ -137,6 +166,7 @@ struct Decoder::Pipeline {
         const auto frameLength = static_cast<std::size_t>(tracker.FrameLength());
         std::vector<ToneFrame> tones;
         std::vector<ToneFrame> secondTones;
+        std::vector<ToneFrame> steadyTones;
         for (;;) {
             const std::int64_t start = nextFrame * tracker.FrameHop() - workStart;
             if (start + static_cast<std::int64_t>(frameLength) >
@@ -145,16 +175,25 @@ struct Decoder::Pipeline {
             }
             tracker.AddFrame(
                 std::span<const float>(work).subspan(static_cast<std::size_t>(start), frameLength),
-                tones, secondTones);
+                tones, secondTones, steadyTones);
             ++nextFrame;
         }
+        const bool hearing = !second.grid;
         HearSecondTone();
-        main.Run(tones, work, workStart);
+        if (hearing && second.grid) {
+            HandOverMainTone(tones, steadyTones);
+        } else {
+            main.Run(tones, work, workStart);
+            KeepSteady(steadyTones);
+        }
         second.Run(secondTones, work, workStart);
         Collect();
-        const std::int64_t keepFrom =
+        std::int64_t keepFrom =
             std::min({nextFrame * tracker.FrameHop(), main.downconverter.Position(),
                       second.downconverter.Position()});
+        if (!second.grid) {
+            keepFrom = std::min(keepFrom, SteadyKeptFrom());
+        }
         // The samples still needed are moved down only once as many are done with: each is moved
         // a bounded number of times, however small the blocks fed.
         const std::int64_t done = keepFrom - workStart;
@@ -168,14 +207,68 @@ struct Decoder::Pipeline {
     // beacon under way then is copied from its start): the second tone's later stages cost
     // nothing while there is none.
     void HearSecondTone() {
-        const double from = tracker.SecondToneFrom();
-        if (second.grid || from < 0) {
+        if (second.grid || tracker.SecondToneFrom() < 0) {
             return;
         }
-        const auto heard = static_cast<std::int64_t>(std::ceil(from / hop));
+        second.StartGrid(SecondLeadFrom(), BasebandRate(), -decimator.DelaySeconds());
+    }
+
+    // The baseband sample the second tone's grid starts from.
+    std::int64_t SecondLeadFrom() const {
+        const auto heard = static_cast<std::int64_t>(std::ceil(tracker.SecondToneFrom() / hop));
         const auto before = static_cast<std::int64_t>(kSecondLeadSeconds * BasebandRate());
-        second.StartGrid(std::max<std::int64_t>(0, heard - before), BasebandRate(),
-                         -decimator.DelaySeconds());
+        return std::max<std::int64_t>(0, heard - before);
+    }
+
+    // Once a second tone is heard the main tone is the first steady path's (`tones` change over at
+    // the frame it was heard in). Where the main tone left the second tone's signal for it, and
+    // no beacon was under way there, the main chain reads the steady path's last seconds, mixed
+    // from the second tone's lead on: the start of a beacon on the new tone was mixed on the old.
+    void HandOverMainTone(std::span<const ToneFrame> tones,
+                          std::span<const ToneFrame> steadyTones) {
+        const double heard = tracker.SecondToneFrom();
+        const auto moved = std::find_if(tones.begin(), tones.end(), [heard](const ToneFrame& tone) {
+            return tone.centreSample >= heard;
+        });
+        const auto before = static_cast<std::size_t>(moved - tones.begin());
+        main.Run(tones.first(before), work, workStart);
+        KeepSteady(steadyTones);
+        if (tracker.MainToneMoved() && !main.assembler.Copying()) {
+            const std::int64_t from = SecondLeadFrom();
+            Downconverter mixer(decimator.WorkRate(), hop, from * hop);
+            for (const ToneFrame& tone : steady) {
+                mixer.AddTone(tone);
+            }
+            std::vector<BasebandSample> mixed;
+            mixer.Process(std::span<const float>(work).subspan(
+                              static_cast<std::size_t>(from * hop - workStart)),
+                          mixed);
+            main.MoveTo(std::move(mixer), std::move(mixed), from, BasebandRate(),
+                        -decimator.DelaySeconds());
+        }
+        steady = {};
+        main.Run(tones.subspan(before), work, workStart);
+    }
+
+    // The first steady path's frames of the last seconds, for mixing them should the main tone
+    // move there: mixed only then, since it seldom does.
+    void KeepSteady(std::span<const ToneFrame> tones) {
+        steady.insert(steady.end(), tones.begin(), tones.end());
+        const auto from = static_cast<double>(SteadyKeptFrom());
+        while (steady.size() >= 2 && steady[1].centreSample <= from) {
+            steady.pop_front();
+        }
+    }
+
+    // The first work-rate sample that may still be mixed along the steady path: the second tone's
+    // lead before its newest frame, and the tone path's decision lag besides.
+    std::int64_t SteadyKeptFrom() const {
+        if (steady.empty()) {
+            return 0;
+        }
+        const double kept = kHistorySeconds * decimator.WorkRate();
+        return std::max<std::int64_t>(
+            0, static_cast<std::int64_t>(std::floor(steady.back().centreSample - kept)));
     }
 
     // The main tone's beacons go straight out until a second tone is heard; from then on the two
@@ -220,7 +313,7 @@ struct Decoder::Pipeline {
                       ahead);
         std::vector<Slot> cut;
         main.grid->Provisional(ahead, cut);
-        return main.assembler.Provisional(main.sequence.Provisional(cut));
+        return main.assembler.Provisional(main.sequence->Provisional(cut));
     }
 
     // Zeros after the end push the last real samples through every stage's look-ahead.
@@ -247,7 +340,8 @@ struct Decoder::Pipeline {
     ToneTracker tracker;
     int hop;
     Chain main;
-    Chain second;  // the tone away from the main one, once one is heard
+    Chain second;                  // the tone away from the main one, once one is heard
+    std::deque<ToneFrame> steady;  // the first steady path's last frames, until a second tone
     BeaconPairing pairing;
     std::vector<CopiedBeacon> beacons;
     std::vector<float> work;

@@ -12,8 +12,8 @@ constexpr double kHoldHz = 2.0;
 
 }  // namespace
 
-Downconverter::Downconverter(double workRate, int hop)
-    : workRate_(workRate), hop_(hop), rotation_(Rotation(mixerFrequency_)) {}
+Downconverter::Downconverter(double workRate, int hop, std::int64_t position)
+    : workRate_(workRate), hop_(hop), position_(position), rotation_(Rotation(mixerFrequency_)) {}
 
 // The mixer's turn per work-rate sample at `hz`.
 std::complex<double> Downconverter::Rotation(double hz) const {

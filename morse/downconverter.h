@@ -22,7 +22,8 @@ struct BasebandSample {
 
 class Downconverter {
 public:
-    Downconverter(double workRate, int hop);
+    // Mixes from work-rate sample `position` on.
+    Downconverter(double workRate, int hop, std::int64_t position = 0);
 
     int Hop() const { return hop_; }
     // The next work-rate sample Process() expects.

@@ -161,7 +161,8 @@ void KeyingGrid::Add(std::span<const BasebandSample> samples, std::vector<Slot>&
         const double amplitude =
             keyingFound_ ? Amplitude(window, gridPoints_) : std::sqrt(kNoKeyingSnr);
         slotSnr_ = amplitude * amplitude;
-        pending_.push_back({std::move(window), segment_, gridPoints_, period_, amplitude});
+        pending_.push_back(
+            {std::move(window), segment_, gridPoints_, period_, amplitude, Estimate()});
         if (!released_ && settledSegments_ >= kReleaseSegments) {
             released_ = true;
             Recut();
@@ -205,8 +206,12 @@ void KeyingGrid::Provisional(std::span<const BasebandSample> ahead,
     if (static_cast<double>(tailEnd - tailStart) < period_) {
         return;
     }
-    Pending tail{Gather(tailEnd - windowLength_, ahead), segment_, gridPoints_, period_,
-                 std::sqrt(slotSnr_)};
+    Pending tail{Gather(tailEnd - windowLength_, ahead),
+                 segment_,
+                 gridPoints_,
+                 period_,
+                 std::sqrt(slotSnr_),
+                 Estimate()};
     Derotate(tail.window, tailStart, lastOffset_);
     CutSegment(tail, static_cast<double>(tailEnd) - period_, boundary, slots);
 }
@@ -480,9 +485,14 @@ double KeyingGrid::Amplitude(const Window& window, const std::vector<double>& po
 }
 
 SignalEstimate KeyingGrid::Estimate() const {
-    const double dit = DitSeconds();
-    const double snr = slotSnr_ / (kSnrBandHz * dit);
-    return {toneHz_, 1.2 / dit, 10.0 * std::log10(std::max(snr, 1e-6)), keyingFound_};
+    return EstimateOf(toneHz_, period_, slotSnr_, keyingFound_);
+}
+
+SignalEstimate KeyingGrid::EstimateOf(double toneHz, double period, double slotSnr,
+                                      bool keyed) const {
+    const double dit = period / rate_;
+    const double snr = slotSnr / (kSnrBandHz * dit);
+    return {toneHz, 1.2 / dit, 10.0 * std::log10(std::max(snr, 1e-6)), keyed};
 }
 
 // Once the speed has settled, the segments held back while it was being found are cut again on
@@ -499,6 +509,8 @@ void KeyingGrid::Recut() {
         held.points = std::move(path.points);
         held.period = period_;
         held.amplitude = keyed ? Amplitude(held.window, held.points) : std::sqrt(kNoKeyingSnr);
+        held.estimate =
+            EstimateOf(held.estimate.toneHz, period_, held.amplitude * held.amplitude, keyed);
     }
 }
 
@@ -543,7 +555,7 @@ void KeyingGrid::CutSegment(const Pending& held, double segmentEnd, double& boun
         }
         slots.push_back(
             {std::complex<float>(sum), static_cast<float>(slotAmplitude),
-             boundary / rate_ + offsetSeconds_, end / rate_ + offsetSeconds_, Estimate(),
+             boundary / rate_ + offsetSeconds_, end / rate_ + offsetSeconds_, held.estimate,
              onPath ? std::complex<float>(references[index]) : std::complex<float>(), fading});
         boundary = end;
     }

@@ -53,7 +53,9 @@ private:
         std::vector<double> points;
         double period = 0;
         double amplitude = 0;
+        SignalEstimate estimate;  // its own, for its slots: not the newest window's
     };
+    SignalEstimate EstimateOf(double toneHz, double period, double slotSnr, bool keyed) const;
     Window Gather(std::int64_t start, std::span<const BasebandSample> ahead = {}) const;
     std::vector<std::complex<double>> Cumulative(const Window& window);
     double FineOffset(const Window& window);

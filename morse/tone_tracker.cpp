@@ -140,7 +140,7 @@ int ToneTracker::LatencySamples() const {
 }
 
 void ToneTracker::AddFrame(std::span<const float> samples, std::vector<ToneFrame>& decided,
-                           std::vector<ToneFrame>& second) {
+                           std::vector<ToneFrame>& second, std::vector<ToneFrame>& steady) {
     std::span<float> input = spectrum_.Input();
     for (int n = 0; n < frameLength_; ++n) {
         input[static_cast<std::size_t>(n)] =
@@ -174,7 +174,7 @@ void ToneTracker::AddFrame(std::span<const float> samples, std::vector<ToneFrame
     ++frames_;
     // The first frames are on the paths as soon as those after them are heard.
     if (static_cast<int>(held_.size()) > kHoldFrames) {
-        Step(decided, second);
+        Step(decided, second, steady);
     }
     if (static_cast<int>(held_.size()) == 2 * kHoldFrames + 1) {
         held_.pop_front();
@@ -200,7 +200,8 @@ std::vector<float> ToneTracker::HeldEmission() const {
 }
 
 // Every path one frame on, through the frame in the middle of those held.
-void ToneTracker::Step(std::vector<ToneFrame>& decided, std::vector<ToneFrame>& second) {
+void ToneTracker::Step(std::vector<ToneFrame>& decided, std::vector<ToneFrame>& second,
+                       std::vector<ToneFrame>& steady) {
     const Frame& middle = Middle();
     std::vector<float> emission = middle.emission;
     if (following_) {
@@ -223,18 +224,28 @@ void ToneTracker::Step(std::vector<ToneFrame>& decided, std::vector<ToneFrame>& 
     frameNoise_.push_back(middle.noise);
     if (static_cast<int>(powers_.size()) > kLagFrames) {
         std::vector<ToneFrame> own;
-        std::vector<ToneFrame> steady;
+        std::vector<ToneFrame> first;
         Decide(path_, own);
-        Decide(strongest_, steady);
+        Decide(strongest_, first);
         std::vector<ToneFrame> aside;
         Decide(away_, aside);
-        if (!steady.empty() && !aside.empty()) {
-            HearSecond(steady.back(), aside.back());
+        const bool hearing = secondFrom_ < 0;
+        if (!first.empty() && !aside.empty()) {
+            HearSecond(first.back(), aside.back());
         }
         // Once a second tone is heard the main tone is the first steady path's: the path on each
-        // frame's own emission hops between the two.
-        const std::vector<ToneFrame>& main = secondFrom_ >= 0 ? steady : own;
+        // frame's own emission hops between the two, and was on the louder one mostly.
+        const bool heard = secondFrom_ >= 0;
+        if (hearing && heard) {
+            const double tone = own.back().frequency;
+            moved_ =
+                std::abs(tone - aside.back().frequency) < std::abs(tone - first.back().frequency);
+        }
+        const std::vector<ToneFrame>& main = heard ? first : own;
         decided.insert(decided.end(), main.begin(), main.end());
+        if (!heard) {
+            steady.insert(steady.end(), first.begin(), first.end());
+        }
         second.insert(second.end(), aside.begin(), aside.end());
         powers_.pop_front();
         frameNoise_.pop_front();

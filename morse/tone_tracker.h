@@ -36,12 +36,16 @@ public:
     // Work-rate samples needed beyond a frame's centre before it is decided.
     int LatencySamples() const;
     // Analyses the frame starting at work-rate sample `frameIndex * FrameHop()`; `samples` holds
-    // its FrameLength() samples. Appends the frames decided by it to `decided`, and those of the
-    // tone away from it to `second`.
+    // its FrameLength() samples. Appends the frames decided by it to `decided`, those of the
+    // tone away from it to `second`, and, while no second tone is heard, those of the first steady
+    // path (the main tone from then on) to `steady`.
     void AddFrame(std::span<const float> samples, std::vector<ToneFrame>& decided,
-                  std::vector<ToneFrame>& second);
+                  std::vector<ToneFrame>& second, std::vector<ToneFrame>& steady);
     // The work-rate sample from which a second tone was heard; -1 while none has been.
     double SecondToneFrom() const { return secondFrom_; }
+    // Whether, where the second tone was heard, the main tone left the second tone's signal for
+    // the first steady path: the path on each frame's own emission had been on the louder one.
+    bool MainToneMoved() const { return moved_; }
     // Follows the tone nearest `hz` from the next frame on, and no tone further than
     // kFollowWidthHz from where it drifts; 0 goes back to finding the tone alone.
     void Follow(double hz);
@@ -81,7 +85,8 @@ private:
     };
     const Frame& Middle() const;
     std::vector<float> HeldEmission() const;
-    void Step(std::vector<ToneFrame>& decided, std::vector<ToneFrame>& second);
+    void Step(std::vector<ToneFrame>& decided, std::vector<ToneFrame>& second,
+              std::vector<ToneFrame>& steady);
     void HearSecond(const ToneFrame& first, const ToneFrame& away);
     std::vector<float> Apart(std::vector<float> held, long head) const;
     void Viterbi(Path& path, const std::vector<float>& emission);
@@ -121,6 +126,7 @@ private:
     double firstPower_ = 0;  // key-down strength along each, over the last key-down frames
     double awayPower_ = 0;
     double secondFrom_ = -1;
+    bool moved_ = false;
     bool following_ = false;
 };
 

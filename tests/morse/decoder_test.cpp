@@ -158,6 +158,48 @@ INSTANTIATE_TEST_SUITE_P(OffsetsAndLevels, DecoderInterferer,
                                            InterfererCase{22050, 16, 900, 2, -220},
                                            InterfererCase{48000, 25, 600, 1, 380}));
 
+struct LateStationCase {
+    double rate;
+    double wpm;
+    double toneHz;
+    double interfererDb;  // relative to the beacon; -100 for no station at all
+    double offsetHz;
+    std::uint32_t seed;
+};
+
+class DecoderLateStation : public ::testing::TestWithParam<LateStationCase> {};
+
+// More than a minute of quiet, then a station calling CQ from 5 s before the beacon: the main
+// tone, on the station until the beacon is heard beside it, moves to the beacon, whose first line
+// was mixed on the station's tone. Nor may the quiet before it make a beacon of the noise.
+TEST_P(DecoderLateStation, FirstLineAfterALongQuietIsCopied) {
+    const LateStationCase& c = GetParam();
+    RecordingOptions options;
+    options.sampleRate = c.rate;
+    options.wpm = c.wpm;
+    options.toneHz = c.toneHz;
+    options.snrDb = 0;
+    options.otherText = false;
+    options.leadSeconds = 75;
+    options.channel.interfererDb = c.interfererDb;
+    options.channel.interfererOffsetHz = c.offsetHz;
+    options.channel.interfererFromSeconds = 70;
+    options.seed = c.seed;
+    const Recording recording = Generate(options);
+    const Decoded decoded = DecodeWhole(c.rate, recording.samples);
+
+    ASSERT_EQ(decoded.beacons.size(), 1U) << Lines(decoded.beacons);
+    EXPECT_EQ(decoded.beacons[0].lines[0].text, recording.beacons[0].lines[0]);
+    EXPECT_LE(ScoreBeacons(recording.beacons, decoded.beacons).errors, 1) << Lines(decoded.beacons);
+}
+
+INSTANTIATE_TEST_SUITE_P(RatesSpeedsLevels, DecoderLateStation,
+                         ::testing::Values(LateStationCase{11025, 22, 800, 3, 200, 1},
+                                           LateStationCase{22050, 14, 900, 2, -180, 4},
+                                           LateStationCase{44100, 20, 700, 1, -220, 5},
+                                           LateStationCase{11025, 28, 750, 0, 180, 4},
+                                           LateStationCase{11025, 28, 750, -100, 0, 1}));
+
 struct DriftCase {
     double rate;
     double wpm;
@@ -241,6 +283,7 @@ struct StreamingCase {
     double offsetHz;
     double leadSeconds;  // before the beacon: a second tone heard late, after much was mixed
     std::uint32_t seed;
+    double interfererFromSeconds = 0;  // a station starting late: the main tone moves to the beacon
 };
 
 class DecoderStreaming : public ::testing::TestWithParam<StreamingCase> {};
@@ -254,6 +297,7 @@ TEST_P(DecoderStreaming, AnyBlocksGiveTheSameResultAsOneBlock) {
     options.channel.interfererDb = c.interfererDb;
     options.channel.interfererOffsetHz = c.offsetHz;
     options.leadSeconds = c.leadSeconds;
+    options.channel.interfererFromSeconds = c.interfererFromSeconds;
     options.seed = c.seed;
     const Recording recording = Generate(options);
     const Decoded whole = DecodeWhole(options.sampleRate, recording.samples);
@@ -286,7 +330,8 @@ TEST_P(DecoderStreaming, AnyBlocksGiveTheSameResultAsOneBlock) {
 
 INSTANTIATE_TEST_SUITE_P(Channels, DecoderStreaming,
                          ::testing::Values(StreamingCase{11025, -4, -100, 0, 2, 7},
-                                           StreamingCase{22050, 0, 2, 200, 45, 11}));
+                                           StreamingCase{22050, 0, 2, 200, 45, 11},
+                                           StreamingCase{11025, 0, 3, 200, 75, 2, 70}));
 
 TEST(DecoderStreaming, BeaconComesOutBeforeTheRecordingEnds) {
     RecordingOptions options;

@@ -239,7 +239,7 @@ Recording Generate(const RecordingOptions& options) {
 
     if (channel.interfererDb > -60) {
         const double interfererWpm = 14 + 14 * uniform(random);
-        double at = 0.3;
+        double at = std::max(0.3, channel.interfererFromSeconds);
         std::vector<std::pair<double, double>> other;
         while (at < length) {
             double end = 0;

@@ -22,6 +22,7 @@ struct ChannelOptions {
     bool fading = false;          // slow Rayleigh fading
     double interfererDb = -100;   // an interfering CW signal's power relative to the beacon
     double interfererOffsetHz = 0;
+    double interfererFromSeconds = 0;  // the interfering station is silent before this
     double clicksPerSecond = 0;
 };
 
