@@ -31,8 +31,8 @@ constexpr double kFineStep = 0.001;
 constexpr int kSparseFrom = 5;
 constexpr int kSparseStride = 3;
 constexpr double kTrackSpan = 0.01;  // around the dit length found before
-// The machine keys one speed: once it has settled where one window tells it, it is followed
-// closer (a wider move is still found by the search of all speeds).
+// The machine keys one speed: once it has settled where one window tells it, it is looked for
+// this close first.
 constexpr double kSettledTrackSpan = 0.005;
 constexpr int kTrackPhases = 16;
 constexpr int kFinePhases = 64;
@@ -321,6 +321,20 @@ std::pair<double, double> KeyingGrid::BestPeriod(
     return {best, bestPeriod};
 }
 
+// The followed speed in this window. Once it has settled where one window tells it, it is looked
+// for `close` first; a best at the edge of that (the speed is moving) looks as far as ever.
+std::pair<double, double> KeyingGrid::Track(const std::vector<std::complex<double>>& cumulative,
+                                            double period, bool close, int sparse) const {
+    if (close) {
+        const auto near =
+            BestPeriod(cumulative, period, kSettledTrackSpan, kFineStep, kTrackPhases, sparse);
+        if (std::abs(near.second / period - 1.0) < kSettledTrackSpan - kFineStep / 2) {
+            return near;
+        }
+    }
+    return BestPeriod(cumulative, period, kTrackSpan, kFineStep, kTrackPhases, sparse);
+}
+
 // The window's running sum scaled to unit noise; sets the weights and mean energy it was heard
 // with.
 std::vector<std::complex<double>> KeyingGrid::Cumulative(const Window& window) {
@@ -396,7 +410,10 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, std::vector<doub
         }
     };
     if (keyingFound_) {
-        consider(period, settled && sparse > 1 ? kSettledTrackSpan : kTrackSpan);
+        const auto tracked = Track(cumulative, period, settled && sparse > 1, sparse);
+        if (merit(tracked) > merit(found)) {
+            found = tracked;
+        }
         margin = kSwitchMargin * std::sqrt(static_cast<double>(length) / period);
     }
     for (auto candidate = coarse.begin(); candidate != top; ++candidate) {

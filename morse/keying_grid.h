@@ -66,6 +66,8 @@ private:
     std::pair<double, double> BestPeriod(const std::vector<std::complex<double>>& cumulative,
                                          double centre, double span, double step, int phases,
                                          int sparse) const;
+    std::pair<double, double> Track(const std::vector<std::complex<double>>& cumulative,
+                                    double period, bool close, int sparse) const;
     bool FindGrid(const Window& window, double& period, std::vector<double>& points);
     double Amplitude(const Window& window, const std::vector<double>& points) const;
     void Recut();

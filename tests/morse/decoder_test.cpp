@@ -404,6 +404,46 @@ INSTANTIATE_TEST_SUITE_P(Recordings, DecoderLowSnr,
 
 // A live input often starts in digital silence (a sound server's monitor before the receiver
 // plays): the noise floor found after it must not start low, or the first line is lost.
+struct SplicedCase {
+    double rate;
+    std::vector<double> wpm;  // one beacon at each, one after the other
+};
+
+class DecoderSpeedChange : public ::testing::TestWithParam<SplicedCase> {};
+
+// Recordings spliced one after the other, each keyed a little faster than the one before: the
+// speed followed moves with them.
+TEST_P(DecoderSpeedChange, EveryBeaconIsCopied) {
+    const SplicedCase& c = GetParam();
+    Recording spliced;
+    for (std::size_t i = 0; i < c.wpm.size(); ++i) {
+        RecordingOptions options;
+        options.sampleRate = c.rate;
+        options.wpm = c.wpm[i];
+        options.snrDb = -6;
+        options.seed = static_cast<std::uint32_t>(40 + i);
+        const Recording part = Generate(options);
+        const double offset = static_cast<double>(spliced.samples.size()) / c.rate;
+        for (testing::KeyedBeacon beacon : part.beacons) {
+            beacon.startSeconds += offset;
+            beacon.endSeconds += offset;
+            for (double& end : beacon.lineEndSeconds) {
+                end += offset;
+            }
+            spliced.beacons.push_back(beacon);
+        }
+        spliced.samples.insert(spliced.samples.end(), part.samples.begin(), part.samples.end());
+    }
+    const Decoded decoded = DecodeWhole(c.rate, spliced.samples);
+    EXPECT_EQ(decoded.beacons.size(), spliced.beacons.size()) << Lines(decoded.beacons);
+    // A beacon keyed while the speed is still moving may lose a few characters, never its lines.
+    EXPECT_LE(ScoreBeacons(spliced.beacons, decoded.beacons).errors, 20) << Lines(decoded.beacons);
+}
+
+INSTANTIATE_TEST_SUITE_P(Speeds, DecoderSpeedChange,
+                         ::testing::Values(SplicedCase{8000, {13, 14, 15}},
+                                           SplicedCase{22050, {20, 21.5, 23}}));
+
 TEST(DecoderStart, InputThatBeginsInDigitalSilenceLosesNoLine) {
     for (const double silence : {0.02, 0.1, 0.4, 3.0}) {
         const RecordingOptions options = testing::PlayedBeaconOptions();
