@@ -25,6 +25,7 @@ constexpr int kDecisionLagSlots = 96;    // slots the sequence decoder looks ahe
 constexpr double kSecondLeadSeconds = 10.0;
 constexpr double kHistorySeconds = kSecondLeadSeconds + 5.0;
 constexpr auto kKeptHistory = static_cast<std::size_t>(kHistorySeconds * kBasebandRate);
+constexpr double kNoEnd = std::numeric_limits<double>::infinity();
 // A beacon less sure than this is noise read after a stray header, or a stray header heard in
 // another station's traffic on the second tone.
 constexpr double kLeastConfidence = 0.1;
@@ -32,7 +33,6 @@ constexpr double kLeastConfidence = 0.1;
 bool Doubtful(const CopiedBeacon& beacon) {
     return beacon.confidence < kLeastConfidence;
 }
-constexpr double kNoEnd = std::numeric_limits<double>::infinity();
 
 }  // namespace
 
