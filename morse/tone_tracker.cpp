@@ -236,7 +236,7 @@ void ToneTracker::Step(std::vector<ToneFrame>& decided, std::vector<ToneFrame>& 
         // Once a second tone is heard the main tone is the first steady path's: the path on each
         // frame's own emission hops between the two, and was on the louder one mostly.
         const bool heard = secondFrom_ >= 0;
-        if (hearing && heard) {
+        if (hearing && heard && !own.empty()) {
             const double tone = own.back().frequency;
             moved_ =
                 std::abs(tone - aside.back().frequency) < std::abs(tone - first.back().frequency);
