@@ -16,6 +16,12 @@ constexpr double kFaintestBeaconSnrDb = -19.0;
 // heard within this time; after it, it comes out as it is.
 constexpr double kResumeSeconds = 20.0;
 
+// Whether a beacon's characters were heard above the noise on average (`snrSum` over the
+// `estimates` of them).
+bool AboveNoise(double snrSum, double estimates) {
+    return estimates > 0 && snrSum / estimates >= kFaintestBeaconSnrDb;
+}
+
 // Characters a complete line holds, for the beacon's confidence; line 1's text counts as heard.
 double ExpectedCharacters(int line, const CopiedLine& copied) {
     const std::size_t width = kLineWidths[static_cast<std::size_t>(line)];
@@ -155,21 +161,20 @@ void BeaconAssembler::Emit(Open open) {
         }
         anyHeader = anyHeader || !line.text.empty();
     }
+    if (!anyHeader || !AboveNoise(open.beacon.snrDb, open.estimates)) {
+        return;
+    }
     CopiedBeacon& beacon = open.beacon;
     beacon.toneHz /= open.estimates;
     beacon.speedWpm /= open.estimates;
     beacon.snrDb /= open.estimates;
-    if (!anyHeader || beacon.snrDb < kFaintestBeaconSnrDb) {
-        return;
-    }
     beacon.confidence = BeaconConfidence(beacon);
     beacons_.push_back(std::move(beacon));
 }
 
 bool BeaconAssembler::Copying() const {
-    const auto heard = [](const std::optional<Open>& beacon) {
-        return beacon && beacon->estimates > 0 &&
-               beacon->beacon.snrDb / beacon->estimates >= kFaintestBeaconSnrDb;
+    const auto heard = [](const std::optional<Open>& open) {
+        return open && AboveNoise(open->beacon.snrDb, open->estimates);
     };
     return heard(open_) || heard(held_);
 }
