@@ -106,14 +106,19 @@ struct Chain {
         }
     }
 
-    void Finish() {
+    // Decides everything heard, keeping the characters starting before `until`.
+    void Settle(double until = kNoEnd) {
         if (grid) {
             slots.clear();
             grid->Finish(slots);
-            Decide();
+            Decide(until);
         }
         sequence->Finish();
-        Assemble();
+        Assemble(until);
+    }
+
+    void Finish() {
+        Settle();
         assembler.Finish();
     }
 
@@ -123,12 +128,7 @@ struct Chain {
     // which the second tone's chain reads from there too.
     void MoveTo(Downconverter mixer, std::vector<BasebandSample> mixed, std::int64_t from,
                 double basebandRate, double offsetSeconds) {
-        const double until = static_cast<double>(from) / basebandRate + offsetSeconds;
-        slots.clear();
-        grid->Finish(slots);
-        Decide(until);
-        sequence->Finish();
-        Assemble(until);
+        Settle(static_cast<double>(from) / basebandRate + offsetSeconds);
         downconverter = std::move(mixer);
         history = std::move(mixed);
         basebandCount = from + static_cast<std::int64_t>(history.size());
