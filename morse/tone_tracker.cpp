@@ -6,6 +6,8 @@
 #include <limits>
 #include <numbers>
 
+#include "power_median.h"
+
 namespace telvane::morse {
 namespace {
 
@@ -56,12 +58,6 @@ constexpr double kDriftMargin = 1.5;      // over the steepest Doppler slope and
 constexpr double kStrongForDrift = 25.0;  // strength of the frames that tell the drift
 constexpr double kLeastSpread = 4.0;      // variance of their times, frames^2, to tell it
 constexpr double kSlopeSigmas = 3.0;      // standard errors at which a slope counts half
-
-double Median(std::vector<float> values) {
-    const auto middle = values.begin() + static_cast<long>(values.size() / 2);
-    std::nth_element(values.begin(), middle, values.end());
-    return *middle;
-}
 
 // Weighted sums of points (t, y) for a line or parabola through them (least squares).
 struct CurveSums {
@@ -153,7 +149,7 @@ void ToneTracker::AddFrame(std::span<const float> samples, std::vector<ToneFrame
             std::norm(bins[static_cast<std::size_t>(firstBin_) + static_cast<std::size_t>(k)]);
     }
     // The median bin is noise whatever tones there are; exponential power: mean = median / ln 2.
-    const double floor = Median(power) / std::numbers::ln2;
+    const double floor = PowerMedian(power) / std::numbers::ln2;
     // A floor found in a frame partly of digital silence (an input that starts silent) is not the
     // noise's: the next frame's replaces it, rather than rising for seconds under the burst cap.
     if (noise_ <= 0 || floorInSilence_) {
