@@ -13,12 +13,17 @@ constexpr double kHoldHz = 2.0;
 }  // namespace
 
 Downconverter::Downconverter(double workRate, int hop, std::int64_t position)
-    : workRate_(workRate), hop_(hop), position_(position), rotation_(Rotation(mixerFrequency_)) {}
+    : workRate_(workRate), hop_(hop), position_(position), turns_(static_cast<std::size_t>(hop)) {
+    Tune(mixerFrequency_);
+}
 
-// The mixer's turn per work-rate sample at `hz`.
-std::complex<double> Downconverter::Rotation(double hz) const {
+void Downconverter::Tune(double hz) {
+    mixerFrequency_ = hz;
     const double step = -2.0 * std::numbers::pi * hz / workRate_;
-    return {std::cos(step), std::sin(step)};
+    for (std::size_t k = 0; k < turns_.size(); ++k) {
+        turns_[k] = std::polar(1.0, step * static_cast<double>(k));
+    }
+    hopTurn_ = std::polar(1.0, step * hop_);
 }
 
 void Downconverter::AddTone(const ToneFrame& frame) {
@@ -45,23 +50,20 @@ bool Downconverter::FrequencyAt(double sample, double& frequency, double& noise)
     return true;
 }
 
-// The sum of `samples` turned by the mixer, which turns on with them. The phasor's real and
-// imaginary parts share the vector lanes: (re, im) x (cr + i ci) is (re, im) cr + (im, re) (-ci,
-// ci), the same products and sums as the complex product.
+// The sum of a hop's `samples` turned by the mixer, which turns on with them: the samples turned
+// from the hop's start, all at once, then by where the mixer stood there. No sample waits on the
+// one before it, as it would with a phasor turned a sample at a time.
 std::complex<float> Downconverter::Mix(std::span<const float> samples) {
-    const Lanes turnReal = {rotation_.real(), rotation_.real()};
-    const Lanes turnImag = {-rotation_.imag(), rotation_.imag()};
-    Lanes phasor = LoadLanes(phasor_);
     Lanes sum = {0.0, 0.0};
-    for (const float sample : samples) {
-        sum += static_cast<double>(sample) * phasor;
-        phasor = phasor * turnReal + Swapped(phasor) * turnImag;
+    for (std::size_t k = 0; k < samples.size(); ++k) {
+        sum += static_cast<double>(samples[k]) * LoadLanes(turns_[k]);
     }
-    phasor_ = std::complex<double>(phasor[0], phasor[1]);
-    // Not std::abs: its overflow-safe hypot costs more than the whole turn of a hop here, and a
-    // phasor kept near unit size never needs that care.
-    phasor_ /= std::sqrt(std::norm(phasor_));
-    return {static_cast<float>(sum[0]), static_cast<float>(sum[1])};
+    const std::complex<double> mixed = phasor_ * std::complex<double>(sum[0], sum[1]);
+    phasor_ *= hopTurn_;
+    // Back to unit size: one turn moves it off by rounding alone, so a first-order step does
+    // what a division by its magnitude would, without a square root and a division per hop.
+    phasor_ *= 1.5 - 0.5 * std::norm(phasor_);
+    return {static_cast<float>(mixed.real()), static_cast<float>(mixed.imag())};
 }
 
 std::size_t Downconverter::Process(std::span<const float> samples,
@@ -76,8 +78,7 @@ std::size_t Downconverter::Process(std::span<const float> samples,
         // Hold the mixer still while the tracked tone only wanders about it, so that the slots
         // of a steady tone add with their phase.
         if (std::abs(frequency - mixerFrequency_) > kHoldHz) {
-            mixerFrequency_ = frequency;
-            rotation_ = Rotation(mixerFrequency_);
+            Tune(frequency);
         }
         const std::complex<float> sum = Mix(samples.subspan(used, static_cast<std::size_t>(hop_)));
         baseband.push_back(

@@ -35,7 +35,8 @@ public:
 
 private:
     bool FrequencyAt(double sample, double& frequency, double& noise);
-    std::complex<double> Rotation(double hz) const;
+    // Sets the mixer to `hz` from the next hop on.
+    void Tune(double hz);
     std::complex<float> Mix(std::span<const float> samples);
 
     double workRate_;
@@ -43,7 +44,10 @@ private:
     std::int64_t position_ = 0;
     std::complex<double> phasor_{1.0, 0.0};
     double mixerFrequency_ = 0;
-    std::complex<double> rotation_;  // Rotation(mixerFrequency_), kept while the mixer holds still
+    // The mixer's turn at mixerFrequency_ from a hop's first sample to each of its samples, and
+    // over the whole hop: kept while the mixer holds still.
+    std::vector<std::complex<double>> turns_;
+    std::complex<double> hopTurn_;
     std::deque<ToneFrame> tones_;
 };
 
