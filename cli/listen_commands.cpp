@@ -10,11 +10,11 @@
 #include <memory>
 #include <mutex>
 
-#include "audio_input.h"
 #include "beacon_output.h"
 #include "beacon_recorder.h"
 #include "convert_commands.h"
 #include "decoder.h"
+#include "live_audio.h"
 #include "recording_decoding.h"
 #include "terminal_messages.h"
 
@@ -120,9 +120,10 @@ private:
     bool m_archiveFailed = false;
 };
 
-std::optional<InputDevice> ChosenDevice(const Options& options, std::string& error) {
+std::optional<InputDevice> ChosenDevice(const LiveAudio& audio, const Options& options,
+                                        std::string& error) {
     const QString name = QString::fromStdString(options.device);
-    std::optional<InputDevice> device = FindInputDevice(name);
+    std::optional<InputDevice> device = audio.findInputDevice(name);
     if (!device) {
         error = name.isEmpty()
                     ? "no audio input device found"
@@ -138,13 +139,8 @@ void CatchStopSignals() {
 }
 
 // Runs the event loop until a stop signal or until the capture stops by itself; writes the
-// beacons as they complete. Returns why the capture stopped, empty on a signal.
-QString Listen(AudioInput& input, LiveDecoding& decoding, LiveWriter& writer, bool& written) {
-    QString stopped;
-    QObject::connect(&input, &AudioInput::stopped, [&stopped](const QString& message) {
-        stopped = message;
-        QCoreApplication::quit();
-    });
+// beacons as they complete.
+void Listen(LiveDecoding& decoding, LiveWriter& writer, bool& written) {
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         for (const morse::CopiedBeacon& beacon : decoding.TakeCompleted()) {
@@ -159,13 +155,26 @@ QString Listen(AudioInput& input, LiveDecoding& decoding, LiveWriter& writer, bo
     });
     poll.start(kPollMilliseconds);
     QCoreApplication::exec();
-    return stopped;
+}
+
+// The audio input module, or null after saying why it cannot be loaded.
+const LiveAudio* LoadedAudio() {
+    QString error;
+    const LiveAudio* audio = LoadLiveAudio(error);
+    if (audio == nullptr) {
+        Fail(kExitOutputFailure, error.toStdString());
+    }
+    return audio;
 }
 
 }  // namespace
 
 int ListDevices() {
-    const std::vector<InputDevice> devices = InputDevices();
+    const LiveAudio* audio = LoadedAudio();
+    if (audio == nullptr) {
+        return kExitOutputFailure;
+    }
+    const std::vector<InputDevice> devices = audio->inputDevices();
     if (devices.empty()) {
         return Fail(kExitNothingFound, "no audio input device found");
     }
@@ -180,8 +189,12 @@ int ListenLive(const Options& options) {
     if (WritesReportFiles(options) && (options.outputPath.empty() || options.outputPath == "-")) {
         return Fail(kExitBadInput, "--batch with text reports needs -o FOLDER");
     }
+    const LiveAudio* audio = LoadedAudio();
+    if (audio == nullptr) {
+        return kExitOutputFailure;
+    }
     std::string error;
-    const std::optional<InputDevice> device = ChosenDevice(options, error);
+    const std::optional<InputDevice> device = ChosenDevice(*audio, options, error);
     if (!device) {
         return Fail(kExitBadInput, error);
     }
@@ -190,18 +203,23 @@ int ListenLive(const Options& options) {
         return Fail(kExitOutputFailure, writer.Error());
     }
     LiveDecoding decoding;
-    AudioInput input;
+    const std::unique_ptr<LiveCapture> input = audio->makeCapture();
     QString reason;
+    QString stopped;
     CatchStopSignals();
-    if (!input.Start(
+    if (!input->Start(
             *device, [&decoding](auto samples, double rate) { decoding.Feed(samples, rate); },
+            [&stopped](const QString& message) {
+                stopped = message;
+                QCoreApplication::quit();
+            },
             reason)) {
         return Fail(kExitBadInput, "cannot listen to '" + device->description.toStdString() +
                                        "': " + reason.toStdString());
     }
     bool written = true;
-    const QString stopped = Listen(input, decoding, writer, written);
-    input.Stop();
+    Listen(decoding, writer, written);
+    input->Stop();
     decoding.Finish();
     for (const morse::CopiedBeacon& beacon : decoding.TakeCompleted()) {
         written = written && writer.Write(beacon);

@@ -14,16 +14,12 @@
 #include <span>
 #include <vector>
 
+#include "input_device.h"
+
 class QThread;
 class QTimer;
 
 namespace telvane {
-
-struct InputDevice {
-    QByteArray id;        // the system's name for it, e.g. "alsa_input.usb-…" or "null.monitor"
-    QString description;  // what the operator reads, e.g. "Monitor of Null Output"
-    bool isDefault = false;
-};
 
 // The inputs the system offers now, in its order, then the sound server's monitors (what an
 // output plays) that Qt does not offer. The default is the server's default, monitor or not.

@@ -108,6 +108,24 @@ TEST_F(ConvertProcess, OutputFailureExitsOneLeavingFilesAlone) {
     EXPECT_FALSE(fs::exists(dir_ / "no"));
 }
 
+// An installation missing the audio input module still converts, and says so when asked to listen.
+TEST_F(ConvertProcess, ListeningWithoutTheAudioModuleExitsOneWithAMessage) {
+    const fs::path moved = dir_ / "bin" / "telvane-convert";
+    fs::create_directories(moved.parent_path());
+    fs::copy_file(TELVANE_CONVERT, moved);
+    for (const std::string args : {"--list-devices", "--listen"}) {
+        const Outcome run = RunShell(Quote(moved) + " " + args);
+        EXPECT_EQ(run.status, 1) << args;
+        EXPECT_TRUE(run.err.starts_with("telvane-convert: the audio input module cannot be loaded"))
+            << run.err;
+    }
+    WriteFile(dir_ / "stdin", kBeacon);
+    EXPECT_EQ(
+        RunShell(Quote(moved) + " -o " + Quote(dir_ / "report.txt") + " < " + Quote(dir_ / "stdin"))
+            .status,
+        0);
+}
+
 TEST_F(ConvertProcess, WriteFailureAfterOpeningKeepsTheEarlierFile) {
     const fs::path existing = dir_ / "earlier.txt";
     WriteFile(existing, "earlier report");

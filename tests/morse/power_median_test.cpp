@@ -46,8 +46,9 @@ std::vector<MedianCase> Cases() {
         {"FaintNoiseLoudTones", withTones},
         {"HalfDigitalSilence", silentHalf},
         {"TiesAcrossTheMiddle", {2.0F, 1.0F, 2.0F, 2.0F, 1.0F, 3.0F, 2.0F}},
-        {"TinyAndHuge", {std::numeric_limits<float>::denorm_min(), 1e30F,
-                           std::numeric_limits<float>::max(), 1e-30F, 7.0F}},
+        {"TinyAndHuge",
+         {std::numeric_limits<float>::denorm_min(), 1e30F, std::numeric_limits<float>::max(),
+          1e-30F, 7.0F}},
     };
 }
 
