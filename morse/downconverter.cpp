@@ -19,11 +19,15 @@ Downconverter::Downconverter(double workRate, int hop, std::int64_t position)
 
 void Downconverter::Tune(double hz) {
     mixerFrequency_ = hz;
-    const double step = -2.0 * std::numbers::pi * hz / workRate_;
-    for (std::size_t k = 0; k < turns_.size(); ++k) {
-        turns_[k] = std::polar(1.0, step * static_cast<double>(k));
+    // A tracked tone that drifts retunes the mixer every few hops: one turn is worked out, the
+    // rest are its powers.
+    const std::complex<double> turn = std::polar(1.0, -2.0 * std::numbers::pi * hz / workRate_);
+    std::complex<double> next{1.0, 0.0};
+    for (auto& sample : turns_) {
+        sample = next;
+        next *= turn;
     }
-    hopTurn_ = std::polar(1.0, step * hop_);
+    hopTurn_ = next;
 }
 
 void Downconverter::AddTone(const ToneFrame& frame) {
