@@ -50,6 +50,17 @@ double BeaconConfidence(const CopiedBeacon& beacon) {
     return expected > 0 ? sure / expected : 0;
 }
 
+bool HoldsDigits(const CopiedBeacon& beacon) {
+    for (std::size_t k = 0; k < beacon.lines.size(); ++k) {
+        const std::string& text = beacon.lines[k].text;
+        if (kLineWidths[k] > 0 &&
+            text.find_first_not_of(' ', kLineHeaders[k].size()) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
 BeaconAssembler::BeaconAssembler() : grammar_(TheBeaconGrammar()) {}
 
 void BeaconAssembler::Transcribe(const HeardCharacter& heard) {

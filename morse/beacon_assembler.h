@@ -15,6 +15,8 @@ namespace telvane::morse {
 
 // What a beacon's characters are sure of, over the characters its six lines hold when complete.
 double BeaconConfidence(const CopiedBeacon& beacon);
+// Whether any of the hexadecimal lines holds a digit after its header.
+bool HoldsDigits(const CopiedBeacon& beacon);
 
 class BeaconAssembler {
 public:

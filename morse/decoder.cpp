@@ -30,8 +30,10 @@ constexpr double kNoEnd = std::numeric_limits<double>::infinity();
 // another station's traffic on the second tone.
 constexpr double kLeastConfidence = 0.1;
 
+// Too unsure, or line 1 alone: free text after a header is what noise after a beacon, or traffic
+// keyed after it, reads as in a weak signal, and without a digit it tells the report nothing.
 bool Doubtful(const CopiedBeacon& beacon) {
-    return beacon.confidence < kLeastConfidence;
+    return beacon.confidence < kLeastConfidence || !HoldsDigits(beacon);
 }
 
 }  // namespace

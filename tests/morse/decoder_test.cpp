@@ -478,6 +478,36 @@ TEST_P(DecoderTraffic, OtherTextIsTranscribedButNeverABeacon) {
 INSTANTIATE_TEST_SUITE_P(Texts, DecoderTraffic,
                          ::testing::Values("VVV VVV TEST DE JA1ABC K", "TEST DE JA1ABC ZK1"));
 
+// Traffic keyed right after a beacon at -13 dB, where the noise after it read as a line 1 of its
+// own (recordings of the error-rate table).
+struct WeakTrafficCase {
+    double rate;
+    double wpm;
+    double toneHz;
+    std::uint32_t seed;
+};
+
+class DecoderWeakTraffic : public ::testing::TestWithParam<WeakTrafficCase> {};
+
+TEST_P(DecoderWeakTraffic, NeverBecomesABeacon) {
+    const WeakTrafficCase& c = GetParam();
+    RecordingOptions options;
+    options.sampleRate = c.rate;
+    options.wpm = c.wpm;
+    options.toneHz = c.toneHz;
+    options.seed = c.seed;
+    options.snrDb = -13;
+    const Recording recording = Generate(options);
+    const Decoded decoded = DecodeWhole(options.sampleRate, recording.samples);
+    EXPECT_EQ(ScoreBeacons(recording.beacons, decoded.beacons).falseBeacons, 0)
+        << Lines(decoded.beacons);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Seeds, DecoderWeakTraffic,
+    ::testing::Values(WeakTrafficCase{8000, 26.687824682683619, 595.29940319463719, 4057136865U},
+                      WeakTrafficCase{22050, 24.494091134073081, 721.89468834045874, 430051153U}));
+
 // A recording of a few seconds: everything held back while the speed was found comes out at the
 // end.
 TEST(DecoderCutShort, RecordingOfAFewSecondsIsTranscribed) {
