@@ -18,6 +18,10 @@ constexpr double kBreakOff = -16.0;
 constexpr double kOtherCharacter = -1.0;
 constexpr double kUnspacedBody = -2.0;
 constexpr double kLostZulu = -6.0;  // a line's header heard from its "K" on, the "Z" lost
+// Line 1 followed by a later line's header, the lines between lost in the noise and read as line
+// 1's text: without a way on to a later header, or to a new beacon, line 1's free text (cheaper
+// per character than other traffic) would take in the rest of the beacon and what follows it.
+constexpr double kLostLines = -6.0;
 
 std::vector<int> Indices(std::string_view characters) {
     std::vector<int> indices;
@@ -110,7 +114,13 @@ private:
                 AddArc(end, headerSecond_[line], ArcKind::kHeader, false, true, kLostZulu,
                        Indices("K"));
             }
+            if (line > 1) {
+                AddArc(lineEnds_[0].back(), headerFirst_[line], ArcKind::kHeader, false, true,
+                       kLostLines, zulu);
+            }
         }
+        AddArc(lineEnds_[0].back(), headerFirst_[0], ArcKind::kHeader, false, true, kBeaconStart,
+               zulu);
         const int complete = lineEnds_[kLineCount - 1].back();
         AddArc(complete, other, ArcKind::kOtherText, false, true, kOtherCharacter, AllCharacters());
         AddArc(complete, headerFirst_[0], ArcKind::kHeader, false, true, kBeaconStart, zulu);

@@ -508,6 +508,47 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(WeakTrafficCase{8000, 26.687824682683619, 595.29940319463719, 4057136865U},
                       WeakTrafficCase{22050, 24.494091134073081, 721.89468834045874, 430051153U}));
 
+// Line 1's free text must not take in what follows it when the next header is lost: a line 2 keyed
+// with a wrong header, or a beacon broken off after line 1 and keyed again.
+struct LostHeaderCase {
+    const char* name;
+    const char* keyed;
+    std::array<const char*, kLineCount> copied;
+};
+
+class DecoderLostHeader : public ::testing::TestWithParam<LostHeaderCase> {};
+
+TEST_P(DecoderLostHeader, TheLinesAfterItAreStillCopied) {
+    const LostHeaderCase& c = GetParam();
+    std::vector<float> samples(static_cast<std::size_t>(90 * 8000), 0.0F);
+    testing::AddKeying(samples, 8000, c.keyed, 22, 700, 1.0);
+    std::mt19937 random(7);
+    std::normal_distribution<float> noise(0.0F, 0.05F);
+    for (float& sample : samples) {
+        sample += noise(random);
+    }
+    const Decoded decoded = DecodeWhole(8000, samples);
+    ASSERT_EQ(decoded.beacons.size(), 1U) << Lines(decoded.beacons);
+    for (std::size_t k = 0; k < kLineCount; ++k) {
+        EXPECT_EQ(decoded.beacons[0].lines[k].text, c.copied[k]);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Beacons, DecoderLostHeader,
+    ::testing::Values(
+        LostHeaderCase{"LineTwoHeaderLost",
+                       "ZK1 AB.CD ZR2 01 23 45 ZK3 25 38 02 00 ZK4 37 A0 8C ZK5 4 3 2 1 0 5 "
+                       "ZK6 8899AABB 5C",
+                       {"ZK1 AB.CD ZR2 01 23 45", "", "ZK3 25 38 02 00", "ZK4 37 A0 8C",
+                        "ZK5 4 3 2 1 0 5", "ZK6 8899AABB 5C"}},
+        LostHeaderCase{"KeyedAgainAfterLineOne",
+                       "ZK1 AB.CD ZK1 EF.GH ZK2 01 23 45 ZK3 25 38 02 00 ZK4 37 A0 8C "
+                       "ZK5 4 3 2 1 0 5 ZK6 8899AABB 5C",
+                       {"ZK1 EF.GH", "ZK2 01 23 45", "ZK3 25 38 02 00", "ZK4 37 A0 8C",
+                        "ZK5 4 3 2 1 0 5", "ZK6 8899AABB 5C"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // A recording of a few seconds: everything held back while the speed was found comes out at the
 // end.
 TEST(DecoderCutShort, RecordingOfAFewSecondsIsTranscribed) {
