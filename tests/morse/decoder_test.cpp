@@ -51,6 +51,15 @@ Decoded DecodeWhole(double rate, std::span<const float> samples) {
     return Decode(rate, samples, whole);
 }
 
+// White noise of a fixed seed over `samples`, at the level the hand-keyed test recordings use.
+void AddNoise(std::vector<float>& samples, unsigned seed) {
+    std::mt19937 random(seed);
+    std::normal_distribution<float> noise(0.0F, 0.05F);
+    for (float& sample : samples) {
+        sample += noise(random);
+    }
+}
+
 // The beacons' lines, for failure messages.
 std::string Lines(const std::vector<CopiedBeacon>& beacons) {
     std::string text;
@@ -464,11 +473,7 @@ class DecoderTraffic : public ::testing::TestWithParam<const char*> {};
 TEST_P(DecoderTraffic, OtherTextIsTranscribedButNeverABeacon) {
     std::vector<float> samples(static_cast<std::size_t>(40 * 8000), 0.0F);
     testing::AddKeying(samples, 8000, GetParam(), 18, 650, 1.0);
-    std::mt19937 random(3);
-    std::normal_distribution<float> noise(0.0F, 0.05F);
-    for (float& sample : samples) {
-        sample += noise(random);
-    }
+    AddNoise(samples, 3);
     const Decoded decoded = DecodeWhole(8000, samples);
     EXPECT_TRUE(decoded.beacons.empty()) << Lines(decoded.beacons);
     EXPECT_NE(TranscriptText(decoded.transcript).find("DE JA1ABC"), std::string::npos)
@@ -522,11 +527,7 @@ TEST_P(DecoderLostHeader, TheLinesAfterItAreStillCopied) {
     const LostHeaderCase& c = GetParam();
     std::vector<float> samples(static_cast<std::size_t>(90 * 8000), 0.0F);
     testing::AddKeying(samples, 8000, c.keyed, 22, 700, 1.0);
-    std::mt19937 random(7);
-    std::normal_distribution<float> noise(0.0F, 0.05F);
-    for (float& sample : samples) {
-        sample += noise(random);
-    }
+    AddNoise(samples, 7);
     const Decoded decoded = DecodeWhole(8000, samples);
     ASSERT_EQ(decoded.beacons.size(), 1U) << Lines(decoded.beacons);
     for (std::size_t k = 0; k < kLineCount; ++k) {
@@ -554,11 +555,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(DecoderCutShort, RecordingOfAFewSecondsIsTranscribed) {
     std::vector<float> samples(static_cast<std::size_t>(6 * 11025), 0.0F);
     testing::AddKeying(samples, 11025, "DE JA1ABC", 22, 800, 0.5);
-    std::mt19937 random(23);
-    std::normal_distribution<float> noise(0.0F, 0.05F);
-    for (float& sample : samples) {
-        sample += noise(random);
-    }
+    AddNoise(samples, 23);
     const Decoded decoded = DecodeWhole(11025, samples);
     EXPECT_NE(TranscriptText(decoded.transcript).find("JA1ABC"), std::string::npos)
         << TranscriptText(decoded.transcript);
@@ -604,11 +601,7 @@ TEST(DecoderGrammar, RecoversACharacterWithADroppedOutElement) {
          n < static_cast<std::size_t>((dropout + dit) * rate); ++n) {
         samples[n] *= 0.2F;
     }
-    std::mt19937 random(9);
-    std::normal_distribution<float> noise(0.0F, 0.05F);
-    for (float& sample : samples) {
-        sample += noise(random);
-    }
+    AddNoise(samples, 9);
     const Decoded decoded = DecodeWhole(rate, samples);
     ASSERT_EQ(decoded.beacons.size(), 1U) << Lines(decoded.beacons);
     EXPECT_EQ(decoded.beacons[0].lines[1].text, "ZK2 712345");
@@ -623,11 +616,7 @@ TEST(DecoderGrammar, LineWhoseHeaderLostItsFirstLetterIsCopied) {
     const double rate = 8000;
     std::vector<float> samples(static_cast<std::size_t>(70 * rate), 0.0F);
     testing::AddKeying(samples, rate, text, 20, 700, 1.0);
-    std::mt19937 random(13);
-    std::normal_distribution<float> noise(0.0F, 0.05F);
-    for (float& sample : samples) {
-        sample += noise(random);
-    }
+    AddNoise(samples, 13);
     const Decoded decoded = DecodeWhole(rate, samples);
     ASSERT_EQ(decoded.beacons.size(), 1U) << Lines(decoded.beacons);
     const CopiedLine& line = decoded.beacons[0].lines[2];
