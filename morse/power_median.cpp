@@ -11,6 +11,9 @@ namespace telvane::morse {
 // at a time, highest first: count the candidates' values of the byte, keep those with the byte
 // the middle rank falls in.
 float PowerMedian(std::span<const float> powers) {
+    if (powers.empty()) {
+        return 0;
+    }
     std::vector<std::uint32_t> candidates(powers.size());
     for (std::size_t i = 0; i < powers.size(); ++i) {
         candidates[i] = std::bit_cast<std::uint32_t>(powers[i]);

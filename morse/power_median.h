@@ -9,8 +9,8 @@
 namespace telvane::morse {
 
 // The middle value of `powers` (the upper one of an even count), the one std::nth_element would
-// put in the middle; every value must be zero or above (NaN is taken as above all others).
-// `powers` must not be empty.
+// put in the middle; every value must be zero or above (NaN is taken as above all others). Zero
+// when there are none.
 float PowerMedian(std::span<const float> powers);
 
 }  // namespace telvane::morse

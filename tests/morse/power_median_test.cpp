@@ -54,6 +54,10 @@ std::vector<MedianCase> Cases() {
 
 class PowerMedianCases : public ::testing::TestWithParam<MedianCase> {};
 
+TEST(PowerMedian, OfNoPowersIsZero) {
+    EXPECT_EQ(PowerMedian({}), 0.0F);
+}
+
 TEST_P(PowerMedianCases, EqualsTheSelectedMiddle) {
     const MedianCase& c = GetParam();
     EXPECT_EQ(PowerMedian(c.powers), SelectedMedian(c.powers));
