@@ -99,13 +99,18 @@ void BeaconAssembler::Add(const HeardCharacter& heard) {
     open.lastLine = std::max(open.lastLine, to.line);
     CopiedLine& line = open.beacon.lines[static_cast<std::size_t>(to.line)];
     if (heard.kind == ArcKind::kHeader) {
-        if (to.headerCharacters == 1) {
-            line = {};  // a header started again: what came before it was not this line
-        } else if (from.line != to.line) {
-            // The header's first letter was lost (in a fade): the line still reads as its
-            // header says, the letter not heard at all.
+        // The header's letters before this one, as the line's place says. A header started
+        // again replaces what came before it. Letters that are not there were lost in a fade, or
+        // were decided as something else before the search settled on this path (it commits its
+        // characters as it goes): they read as the header says, not heard at all.
+        const std::string_view header = kLineHeaders[static_cast<std::size_t>(to.line)];
+        const std::string_view before =
+            header.substr(0, static_cast<std::size_t>(to.headerCharacters) - 1);
+        if (line.text != before) {
             line = {};
-            Append(line, kLineHeaders[static_cast<std::size_t>(to.line)].front(), 0.0, '\0');
+            for (const char c : before) {
+                Append(line, c, 0.0, '\0');
+            }
         }
         Append(line, heard.character, heard.confidence, heard.alternative);
         open.headerHeard[static_cast<std::size_t>(to.line)] = to.headerCharacters;
