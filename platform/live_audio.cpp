@@ -11,8 +11,9 @@ const LiveAudio* LoadLiveAudio(QString& error) {
     if (!module.isLoaded()) {
         // Installed programs and modules keep their places relative to each other, and the build
         // lays them out the same way.
-        module.setFileName(QCoreApplication::applicationDirPath() +
-                           QStringLiteral("/" TELVANE_MODULES_FROM_PROGRAMS "/telvane_live_audio"));
+        module.setFileName(
+            QCoreApplication::applicationDirPath() +
+            QStringLiteral("/" TELVANE_MODULES_FROM_PROGRAMS "/" TELVANE_LIVE_AUDIO_MODULE));
     }
     const auto entry = reinterpret_cast<Entry>(module.resolve(kLiveAudioEntry));
     if (entry == nullptr) {

@@ -1,6 +1,7 @@
 // The audio input as a module, for the programs that load it only to listen.
 
 #include <QObject>
+#include <string_view>
 
 #include "audio_input.h"
 #include "live_audio.h"
@@ -28,6 +29,9 @@ std::unique_ptr<LiveCapture> MakeCapture() {
 
 }  // namespace
 }  // namespace telvane
+
+static_assert(std::string_view(telvane::kLiveAudioEntry) == "telvane_live_audio",
+              "the entry point below is looked up by that name");
 
 extern "C" Q_DECL_EXPORT const telvane::LiveAudio* telvane_live_audio() {
     static const telvane::LiveAudio audio{&telvane::InputDevices, &telvane::FindInputDevice,
