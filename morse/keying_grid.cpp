@@ -47,9 +47,9 @@ constexpr double kClipAboveAmplitude = 4;  // a slot louder than key-down plus t
 constexpr double kNoKeyingSnr = 0.25;      // slot energy assumed while no keying is found
 // Until the speed has first held this many windows in a row, the segments wait (at most so many)
 // to be cut on the grid found at last: at a low SNR a wrong speed can hold two overlapping
-// windows, and a beacon's first lines come before the speed is found.
-constexpr int kReleaseSegments = 4;
-constexpr int kMostPendingSegments = 12;
+// windows, and a beacon's first lines come before the speed is found (at most 48 s are held).
+constexpr int kReleaseSegments = 6;
+constexpr int kMostPendingSegments = 24;
 // Every coarse speed's merit is summed over windows this far apart (segments) while keying is
 // heard; a speed once released gives way to a near one whose sum beats its own by this many
 // standard deviations of the sum's noise.
@@ -74,6 +74,10 @@ constexpr double kConfusedTolerance = 0.03;
 constexpr int kSettledSegments = 4;
 constexpr double kSettledRange = 3.3;
 constexpr std::array<double, 3> kSettledMoves = {1.0, 2.0, 3.0};
+// A pause in the keying (between two beacons, or traffic too weak to show) does not unsettle the
+// speed: after one, a weak signal's grid found at some other speed near it would be taken, and
+// the lines cut on it lost. A speed unheard for longer is looked for afresh.
+constexpr int kForgetAfterSegments = 2;
 
 // The slot boundary nearest `x`: on the path of `points`, or on their grid carried on beyond them.
 double GridPointNear(const std::vector<double>& points, double period, double x) {
@@ -153,7 +157,12 @@ void KeyingGrid::Add(std::span<const BasebandSample> samples, std::vector<Slot>&
         std::vector<double> points;
         keyingFound_ = FindGrid(window, period, points);
         const bool held = keyingFound_ && std::abs(period / period_ - 1.0) < kTrackSpan;
-        settledSegments_ = held ? settledSegments_ + 1 : 0;
+        lostSegments_ = keyingFound_ ? 0 : lostSegments_ + 1;
+        if (held) {
+            ++settledSegments_;
+        } else if (keyingFound_ || lostSegments_ > kForgetAfterSegments) {
+            settledSegments_ = 0;
+        }
         if (keyingFound_) {
             period_ = period;
             gridPoints_ = std::move(points);
@@ -372,6 +381,7 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, std::vector<doub
     std::vector<std::pair<double, double>> coarse;
     // Once a speed has settled, other speeds are looked for only now and then.
     const bool settled = settledSegments_ >= kSettledSegments;
+    const bool following = keyingFound_ || settled;
     const bool weigh =
         keyingFound_ && segment_ % kEvidenceEvery == 0 && Estimate().snrDb < kEvidenceBelowSnrDb;
     const bool searchAll = !settled || segment_ % kSearchAllEvery == 0 || weigh;
@@ -401,7 +411,7 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, std::vector<doub
     double margin = 0;  // a new speed must beat the one followed by this much
     const double followed = period;
     const auto consider = [&](double centre, double span) {
-        if (keyingFound_ && Confused(centre, followed, settled)) {
+        if (following && Confused(centre, followed, settled)) {
             return;
         }
         const auto fine = BestPeriod(cumulative, centre, span, kFineStep, kTrackPhases, sparse);
@@ -409,7 +419,7 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, std::vector<doub
             found = fine;
         }
     };
-    if (keyingFound_) {
+    if (following) {
         const auto tracked = Track(cumulative, period, settled && sparse > 1, sparse);
         if (merit(tracked) > merit(found)) {
             found = tracked;
@@ -432,7 +442,7 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, std::vector<doub
         const auto longer = BestPeriod(cumulative, found.second * multiple, 2 * kFineStep,
                                        kFineStep, kTrackPhases * multiple, sparse);
         if ((settled ? merit(longer) : longer.first) > needed &&
-            !(keyingFound_ && Confused(longer.second, followed, settled))) {
+            !(following && Confused(longer.second, followed, settled))) {
             found = longer;
             break;
         }

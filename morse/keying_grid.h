@@ -89,7 +89,8 @@ private:
     std::vector<double> gridPoints_;  // slot boundaries found in the last window with keying
     double boundary_ = -1;
     bool keyingFound_ = false;
-    int settledSegments_ = 0;  // in a row, keying found at the same speed
+    int settledSegments_ = 0;  // in a row, keying found at the same speed (short pauses aside)
+    int lostSegments_ = 0;     // in a row, no keying found
     double slotSnr_ = 0;
     double sampleExcess_ = 0;  // the window's mean sample energy beyond noise
     double toneHz_ = 0;

@@ -483,35 +483,63 @@ TEST_P(DecoderTraffic, OtherTextIsTranscribedButNeverABeacon) {
 INSTANTIATE_TEST_SUITE_P(Texts, DecoderTraffic,
                          ::testing::Values("VVV VVV TEST DE JA1ABC K", "TEST DE JA1ABC ZK1"));
 
-// Traffic keyed right after a beacon at -13 dB, where the noise after it read as a line 1 of its
-// own (recordings of the error-rate table).
-struct WeakTrafficCase {
+// Recordings of the error-rate table at -13 dB.
+struct WeakCase {
     double rate;
     double wpm;
     double toneHz;
     std::uint32_t seed;
+    int beacons = 1;
 };
 
-class DecoderWeakTraffic : public ::testing::TestWithParam<WeakTrafficCase> {};
-
-TEST_P(DecoderWeakTraffic, NeverBecomesABeacon) {
-    const WeakTrafficCase& c = GetParam();
+Recording GenerateWeak(const WeakCase& c) {
     RecordingOptions options;
     options.sampleRate = c.rate;
     options.wpm = c.wpm;
     options.toneHz = c.toneHz;
     options.seed = c.seed;
+    options.beacons = c.beacons;
     options.snrDb = -13;
-    const Recording recording = Generate(options);
-    const Decoded decoded = DecodeWhole(options.sampleRate, recording.samples);
+    return Generate(options);
+}
+
+// Traffic keyed right after a beacon, where the noise after it read as a line 1 of its own.
+class DecoderWeakTraffic : public ::testing::TestWithParam<WeakCase> {};
+
+TEST_P(DecoderWeakTraffic, NeverBecomesABeacon) {
+    const Recording recording = GenerateWeak(GetParam());
+    const Decoded decoded = DecodeWhole(recording.sampleRate, recording.samples);
     EXPECT_EQ(ScoreBeacons(recording.beacons, decoded.beacons).falseBeacons, 0)
         << Lines(decoded.beacons);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Seeds, DecoderWeakTraffic,
-    ::testing::Values(WeakTrafficCase{8000, 26.687824682683619, 595.29940319463719, 4057136865U},
-                      WeakTrafficCase{22050, 24.494091134073081, 721.89468834045874, 430051153U}));
+    ::testing::Values(WeakCase{8000, 26.687824682683619, 595.29940319463719, 4057136865U},
+                      WeakCase{22050, 24.494091134073081, 721.89468834045874, 430051153U}));
+
+// A weak signal's speed is slow to settle, and a pause without keying between two beacons let a
+// wrong one take over: the lines copied at it were lost.
+class DecoderWeakSpeed : public ::testing::TestWithParam<WeakCase> {};
+
+TEST_P(DecoderWeakSpeed, EveryLineIsCopiedAtTheKeyedSpeed) {
+    const WeakCase& c = GetParam();
+    const Recording recording = GenerateWeak(c);
+    const Decoded decoded = DecodeWhole(recording.sampleRate, recording.samples);
+    ASSERT_EQ(decoded.beacons.size(), recording.beacons.size()) << Lines(decoded.beacons);
+    for (const CopiedBeacon& beacon : decoded.beacons) {
+        EXPECT_NEAR(beacon.speedWpm, c.wpm, 0.01 * c.wpm);
+        for (const CopiedLine& line : beacon.lines) {
+            EXPECT_FALSE(line.text.empty()) << Lines(decoded.beacons);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Seeds, DecoderWeakSpeed,
+    ::testing::Values(WeakCase{8000, 23.746326328136753, 637.62604489503133, 1449352867U, 2},
+                      WeakCase{11025, 26.30528829764723, 492.9708929297401, 3569757176U},
+                      WeakCase{8000, 26.687824682683619, 595.29940319463719, 4057136865U}));
 
 // Line 1's free text must not take in what follows it when the next header is lost: a line 2 keyed
 // with a wrong header, or a beacon broken off after line 1 and keyed again.
