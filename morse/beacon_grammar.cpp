@@ -16,7 +16,6 @@ constexpr double kBeaconStart = -4.0;
 constexpr double kLaterLineStart = -8.0;
 constexpr double kBreakOff = -16.0;
 constexpr double kOtherCharacter = -1.0;
-constexpr double kUnspacedBody = -2.0;
 constexpr double kLostZulu = -6.0;  // a line's header heard from its "K" on, the "Z" lost
 // Line 1 followed by a later line's header, the lines between lost in the noise and read as line
 // 1's text: without a way on to a later header, or to a new beacon, line 1's free text (cheaper
@@ -81,20 +80,14 @@ private:
         if (width == 0) {
             lineEnds_[line].push_back(node);
             const int text = AddNode({line, 3, 1, false});
-            AddArc(node, text, ArcKind::kBody, false, true, 0, Indices(kUrlCharacters));
-            AddArc(node, text, ArcKind::kBody, true, false, kUnspacedBody, Indices(kUrlCharacters));
+            AddArc(node, text, ArcKind::kBody, true, true, 0, Indices(kUrlCharacters));
             AddArc(text, text, ArcKind::kBody, true, true, 0, Indices(kUrlCharacters));
             lineEnds_[line].push_back(text);
         } else {
             for (std::size_t digit = 1; digit <= width; ++digit) {
                 const bool last = line == kLineCount - 1 && digit == width;
                 const int next = AddNode({line, 3, static_cast<int>(digit), last});
-                AddArc(node, next, ArcKind::kBody, digit > 1, true, digit > 1 ? 0 : kUnspacedBody,
-                       Indices(kHexDigits));
-                if (digit == 1) {
-                    AddArc(node, next, ArcKind::kBody, true, false, kUnspacedBody,
-                           Indices(kHexDigits));
-                }
+                AddArc(node, next, ArcKind::kBody, true, true, 0, Indices(kHexDigits));
                 node = next;
             }
             lineEnds_[line].push_back(node);
