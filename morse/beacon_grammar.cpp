@@ -21,6 +21,9 @@ constexpr double kLostZulu = -6.0;  // a line's header heard from its "K" on, th
 // 1's text: without a way on to a later header, or to a new beacon, line 1's free text (cheaper
 // per character than other traffic) would take in the rest of the beacon and what follows it.
 constexpr double kLostLines = -6.0;
+// Line 1 (a web address, a short one) ends only where a header is heard: each further character
+// is a little less likely, so that a header lost in the noise does not hand line 1 what follows.
+constexpr double kLineOneRunsOn = -0.5;
 
 std::vector<int> Indices(std::string_view characters) {
     std::vector<int> indices;
@@ -81,7 +84,7 @@ private:
             lineEnds_[line].push_back(node);
             const int text = AddNode({line, 3, 1, false});
             AddArc(node, text, ArcKind::kBody, true, true, 0, Indices(kUrlCharacters));
-            AddArc(text, text, ArcKind::kBody, true, true, 0, Indices(kUrlCharacters));
+            AddArc(text, text, ArcKind::kBody, true, true, kLineOneRunsOn, Indices(kUrlCharacters));
             lineEnds_[line].push_back(text);
         } else {
             for (std::size_t digit = 1; digit <= width; ++digit) {

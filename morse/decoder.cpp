@@ -26,9 +26,10 @@ constexpr double kSecondLeadSeconds = 10.0;
 constexpr double kHistorySeconds = kSecondLeadSeconds + 5.0;
 constexpr auto kKeptHistory = static_cast<std::size_t>(kHistorySeconds * kBasebandRate);
 constexpr double kNoEnd = std::numeric_limits<double>::infinity();
-// A beacon less sure than this is noise read after a stray header, or a stray header heard in
-// another station's traffic on the second tone.
-constexpr double kLeastConfidence = 0.1;
+// A beacon less sure than this is noise read after a stray header, a stray header heard in
+// traffic (a lone later line at -13 dB comes out at 0.10 to 0.16, a beacon at 0.7 or more), or
+// one heard in another station's traffic on the second tone.
+constexpr double kLeastConfidence = 0.2;
 
 // Too unsure, or line 1 alone: free text after a header is what noise after a beacon, or traffic
 // keyed after it, reads as in a weak signal, and without a digit it tells the report nothing.

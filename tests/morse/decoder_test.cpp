@@ -503,7 +503,8 @@ Recording GenerateWeak(const WeakCase& c) {
     return Generate(options);
 }
 
-// Traffic keyed right after a beacon, where the noise after it read as a line 1 of its own.
+// Traffic keyed right after a beacon, where the noise after it read as a line 1 of its own, or
+// as a later line or two.
 class DecoderWeakTraffic : public ::testing::TestWithParam<WeakCase> {};
 
 TEST_P(DecoderWeakTraffic, NeverBecomesABeacon) {
@@ -516,7 +517,9 @@ TEST_P(DecoderWeakTraffic, NeverBecomesABeacon) {
 INSTANTIATE_TEST_SUITE_P(
     Seeds, DecoderWeakTraffic,
     ::testing::Values(WeakCase{8000, 26.687824682683619, 595.29940319463719, 4057136865U},
-                      WeakCase{22050, 24.494091134073081, 721.89468834045874, 430051153U}));
+                      WeakCase{22050, 24.494091134073081, 721.89468834045874, 430051153U},
+                      WeakCase{48000, 27.033484199878338, 588.3970727995212, 2325476239U},
+                      WeakCase{8000, 26.699347317137018, 988.26082156376742, 2044410037U, 2}));
 
 // A weak signal's speed is slow to settle, and a pause without keying between two beacons let a
 // wrong one take over: the lines copied at it were lost.
