@@ -1,11 +1,13 @@
 // Measures the CW decoder's character error rate against SNR on generated recordings: all five
 // sample rates, 12-28 WPM, tones 450-1100 Hz, one or two beacons, other traffic around them.
-// Usage: morse_cer [recordings per SNR] [CSV path or -] [rows]. Prints a Markdown table, with the
-// hard channel at 0 dB (drift, fading, an interfering signal, clicks) as its last row; writes
-// "snr,cer" lines to the CSV file for the plot when a path is given. `rows` (say "-10,-9,hard")
-// measures only those rows, on the same recordings as the whole table, and lists each recording
-// copied with errors: what was keyed, and what was copied; the rows "drift", "fading",
-// "interferer" and "clicks" measure the hard channel's impairments one at a time.
+// Usage: morse_cer [recordings per SNR] [CSV path or -] [rows or -] [seed]. Prints a Markdown
+// table, with the hard channel at 0 dB (drift, fading, an interfering signal, clicks) as its last
+// row; writes "snr,cer" lines to the CSV file for the plot when a path is given. `rows` (say
+// "-10,-9,hard") measures only those rows, on the same recordings as the whole table, and lists
+// each recording copied with errors: what was keyed, and what was copied; the rows "drift",
+// "fading", "interferer" and "clicks" measure the hard channel's impairments one at a time. Another
+// `seed` draws other recordings, for checking that a change helps beyond the recordings it was
+// tuned on.
 
 #include <array>
 #include <cstdio>
@@ -128,9 +130,9 @@ int main(int argc, char** argv) {
     const int count = argc > 1 ? std::atoi(argv[1]) : 20;
     const std::string csvPath = argc > 2 ? argv[2] : "-";
     std::FILE* csv = csvPath != "-" ? std::fopen(csvPath.c_str(), "w") : nullptr;
-    const std::string rows = argc > 3 ? argv[3] : "";
+    const std::string rows = argc > 3 && std::string(argv[3]) != "-" ? argv[3] : "";
     const bool describe = !rows.empty();
-    std::mt19937 random(2024);
+    std::mt19937 random(argc > 4 ? static_cast<unsigned>(std::atol(argv[4])) : 2024U);
     std::printf("| SNR (dB) | beacons | exact | false | characters | errors | CER |\n");
     std::printf("|---|---|---|---|---|---|---|\n");
     for (const double snr : kSnrs) {
