@@ -47,7 +47,7 @@ constexpr double kClipAboveAmplitude = 4;  // a slot louder than key-down plus t
 constexpr double kNoKeyingSnr = 0.25;      // slot energy assumed while no keying is found
 // Until the speed has first held this many windows in a row, the segments wait (at most so many)
 // to be cut on the grid found at last: at a low SNR a wrong speed can hold two overlapping
-// windows, and a beacon's first lines come before the speed is found (at most 48 s are held).
+// windows, and a beacon's first lines come before the speed is found (about 49 s are held).
 constexpr int kReleaseSegments = 6;
 constexpr int kMostPendingSegments = 24;
 // Every coarse speed's merit is summed over windows this far apart (segments) while keying is
