@@ -50,10 +50,12 @@ constexpr double kNoKeyingSnr = 0.25;      // slot energy assumed while no keyin
 // windows, and a beacon's first lines come before the speed is found (about 49 s are held).
 constexpr int kReleaseSegments = 6;
 constexpr int kMostPendingSegments = 24;
-// Every coarse speed's merit is summed over windows this far apart (segments) while keying is
-// heard; a speed once released gives way to a near one whose sum beats its own by this many
-// standard deviations of the sum's noise.
-constexpr int kEvidenceEvery = 4;
+// Every coarse speed's merit is summed over windows this far apart (segments: half a window, so
+// each sample counts twice) while keying is heard. The speed followed gives way to a near one
+// whose sum beats its own by this many standard deviations of the sum's noise, reckoned as if the
+// windows did not overlap; before the held segments are released too, or a wrong speed that held
+// six windows would cut the first beacon on its grid.
+constexpr int kEvidenceEvery = 2;
 constexpr double kEvidenceMargin = 2.0;
 // Above this SNR, as the grid estimates it, one window tells the speed: no evidence is summed.
 constexpr double kEvidenceBelowSnrDb = -10.0;
@@ -69,10 +71,10 @@ double ParabolicOffset(double left, double centre, double right) {
 // period found takes the dit back.
 constexpr std::array<double, 1> kConfusedRatios = {1.5};
 constexpr double kConfusedTolerance = 0.03;
-// The satellite keys a whole pass at one speed: once a speed has held this long, any speed near
-// it (4/3 can win across the pause between two beacons whose grids differ in phase) is refused.
+// The satellite keys a whole pass at one speed: once a speed has held this long, any other is
+// refused (4/3 can win across the pause between two beacons whose grids differ in phase, and the
+// shortest dit searched now and then in a weak signal), but for twice and three times its dit.
 constexpr int kSettledSegments = 4;
-constexpr double kSettledRange = 3.3;
 constexpr std::array<double, 3> kSettledMoves = {1.0, 2.0, 3.0};
 // A pause in the keying (between two beacons, or traffic too weak to show) does not unsettle the
 // speed: after one, a weak signal's grid found at some other speed near it would be taken, and
@@ -100,7 +102,7 @@ bool Near(double ratio, double to) {
 
 bool Confused(double period, double followed, bool settled) {
     const double ratio = period / followed;
-    if (settled && ratio > 1.0 / kSettledRange && ratio < kSettledRange) {
+    if (settled) {
         return std::none_of(kSettledMoves.begin(), kSettledMoves.end(),
                             [ratio](double r) { return Near(ratio, r); });
     }
@@ -402,8 +404,7 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, std::vector<doub
         evidence_.Add(coarse, toneHz_);
     }
     const double better =
-        weigh && released_ ? evidence_.Better(period, static_cast<double>(length), kEvidenceMargin)
-                           : 0.0;
+        weigh ? evidence_.Better(period, static_cast<double>(length), kEvidenceMargin) : 0.0;
     const auto top =
         coarse.begin() + std::min<long>(kCoarseCandidates, static_cast<long>(coarse.size()));
     std::partial_sort(coarse.begin(), top, coarse.end(), std::greater<>());
