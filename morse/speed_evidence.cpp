@@ -7,10 +7,11 @@
 namespace telvane::morse {
 namespace {
 
-// Speeds this close to the one followed are confused with it in a single window; farther ones
-// are either the keying's multiples and fractions, which the grid search tells apart itself, or
-// another station.
-constexpr double kNearRange = 1.33;
+// Speeds this close to the one followed are confused with it in a single window, up to a grid of
+// two thirds or three halves of the dit, which catches runs of dahs nearly as well. Farther ones
+// are the keying's multiples and fractions, which the grid search tells apart itself (a grid of
+// half the dit catches all a dit's does, and its sum would win), or another station.
+constexpr double kNearRange = 1.55;
 constexpr double kSameSpeed = 0.025;  // relative: the followed speed's own neighbours
 constexpr int kLeastWindows = 2;
 // A tone that moved farther than this between two windows is another station's (the tracker left

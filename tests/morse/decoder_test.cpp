@@ -522,8 +522,9 @@ INSTANTIATE_TEST_SUITE_P(
                       WeakCase{8000, 26.699347317137018, 988.26082156376742, 2044410037U, 2}));
 
 // A weak signal's speed is slow to settle: a pause without keying between two beacons let a
-// wrong one take over, a near speed held long enough to cut the first beacon on its grid, or the
-// shortest dit searched won a window of a settled slow keying. The lines copied at it were lost.
+// wrong one take over, a near speed (even two thirds of the dit) held long enough to cut the
+// first beacon on its grid, or the shortest dit searched won a window of a settled slow keying.
+// The lines copied at it were lost.
 class DecoderWeakSpeed : public ::testing::TestWithParam<WeakCase> {};
 
 TEST_P(DecoderWeakSpeed, EveryLineIsCopiedAtTheKeyedSpeed) {
@@ -545,7 +546,8 @@ INSTANTIATE_TEST_SUITE_P(
                       WeakCase{11025, 26.30528829764723, 492.9708929297401, 3569757176U},
                       WeakCase{8000, 26.687824682683619, 595.29940319463719, 4057136865U},
                       WeakCase{11025, 13.777933933875696, 582.58849400973554, 2572880775U, 2},
-                      WeakCase{11025, 12.060287700221075, 1022.1694410056442, 945698816U, 2}));
+                      WeakCase{11025, 12.060287700221075, 1022.1694410056442, 945698816U, 2},
+                      WeakCase{22050, 27.144089304834218, 733.38824818314083, 989388266U, 2}));
 
 // Line 1's free text must not take in what follows it when the next header is lost: a line 2 keyed
 // with a wrong header, or a beacon broken off after line 1 and keyed again.
