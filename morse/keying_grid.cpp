@@ -54,7 +54,7 @@ constexpr int kMostPendingSegments = 24;
 // each sample counts twice) while keying is heard. The speed followed gives way to a near one
 // whose sum beats its own by this many standard deviations of the sum's noise, reckoned as if the
 // windows did not overlap; before the held segments are released too, or a wrong speed that held
-// six windows would cut the first beacon on its grid.
+// long enough to release them would cut the first beacon on its grid.
 constexpr int kEvidenceEvery = 2;
 constexpr double kEvidenceMargin = 2.0;
 // Above this SNR, as the grid estimates it, one window tells the speed: no evidence is summed.
