@@ -58,7 +58,7 @@ private:
         return static_cast<int>(grammar_.nodes.size()) - 1;
     }
 
-    void AddArc(int from, int to, ArcKind kind, bool charGap, bool wordGap, double logPrior,
+    void AddArc(int from, int to, ArcKind kind, bool charGap, WordGap wordGap, double logPrior,
                 std::vector<int> characters) {
         const double share = -std::log(static_cast<double>(characters.size()));
         grammar_.arcs.push_back(
@@ -72,7 +72,7 @@ private:
         int node = headerFirst_[line];
         for (int heard = 2; heard <= static_cast<int>(header.size()); ++heard) {
             const int next = AddNode({line, heard, 0, false});
-            AddArc(node, next, ArcKind::kHeader, true, false, 0,
+            AddArc(node, next, ArcKind::kHeader, true, WordGap::kNever, 0,
                    Indices(header.substr(static_cast<std::size_t>(heard) - 1, 1)));
             if (heard == 2) {
                 headerSecond_[line] = next;
@@ -83,14 +83,15 @@ private:
         if (width == 0) {
             lineEnds_[line].push_back(node);
             const int text = AddNode({line, 3, 1, false});
-            AddArc(node, text, ArcKind::kBody, true, true, 0, Indices(kUrlCharacters));
-            AddArc(text, text, ArcKind::kBody, true, true, kLineOneRunsOn, Indices(kUrlCharacters));
+            AddArc(node, text, ArcKind::kBody, true, WordGap::kKeyed, 0, Indices(kUrlCharacters));
+            AddArc(text, text, ArcKind::kBody, true, WordGap::kKeyed, kLineOneRunsOn,
+                   Indices(kUrlCharacters));
             lineEnds_[line].push_back(text);
         } else {
             for (std::size_t digit = 1; digit <= width; ++digit) {
                 const bool last = line == kLineCount - 1 && digit == width;
                 const int next = AddNode({line, 3, static_cast<int>(digit), last});
-                AddArc(node, next, ArcKind::kBody, true, true, 0, Indices(kHexDigits));
+                AddArc(node, next, ArcKind::kBody, true, WordGap::kKeyed, 0, Indices(kHexDigits));
                 node = next;
             }
             lineEnds_[line].push_back(node);
@@ -101,28 +102,29 @@ private:
     void AddTraffic() {
         const int other = grammar_.otherNode;
         const std::vector<int> zulu = Indices("Z");
-        AddArc(other, other, ArcKind::kOtherText, true, true, kOtherCharacter, AllCharacters());
-        AddArc(other, headerFirst_[0], ArcKind::kHeader, false, true, kBeaconStart, zulu);
+        const auto any = WordGap::kAny;
+        AddArc(other, other, ArcKind::kOtherText, true, any, kOtherCharacter, AllCharacters());
+        AddArc(other, headerFirst_[0], ArcKind::kHeader, false, any, kBeaconStart, zulu);
         for (int line = 1; line < kLineCount; ++line) {
-            AddArc(other, headerFirst_[line], ArcKind::kHeader, false, true, kLaterLineStart, zulu);
+            AddArc(other, headerFirst_[line], ArcKind::kHeader, false, any, kLaterLineStart, zulu);
             for (const int end : lineEnds_[line - 1]) {
-                AddArc(end, headerFirst_[line], ArcKind::kHeader, false, true, 0, zulu);
-                AddArc(end, headerSecond_[line], ArcKind::kHeader, false, true, kLostZulu,
+                AddArc(end, headerFirst_[line], ArcKind::kHeader, false, WordGap::kKeyed, 0, zulu);
+                AddArc(end, headerSecond_[line], ArcKind::kHeader, false, any, kLostZulu,
                        Indices("K"));
             }
             if (line > 1) {
-                AddArc(lineEnds_[0].back(), headerFirst_[line], ArcKind::kHeader, false, true,
+                AddArc(lineEnds_[0].back(), headerFirst_[line], ArcKind::kHeader, false, any,
                        kLostLines, zulu);
             }
         }
-        AddArc(lineEnds_[0].back(), headerFirst_[0], ArcKind::kHeader, false, true, kBeaconStart,
+        AddArc(lineEnds_[0].back(), headerFirst_[0], ArcKind::kHeader, false, any, kBeaconStart,
                zulu);
         const int complete = lineEnds_[kLineCount - 1].back();
-        AddArc(complete, other, ArcKind::kOtherText, false, true, kOtherCharacter, AllCharacters());
-        AddArc(complete, headerFirst_[0], ArcKind::kHeader, false, true, kBeaconStart, zulu);
+        AddArc(complete, other, ArcKind::kOtherText, false, any, kOtherCharacter, AllCharacters());
+        AddArc(complete, headerFirst_[0], ArcKind::kHeader, false, any, kBeaconStart, zulu);
         for (int node = 1; node < static_cast<int>(grammar_.nodes.size()); ++node) {
             if (node != complete) {
-                AddArc(node, other, ArcKind::kOtherText, false, true, kBreakOff, AllCharacters());
+                AddArc(node, other, ArcKind::kOtherText, false, any, kBreakOff, AllCharacters());
             }
         }
     }

@@ -15,14 +15,22 @@ enum class ArcKind : std::uint8_t {
     kBody,       // a character of a line's text after its header
 };
 
+// How a step may follow a word gap (5 slots or more).
+enum class WordGap : std::uint8_t {
+    kNever,
+    kAny,
+    // Within a beacon the satellite keys every word gap alike: other lengths are unlikely.
+    kKeyed,
+};
+
 // One step of the grammar: any of `characters` (indices into Alphabet()) leads from `from` to `to`.
 struct GrammarArc {
     int from = 0;
     int to = 0;
     ArcKind kind = ArcKind::kOtherText;
     bool afterCharacterGap = false;  // may follow the previous character after 3 slots
-    bool afterWordGap = false;       // may follow a word gap (5 slots or more)
-    double logPrior = 0;             // log probability of each of the characters on this arc
+    WordGap afterWordGap = WordGap::kNever;
+    double logPrior = 0;  // log probability of each of the characters on this arc
     std::vector<int> characters;
 };
 

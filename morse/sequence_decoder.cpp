@@ -10,11 +10,22 @@ namespace {
 constexpr double kImpossible = -1e300;
 constexpr int kCharacterGap = 3;
 constexpr int kWordGap = 5;  // the shortest gap read as a word gap (7 when keyed exactly)
+// Within a beacon the satellite keys every word gap at 7 slots; the grid cuts one a slot short or
+// long now and then (ascending: the last reaches farthest back). A gap of another length still
+// leads on, at a cost: what was keyed there was lost in the noise, or another keyer spaces its
+// words otherwise. Were every length alike, the characters after a word gap could slide by a slot
+// or two to fit the noise, and a character be lost or made up.
+struct KeyedGap {
+    int slots;
+    double logPrior;
+};
+constexpr std::array<KeyedGap, 3> kKeyedWordGaps = {{{6, -2.0}, {7, 0.0}, {8, -2.0}}};
+constexpr double kOtherKeyedWordGap = -6.0;
 constexpr int kCommitEvery = 8;
 constexpr int kKeptBehindLag = 64;
 constexpr int kLongestCharacter = 32;
 // Boundaries looked up around the newest one: a character and the gap before it reach this far.
-constexpr int kNear = kLongestCharacter + kCharacterGap + 1;
+constexpr int kNear = kLongestCharacter + kKeyedWordGaps.back().slots + 1;
 
 // The boundaries `back` = 0..kNear-1 slots before `end`, looked up once per slot rather than for
 // every character and arc (`at` gives null where there is none).
@@ -64,6 +75,42 @@ auto NewestLikelihoods(const Shapes& alphabet, const Runs& runs, Fallback likeli
                              return *newest[static_cast<std::size_t>(length - 1 - slot)];
                          });
     };
+}
+
+// The likeliest way into an arc's first node, for a character starting `back` slots before the
+// boundary `end`: the score there and the boundary the gap before the character starts at.
+struct Entry {
+    double score = kImpossible;
+    int boundary = -1;
+    bool wordGap = false;
+};
+
+// `at(back)` gives the boundary `back` slots before `end`, or null.
+template <typename Boundary, typename Lookup>
+Entry EntryBefore(const GrammarArc& arc, int end, int back, Lookup at) {
+    Entry best;
+    const auto from = static_cast<std::size_t>(arc.from);
+    const auto offer = [&best](double score, int boundary, bool wordGap) {
+        if (score > best.score) {
+            best = {score, boundary, wordGap};
+        }
+    };
+    if (const Boundary* before = arc.afterCharacterGap ? at(back + kCharacterGap) : nullptr) {
+        offer(before->score[from], end - back - kCharacterGap, false);
+    }
+    if (arc.afterWordGap == WordGap::kNever) {
+        return best;
+    }
+    const bool keyed = arc.afterWordGap == WordGap::kKeyed;
+    if (const Boundary* gap = at(back); gap != nullptr && gap->idle[from] > kImpossible) {
+        offer(gap->idle[from] + (keyed ? kOtherKeyedWordGap : 0.0), gap->idleOrigin[from], true);
+    }
+    for (const KeyedGap gap : keyed ? std::span(kKeyedWordGaps) : std::span<const KeyedGap>()) {
+        if (const Boundary* before = at(back + gap.slots); before != nullptr) {
+            offer(before->score[from] + gap.logPrior, end - back - gap.slots, true);
+        }
+    }
+    return best;
 }
 
 // The alphabet's lengths in slots, looked up in the decoder's innermost loops.
@@ -129,12 +176,9 @@ SequenceDecoder::Boundary SequenceDecoder::Advance(int end) const {
             next.idleOrigin[g] = end - kWordGap;
         }
     }
-    // Each character ending here: its likelihood, and the boundaries a character gap or a word gap
-    // before it ends at.
+    // Each character ending here, and its likelihood.
     const std::size_t count = alphabet_.size();
     std::vector<double> likelihood(count);
-    std::vector<const Boundary*> afterCharacter(count);
-    std::vector<const Boundary*> afterWord(count);
     const auto near = NearBoundaries<Boundary>(end, [this](int b) { return At(b); });
     const auto heardNow = NewestLikelihoods(
         alphabet_, runs_, [&](int c, int length) { return Likelihood(c, end - length, length); });
@@ -143,10 +187,7 @@ SequenceDecoder::Boundary SequenceDecoder::Advance(int end) const {
     };
     double mostHeard = kImpossible;
     for (std::size_t c = 0; c < count; ++c) {
-        const int length = lengths_[c];
-        likelihood[c] = heardNow(static_cast<int>(c), length);
-        afterCharacter[c] = boundary(length + kCharacterGap);
-        afterWord[c] = boundary(length);
+        likelihood[c] = heardNow(static_cast<int>(c), lengths_[c]);
         mostHeard = std::max(mostHeard, likelihood[c]);
     }
     for (std::size_t a = 0; a < grammar_.arcs.size(); ++a) {
@@ -155,8 +196,8 @@ SequenceDecoder::Boundary SequenceDecoder::Advance(int end) const {
         const auto to = static_cast<std::size_t>(arc.to);
         // An arc only from a word gap, whose best start and likeliest character together cannot
         // beat what its node has, is passed over: the same as trying each character, since a sum
-        // never grows when a term shrinks, and a node's idle score never falls from one boundary
-        // to the next.
+        // never grows when a term shrinks, a node's idle score never falls from one boundary
+        // to the next, and a word gap's cost is never a gain.
         if (!arc.afterCharacterGap && previous != nullptr &&
             previous->idle[from] + mostHeard + arc.logPrior <= next.score[to]) {
             continue;
@@ -167,23 +208,11 @@ SequenceDecoder::Boundary SequenceDecoder::Advance(int end) const {
             if (heard <= kImpossible) {
                 continue;
             }
-            const int start = end - lengths_[character];
-            const Boundary* before = arc.afterCharacterGap ? afterCharacter[character] : nullptr;
-            if (before != nullptr && before->score[from] > kImpossible) {
-                const double total = before->score[from] + heard + arc.logPrior;
-                if (total > next.score[to]) {
-                    next.score[to] = total;
-                    next.back[to] = {start - kCharacterGap, arc.from, static_cast<int>(a), c,
-                                     false};
-                }
-            }
-            const Boundary* gap = arc.afterWordGap ? afterWord[character] : nullptr;
-            if (gap != nullptr && gap->idle[from] > kImpossible) {
-                const double total = gap->idle[from] + heard + arc.logPrior;
-                if (total > next.score[to]) {
-                    next.score[to] = total;
-                    next.back[to] = {gap->idleOrigin[from], arc.from, static_cast<int>(a), c, true};
-                }
+            const Entry entry = EntryBefore<Boundary>(arc, end, lengths_[character], boundary);
+            const double total = entry.score + heard + arc.logPrior;
+            if (entry.score > kImpossible && total > next.score[to]) {
+                next.score[to] = total;
+                next.back[to] = {entry.boundary, arc.from, static_cast<int>(a), c, entry.wordGap};
             }
         }
     }
@@ -266,7 +295,8 @@ std::pair<int, int> SequenceDecoder::BestAlive() const {
     // An arc whose best start and best prefix together cannot beat the best state so far is
     // passed over: the same as offering each, since a sum never grows when a term shrinks. A
     // node's best start is after a character gap at any boundary a prefix can follow, or after a
-    // word gap, where the newest idle score bounds the older ones (it never falls).
+    // word gap, where the newest idle score bounds the older ones (it never falls) and every
+    // start a keyed gap reaches (a gap's cost is never a gain).
     double mostHeard = kImpossible;
     for (const double heard : prefix) {
         mostHeard = std::max(mostHeard, heard);
@@ -284,7 +314,7 @@ std::pair<int, int> SequenceDecoder::BestAlive() const {
     const auto hopeless = [&](const GrammarArc& arc) {
         const auto from = static_cast<std::size_t>(arc.from);
         double start = arc.afterCharacterGap ? afterCharacter[from] : kImpossible;
-        if (arc.afterWordGap && newestGap != nullptr) {
+        if (arc.afterWordGap != WordGap::kNever && newestGap != nullptr) {
             start = std::max(start, newestGap->idle[from]);
         }
         return start + mostHeard + arc.logPrior <= best;
@@ -302,18 +332,10 @@ std::pair<int, int> SequenceDecoder::BestAlive() const {
                 if (heard <= kImpossible) {
                     continue;
                 }
-                const int start = end - back;
-                if (arc.afterCharacterGap) {
-                    const double before = score(back + kCharacterGap, arc.from);
-                    if (before > kImpossible) {
-                        offer(before + heard + arc.logPrior, start - kCharacterGap, arc.from);
-                    }
-                }
-                const Boundary* gap =
-                    arc.afterWordGap ? near[static_cast<std::size_t>(back)] : nullptr;
-                if (gap != nullptr && gap->idle[static_cast<std::size_t>(arc.from)] > kImpossible) {
-                    offer(gap->idle[static_cast<std::size_t>(arc.from)] + heard + arc.logPrior,
-                          gap->idleOrigin[static_cast<std::size_t>(arc.from)], arc.from);
+                const Entry entry = EntryBefore<Boundary>(
+                    arc, end, back, [&near](int b) { return near[static_cast<std::size_t>(b)]; });
+                if (entry.score > kImpossible) {
+                    offer(entry.score + heard + arc.logPrior, entry.boundary, arc.from);
                 }
             }
         }
