@@ -19,7 +19,9 @@ namespace telvane::morse {
 namespace {
 
 constexpr double kBasebandRate = 500.0;  // samples per second after the mixer
-constexpr int kDecisionLagSlots = 96;    // slots the sequence decoder looks ahead before deciding
+// Slots the sequence decoder looks ahead before deciding: near the noise floor a wrong turn shows
+// only a line or two later, where the line's width or the next header does not fit it.
+constexpr int kDecisionLagSlots = 192;
 // The second tone's grid starts this long before it was first heard; its mixed baseband is kept
 // that long and for the tone path's decision lag besides.
 constexpr double kSecondLeadSeconds = 10.0;
