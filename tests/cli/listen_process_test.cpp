@@ -21,11 +21,11 @@ constexpr int kRate = 22050;
 
 class ListenProcess : public ConvertProcess {
 protected:
-    // A recording of one beacon at 28 WPM and 10 dB, with a call sign keyed before it.
+    // A recording of one beacon at 35 WPM and 10 dB, with a call sign keyed before it.
     gen::KeyedBeacon Record(const fs::path& name) {
         gen::RecordingOptions options;
         options.sampleRate = kRate;
-        options.wpm = 28;
+        options.wpm = 35;
         options.seed = 11;
         const gen::Recording recording = gen::Generate(options);
         EXPECT_EQ(gen::WriteAudioFile(dir_ / name, recording.samples, kRate,

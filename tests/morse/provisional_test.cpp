@@ -18,7 +18,7 @@ using testing::Generate;
 using testing::Recording;
 using testing::RecordingOptions;
 
-constexpr double kBlockSeconds = 0.1;  // as a sound input hands out samples
+constexpr double kBlockSeconds = 0.2;  // the listening window asks five times a second
 
 struct Listened {
     std::vector<CopiedBeacon> beacons;

@@ -162,7 +162,7 @@ std::vector<std::pair<double, double>> KeyText(const std::string& text, double d
 RecordingOptions PlayedBeaconOptions() {
     RecordingOptions options;
     options.sampleRate = 48000;
-    options.wpm = 25;
+    options.wpm = 35;
     options.snrDb = 15;
     options.otherText = false;
     options.leadSeconds = 2;

@@ -64,7 +64,7 @@ std::vector<std::pair<double, double>> KeyText(const std::string& text, double d
 
 Recording Generate(const RecordingOptions& options);
 
-// The beacon the listening tests play: one, at 48 kHz, 25 WPM and 15 dB, after 2 s of noise,
+// The beacon the listening tests play: one, at 48 kHz, 35 WPM and 15 dB, after 2 s of noise,
 // with no other traffic.
 RecordingOptions PlayedBeaconOptions();
 
