@@ -152,7 +152,8 @@ void KeyingGrid::Add(std::span<const BasebandSample> samples, std::vector<Slot>&
         }
         Window window = Gather(windowStart);
         toneHz_ = buffer_[static_cast<std::size_t>(segmentStart - bufferStart_)].frequency;
-        const double offset = FineOffset(window);
+        double turn = 0;
+        const double offset = SteadiestMix(window, segmentStart, turn).offsetHz;
         lastOffset_ = offset;
         Derotate(window, segmentStart, offset);
         double period = period_;
@@ -183,7 +184,7 @@ void KeyingGrid::Add(std::span<const BasebandSample> samples, std::vector<Slot>&
             CutSegment(pending_.front(), SegmentEnd(pending_.front()), boundary_, slots);
             pending_.pop_front();
         }
-        phase_ = std::fmod(phase_ + 2.0 * std::numbers::pi * offset * segmentLength_ / rate_,
+        phase_ = std::fmod(phase_ + 2.0 * std::numbers::pi * offset * segmentLength_ / rate_ - turn,
                            2.0 * std::numbers::pi);
         ++segment_;
         const std::int64_t keepFrom =
@@ -223,6 +224,7 @@ void KeyingGrid::Provisional(std::span<const BasebandSample> ahead,
                  period_,
                  std::sqrt(slotSnr_),
                  Estimate()};
+    HoldMixer(tail.window, tailStart, heldHz_);
     Derotate(tail.window, tailStart, lastOffset_);
     CutSegment(tail, static_cast<double>(tailEnd) - period_, boundary, slots);
 }
@@ -236,8 +238,10 @@ KeyingGrid::Window KeyingGrid::Gather(std::int64_t start,
     Window window{
         start, std::vector<std::complex<float>>(static_cast<std::size_t>(windowLength_)),
         std::vector<float>(static_cast<std::size_t>(windowLength_), 1.0F),
+        std::vector<float>(static_cast<std::size_t>(windowLength_), 0.0F),
         static_cast<std::size_t>(std::clamp<std::int64_t>(bufferStart_ - start, 0, windowLength_))};
     float lastNoise = 0;
+    float lastMixerHz = 0;
     for (int n = windowLength_ - 1; n >= 0; --n) {
         const std::int64_t at = start + n - bufferStart_;
         const auto held = static_cast<std::int64_t>(buffer_.size());
@@ -250,14 +254,16 @@ KeyingGrid::Window KeyingGrid::Gather(std::int64_t start,
         if (sample != nullptr) {
             window.value[static_cast<std::size_t>(n)] = sample->value;
             lastNoise = std::max(sample->noiseVariance, 1e-30F);
+            lastMixerHz = sample->frequency;
         }
+        window.mixerHz[static_cast<std::size_t>(n)] = lastMixerHz;
         window.noise[static_cast<std::size_t>(n)] = lastNoise > 0 ? lastNoise : 1.0F;
     }
     return window;
 }
 
 // The tone's remaining offset from 0 Hz, from a fine spectrum of the window's baseband.
-double KeyingGrid::FineOffset(const Window& window) {
+KeyingGrid::ToneLine KeyingGrid::FineOffset(const Window& window) {
     std::span<std::complex<float>> input = toneSpectrum_.Input();
     for (int n = 0; n < windowLength_; ++n) {
         input[static_cast<std::size_t>(n)] =
@@ -271,13 +277,77 @@ double KeyingGrid::FineOffset(const Window& window) {
         power[i] = std::norm(bins[static_cast<std::size_t>((k + windowLength_) % windowLength_)]);
     }
     const auto peak = std::max_element(power.begin() + 1, power.end() - 1);
-    if (*peak < kMinToneLine * MedianOf(power)) {
-        return 0;
+    const double strength = *peak / std::max(MedianOf(power), 1e-30);
+    if (strength < kMinToneLine) {
+        return {0, strength};
     }
     const double shift = ParabolicOffset(std::log(*(peak - 1) + 1e-30), std::log(*peak + 1e-30),
                                          std::log(*(peak + 1) + 1e-30));
     const double bin = static_cast<double>(peak - power.begin() - reach) + shift;
-    return bin * rate_ / windowLength_;
+    return {bin * rate_ / windowLength_, strength};
+}
+
+double KeyingGrid::HoldMixer(Window& window, std::int64_t segmentStart, double heldHz) const {
+    if (heldHz == 0) {
+        return 0;
+    }
+    // The mixer's phase ran ahead of one held still by the sum of its frequency steps: turning
+    // each sample back by that much (counted from the segment's start) mixes it at the held
+    // frequency. Beyond the window the mixer is taken to stay where it was at its edge.
+    const std::size_t count = window.value.size();
+    const auto step = [&](std::size_t n) {
+        return 2.0 * std::numbers::pi * (window.mixerHz[n] - heldHz) / rate_;
+    };
+    std::vector<double> ahead(count + 1);
+    for (std::size_t n = 0; n < count; ++n) {
+        ahead[n + 1] = ahead[n] + step(n);
+    }
+    const auto aheadAt = [&](std::int64_t n) {
+        const auto last = static_cast<std::int64_t>(count);
+        if (n < 0) {
+            return static_cast<double>(n) * step(0);
+        }
+        return n <= last ? ahead[static_cast<std::size_t>(n)]
+                         : ahead[count] + static_cast<double>(n - last) * step(count - 1);
+    };
+    const double atStart = aheadAt(segmentStart - window.start);
+    // The mixer holds its frequency for many samples at a time: one turn per sample, worked out
+    // again only where it moved.
+    std::complex<double> phasor;
+    std::complex<double> rotation;
+    for (std::size_t n = 0; n < count; ++n) {
+        if (n == 0 || window.mixerHz[n] != window.mixerHz[n - 1]) {
+            phasor = std::polar(1.0, ahead[n] - atStart);
+            rotation = std::polar(1.0, step(n));
+        }
+        window.value[n] = std::complex<float>(std::complex<double>(window.value[n]) * phasor);
+        phasor *= rotation;
+    }
+    return aheadAt(segmentStart + segmentLength_ - window.start) - atStart;
+}
+
+KeyingGrid::ToneLine KeyingGrid::SteadiestMix(Window& window, std::int64_t segmentStart,
+                                              double& turn) {
+    const ToneLine mixed = FineOffset(window);
+    heldHz_ = 0;
+    turn = 0;
+    const auto [lowest, highest] =
+        std::minmax_element(window.mixerHz.begin(), window.mixerHz.end());
+    if (*lowest == *highest) {
+        return mixed;
+    }
+    Window held = window;
+    const double heldHz =
+        MedianOf(std::vector<double>(window.mixerHz.begin(), window.mixerHz.end()));
+    const double heldTurn = HoldMixer(held, segmentStart, heldHz);
+    const ToneLine steady = FineOffset(held);
+    if (steady.strength <= mixed.strength) {
+        return mixed;
+    }
+    heldHz_ = heldHz;
+    turn = heldTurn;
+    window = std::move(held);
+    return steady;
 }
 
 void KeyingGrid::Derotate(Window& window, std::int64_t segmentStart, double offsetHz) const {

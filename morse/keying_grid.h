@@ -4,7 +4,9 @@
 // machine, so every edge falls on one grid of dit-long slots: the grid whose slots, summed with
 // their phase, catch the most energy gives the speed and the slot boundaries.
 // Each window also measures the tone's small remaining frequency offset (so a slot and a run of
-// slots can be summed with their phase) and the key-down amplitude against the noise.
+// slots can be summed with their phase) and the key-down amplitude against the noise. A faint
+// tone makes the tracker wander and the mixer retune with it; where the window's tone line comes
+// out sharper so, its baseband is turned as if the mixer had held still.
 
 #include <cstdint>
 #include <deque>
@@ -44,6 +46,7 @@ private:
         std::int64_t start = 0;
         std::vector<std::complex<float>> value;  // derotated
         std::vector<float> noise;
+        std::vector<float> mixerHz;  // the frequency each sample was mixed with
         std::size_t firstHeard = 0;  // samples before it come before the recording
     };
     // A segment analysed, waiting to be cut into slots on the grid found for it.
@@ -58,7 +61,19 @@ private:
     SignalEstimate EstimateOf(double toneHz, double period, double slotSnr, bool keyed) const;
     Window Gather(std::int64_t start, std::span<const BasebandSample> ahead = {}) const;
     std::vector<std::complex<double>> Cumulative(const Window& window);
-    double FineOffset(const Window& window);
+    // The tone's remaining offset from 0 Hz in a window, and how far its line stands above the
+    // median bin (its offset is 0 when it stands too little).
+    struct ToneLine {
+        double offsetHz = 0;
+        double strength = 0;
+    };
+    ToneLine FineOffset(const Window& window);
+    // Turns the window as if the mixer had held still at `heldHz` throughout (nothing when it is
+    // 0), counting phase from `segmentStart`; returns the turn over that segment.
+    double HoldMixer(Window& window, std::int64_t segmentStart, double heldHz) const;
+    // The window as mixed, or as if the mixer had held still at its median frequency: whichever
+    // shows the sharper tone line. Returns that line; `turn` is the turn over the segment.
+    ToneLine SteadiestMix(Window& window, std::int64_t segmentStart, double& turn);
     void Derotate(Window& window, std::int64_t segmentStart, double offsetHz) const;
     double ChangeCost(double period) const;
     // The period around `centre` (within +-`span`, in steps of `step`, relative) catching the
@@ -95,6 +110,7 @@ private:
     double sampleExcess_ = 0;  // the window's mean sample energy beyond noise
     double toneHz_ = 0;
     double lastOffset_ = 0;  // the tone's fine offset found in the last window, Hz
+    double heldHz_ = 0;      // the last window's mixer held still here (0: as mixed)
     ComplexSpectrum toneSpectrum_;
     std::vector<float> hann_;     // over the whole window
     std::vector<float> weights_;  // the window's, for the heard part of this window
