@@ -555,8 +555,8 @@ INSTANTIATE_TEST_SUITE_P(
                       WeakCase{22050, 27.144089304834218, 733.38824818314083, 989388266U, 2}));
 
 // The satellite keys its word gaps at 7 slots. Read as gaps of any length, they let the characters
-// after them slide by a slot or two to fit the noise: two or three digits of each recording were
-// lost, made up or misread.
+// after them slide by a slot or two to fit the noise: two or three characters of each recording
+// were lost, made up or misread.
 class DecoderKeyedWordGaps : public ::testing::TestWithParam<WeakCase> {};
 
 TEST_P(DecoderKeyedWordGaps, EveryBeaconIsCopiedWithinACharacter) {
@@ -576,8 +576,8 @@ INSTANTIATE_TEST_SUITE_P(
                       WeakCase{22050, 25.092200869495109, 519.83085246976748, 4111963423U, 2,
                                -10}));
 
-// Heard this faintly, the tracked tone wanders by a few hertz and the mixer retunes with it. Mixed
-// as if the mixer had held still, the slots of the steady tone add with their phase again: these
+// Heard at -13 dB, the tracked tone wanders by a few hertz and the mixer retunes with it. Mixed as
+// if the mixer had held still, the slots of the steady tone add with their phase again: these
 // recordings lost 7 to 17 characters each before.
 class DecoderFaintSteadyTone : public ::testing::TestWithParam<WeakCase> {};
 
