@@ -54,6 +54,9 @@ constexpr double kAloneShare = 0.05;
 constexpr double kKeyDownShare = 0.2;   // of the other's key-down strength, at the least
 constexpr double kLeastKeyDown = 20.0;  // key-down strength on average, not noise at the edge
 constexpr double kSecondFollow = 1.0 / 48;
+// A frame's offset between the two steady paths this close to the one they last kept, or to it
+// turned round, is the same two stations'.
+constexpr double kSameOffsetHz = 25.0;
 constexpr double kDriftMargin = 1.5;      // over the steepest Doppler slope and bend, to smooth by
 constexpr double kStrongForDrift = 25.0;  // strength of the frames that tell the drift
 constexpr double kLeastSpread = 4.0;      // variance of their times, frames^2, to tell it
@@ -222,9 +225,12 @@ void ToneTracker::Step(std::vector<ToneFrame>& decided, std::vector<ToneFrame>& 
         std::vector<ToneFrame> own;
         std::vector<ToneFrame> first;
         Decide(path_, own);
-        Decide(strongest_, first);
+        Trace(strongest_);
+        Trace(away_);
+        KeepStations();
+        Smooth(strongest_, first);
         std::vector<ToneFrame> aside;
-        Decide(away_, aside);
+        Smooth(away_, aside);
         const bool hearing = secondFrom_ < 0;
         if (!first.empty() && !aside.empty()) {
             HearSecond(first.back(), aside.back());
@@ -354,7 +360,37 @@ int ToneTracker::Origin(const Path::Step& step, int bin) const {
     return origin;
 }
 
+// Decides the path's oldest undecided frame, and smooths what it can.
 void ToneTracker::Decide(Path& path, std::vector<ToneFrame>& decided) {
+    Trace(path);
+    Smooth(path, decided);
+}
+
+// The steady paths cross over where one station falls silent a while: the other's path takes its
+// place, and the path pushed off finds the silent one again once it keys. The two stations keep
+// their offset while both drift alike, so a crossing shows as the offset turned round, in a frame
+// key-down on both: the paths are exchanged there, and each chain reads its own station on (its
+// grid holds that station's speed).
+void ToneTracker::KeepStations() {
+    if (secondFrom_ < 0 || strongest_.decisions.empty() || away_.decisions.empty()) {
+        return;
+    }
+    const Decision& first = strongest_.decisions.back();
+    const Decision& away = away_.decisions.back();
+    if (std::min(first.strength, away.strength) < kLeastKeyDown) {
+        return;
+    }
+    const double offset = away.frequency - first.frequency;
+    if (std::abs(offset + awayOffset_) < kSameOffsetHz) {
+        std::swap(strongest_.lastFrequency, away_.lastFrequency);
+        std::swap(strongest_, away_);
+    } else if (awayOffset_ == 0 || std::abs(offset - awayOffset_) < kSameOffsetHz) {
+        awayOffset_ = offset;
+    }
+}
+
+// Traces the path back to its oldest undecided frame, and decides that.
+void ToneTracker::Trace(Path& path) {
     // Back from the likeliest bin now; where this trace meets the last one, the rest is as it was.
     auto bin = static_cast<int>(path.head);
     for (std::size_t i = path.steps.size() - 1; i > 0; --i) {
@@ -368,7 +404,6 @@ void ToneTracker::Decide(Path& path, std::vector<ToneFrame>& decided) {
     path.decisions.push_back(DecisionAt(path, 0, bin));
     path.spare = std::move(path.steps.front().before);  // the next frame's, without allocating
     path.steps.pop_front();
-    Smooth(path, decided);
 }
 
 // The tone of the `index`th frame still on the path, when the path runs through `bin` there.

@@ -8,7 +8,9 @@
 // A second CW signal beside the beacon pulls such a path over whenever the beacon is key-up, so
 // two steadier paths are followed as well, on each bin's emission averaged over the frames
 // around, each kept well away from where the other is. Once both carry keying of their own, the
-// first of them is the main tone, and the second is handed out too, for decoding on its own.
+// first of them is the main tone, and the second is handed out too, for decoding on its own. Where
+// the two paths cross over (one station fell silent a while), they are exchanged back, so that
+// each goes on following its own station.
 
 #include <cstdint>
 #include <deque>
@@ -92,6 +94,8 @@ private:
     void Viterbi(Path& path, const std::vector<float>& emission);
     int Origin(const Path::Step& step, int bin) const;
     void Decide(Path& path, std::vector<ToneFrame>& decided);
+    void Trace(Path& path);
+    void KeepStations();
     Decision DecisionAt(const Path& path, std::size_t index, int bin) const;
     void Smooth(Path& path, std::vector<ToneFrame>& decided) const;
     void Provisional(const Path& path, std::vector<ToneFrame>& frames) const;
@@ -126,6 +130,7 @@ private:
     double firstPower_ = 0;  // key-down strength along each, over the last key-down frames
     double awayPower_ = 0;
     double secondFrom_ = -1;
+    double awayOffset_ = 0;  // the away path's tone less the first's, both key-down, once heard
     bool moved_ = false;
     bool following_ = false;
 };

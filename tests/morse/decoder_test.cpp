@@ -169,6 +169,52 @@ INSTANTIATE_TEST_SUITE_P(OffsetsAndLevels, DecoderInterferer,
                                            InterfererCase{22050, 16, 900, 2, -220},
                                            InterfererCase{48000, 25, 600, 1, 380}));
 
+struct HardChannelCase {
+    double rate;
+    double wpm;
+    double toneHz;
+    std::uint32_t seed;
+    int beacons;
+    double interfererDb;
+    double offsetHz;
+};
+
+class DecoderStationsCrossOver : public ::testing::TestWithParam<HardChannelCase> {};
+
+// The hard channel: Doppler drift, fading, clicks, and a station calling CQ beside the beacon that
+// drifts with it. While the beacon is silent between beacons, or faded, the tone paths following
+// the two stations cross over; each chain must go on reading its own station. These recordings
+// lost a whole beacon, or most of one, when the chains changed stations with the paths.
+TEST_P(DecoderStationsCrossOver, EachStationKeepsItsChain) {
+    const HardChannelCase& c = GetParam();
+    RecordingOptions options;
+    options.sampleRate = c.rate;
+    options.wpm = c.wpm;
+    options.toneHz = c.toneHz;
+    options.snrDb = 0;
+    options.beacons = c.beacons;
+    options.seed = c.seed;
+    options.channel = {.driftHzPerSecond = 230,
+                       .fading = true,
+                       .interfererDb = c.interfererDb,
+                       .interfererOffsetHz = c.offsetHz,
+                       .clicksPerSecond = 0.5};
+    const Recording recording = Generate(options);
+    const Decoded decoded = DecodeWhole(c.rate, recording.samples);
+
+    EXPECT_EQ(decoded.beacons.size(), recording.beacons.size()) << Lines(decoded.beacons);
+    EXPECT_LE(ScoreBeacons(recording.beacons, decoded.beacons).errors, 6) << Lines(decoded.beacons);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Seeds, DecoderStationsCrossOver,
+    ::testing::Values(HardChannelCase{22050, 17.378773699741309, 1024.0109443721021, 2250347611U, 2,
+                                      -1.3970355308767246, 299.99697822550593},
+                      HardChannelCase{44100, 17.375730210288371, 1084.7342293940164, 3179343777U, 1,
+                                      -0.51297644724782732, 276.81310827446782},
+                      HardChannelCase{48000, 12.794013350093849, 711.70564816557226, 1081808493U, 1,
+                                      1.7313151432073006, -154.35101042403474}));
+
 struct LateStationCase {
     double rate;
     double wpm;
