@@ -66,15 +66,52 @@ CopiedBeacon Joined(CopiedBeacon earlier, CopiedBeacon later) {
     return earlier;
 }
 
+// What a line's characters are sure of, summed.
+double Sureness(const CopiedLine& line) {
+    double sure = 0;
+    for (std::size_t i = 0; i < line.text.size(); ++i) {
+        sure += line.text[i] == ' ' ? 0 : line.confidence[i];
+    }
+    return sure;
+}
+
+// Two copies of one beacon: the more confident one, with each line the other copied more surely
+// (one tone's stages may have lost the beacon's signal partway, and the other found it late), from
+// the first line's start to the last line's end.
+CopiedBeacon Merged(CopiedBeacon kept, CopiedBeacon other) {
+    if (other.confidence > kept.confidence) {
+        std::swap(kept, other);
+    }
+    const auto [first, last] = LinesHeard(kept);
+    bool taken = false;
+    for (int k = 0; k < kLineCount; ++k) {
+        CopiedLine& line = kept.lines[static_cast<std::size_t>(k)];
+        CopiedLine& instead = other.lines[static_cast<std::size_t>(k)];
+        if (Sureness(instead) <= Sureness(line)) {
+            continue;
+        }
+        line = std::move(instead);
+        taken = true;
+        if (k <= first) {
+            kept.startSeconds = other.startSeconds;
+        }
+        if (k >= last) {
+            kept.endSeconds = other.endSeconds;
+        }
+    }
+    if (taken) {
+        kept.confidence = BeaconConfidence(kept);
+    }
+    return kept;
+}
+
 }  // namespace
 
 void BeaconPairing::Add(CopiedBeacon beacon) {
     const auto same = std::find_if(waiting_.begin(), waiting_.end(),
                                    [&](const CopiedBeacon& w) { return Overlap(w, beacon); });
     if (same != waiting_.end()) {
-        if (beacon.confidence > same->confidence) {
-            *same = std::move(beacon);
-        }
+        *same = Merged(std::move(*same), std::move(beacon));
         return;
     }
     for (CopiedBeacon& part : waiting_) {

@@ -85,7 +85,8 @@ struct JoinCase {
 class BeaconJoinTest : public ::testing::TestWithParam<JoinCase> {};
 
 // A beacon whose two tones traded places in a fade is copied in two parts, one on each tone: the
-// parts come out as one beacon, in either order of arrival, and other beacons stay apart.
+// parts come out as one beacon, in either order of arrival, even where the later tone's grid began
+// before the earlier part ended; other beacons stay apart.
 TEST_P(BeaconJoinTest, PartsOfOneBeaconComeOutAsOne) {
     const JoinCase& c = GetParam();
     for (const bool laterFirst : {false, true}) {
@@ -110,6 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         JoinCase{"LinesOneToThreeThenFourToSix", Part(1, 3, 3, 44.7, 15.7),
                  Part(4, 6, 45.2, 82.1, 15.7), 1},
+        JoinCase{"OverlappingInTime", Part(1, 3, 3, 44.7, 15.7), Part(4, 6, 36.8, 82.1, 15.7), 1},
         JoinCase{"ALineLostBetween", Part(1, 3, 13, 42, 17.4), Part(5, 6, 60, 86, 17.6), 1},
         JoinCase{"AnotherSpeed", Part(1, 3, 3, 44.7, 15.7), Part(4, 6, 45.2, 82.1, 20), 2},
         JoinCase{"LinesNotAfterTheFirstPart", Part(1, 3, 3, 44.7, 15.7),
