@@ -3,9 +3,9 @@
 // Beacons copied on two tones at once. Each tone's stages may copy the same beacon (the signals
 // the tones follow can trade places in a pause): copies overlapping in time are one beacon, the
 // more confident copy with each line the other copied more surely; a beacon copied in two parts,
-// its first lines on one tone and its last on the other, comes out whole. A copy waits until both tones' decisions are well
-// past its end, and past the time its lines not yet heard take, since the other tone's copy or
-// part may still come.
+// its first lines on one tone and its last on the other, comes out whole. A copy waits until both
+// tones' decisions are well past its end, and past the time its lines not yet heard take, since
+// the other tone's copy or part may still come.
 
 #include <array>
 #include <vector>
