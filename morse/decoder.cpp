@@ -226,9 +226,10 @@ struct Decoder::Pipeline {
     }
 
     // Once a second tone is heard the main tone is the first steady path's (`tones` change over at
-    // the frame it was heard in). Where the main tone left the second tone's signal for it, and
-    // no beacon was under way there, the main chain reads the steady path's last seconds, mixed
-    // from the second tone's lead on: the start of a beacon on the new tone was mixed on the old.
+    // the frame it was heard in). Unless a beacon is under way on the main tone, the main chain
+    // reads the steady path's last seconds, mixed from the second tone's lead on: the tone it
+    // followed there may have hopped between the two stations, or been the other one, so the
+    // start of a beacon on the steady path's station was mixed on another tone.
     void HandOverMainTone(std::span<const ToneFrame> tones,
                           std::span<const ToneFrame> steadyTones) {
         const double heard = tracker.SecondToneFrom();
@@ -238,7 +239,7 @@ struct Decoder::Pipeline {
         const auto before = static_cast<std::size_t>(moved - tones.begin());
         main.Run(tones.first(before), work, workStart);
         KeepSteady(steadyTones);
-        if (tracker.MainToneMoved() && !main.assembler.Copying()) {
+        if (!main.assembler.Copying()) {
             const std::int64_t from = SecondLeadFrom();
             Downconverter mixer(decimator.WorkRate(), hop, from * hop);
             for (const ToneFrame& tone : steady) {
@@ -255,8 +256,8 @@ struct Decoder::Pipeline {
         main.Run(tones.subspan(before), work, workStart);
     }
 
-    // The first steady path's frames of the last seconds, for mixing them should the main tone
-    // move there: mixed only then, since it seldom does.
+    // The first steady path's frames of the last seconds, for mixing them once a second tone is
+    // heard: mixed only then, since it seldom is.
     void KeepSteady(std::span<const ToneFrame> tones) {
         steady.insert(steady.end(), tones.begin(), tones.end());
         const auto from = static_cast<double>(SteadyKeptFrom());

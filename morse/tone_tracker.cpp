@@ -231,18 +231,12 @@ void ToneTracker::Step(std::vector<ToneFrame>& decided, std::vector<ToneFrame>& 
         Smooth(strongest_, first);
         std::vector<ToneFrame> aside;
         Smooth(away_, aside);
-        const bool hearing = secondFrom_ < 0;
         if (!first.empty() && !aside.empty()) {
             HearSecond(first.back(), aside.back());
         }
         // Once a second tone is heard the main tone is the first steady path's: the path on each
-        // frame's own emission hops between the two, and was on the louder one mostly.
+        // frame's own emission hops between the two.
         const bool heard = secondFrom_ >= 0;
-        if (hearing && heard && !own.empty()) {
-            const double tone = own.back().frequency;
-            moved_ =
-                std::abs(tone - aside.back().frequency) < std::abs(tone - first.back().frequency);
-        }
         const std::vector<ToneFrame>& main = heard ? first : own;
         decided.insert(decided.end(), main.begin(), main.end());
         if (!heard) {

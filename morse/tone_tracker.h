@@ -45,9 +45,6 @@ public:
                   std::vector<ToneFrame>& second, std::vector<ToneFrame>& steady);
     // The work-rate sample from which a second tone was heard; -1 while none has been.
     double SecondToneFrom() const { return secondFrom_; }
-    // Whether, where the second tone was heard, the main tone left the second tone's signal for
-    // the first steady path: the path on each frame's own emission had been on the louder one.
-    bool MainToneMoved() const { return moved_; }
     // Follows the tone nearest `hz` from the next frame on, and no tone further than
     // kFollowWidthHz from where it drifts; 0 goes back to finding the tone alone.
     void Follow(double hz);
@@ -131,7 +128,6 @@ private:
     double awayPower_ = 0;
     double secondFrom_ = -1;
     double awayOffset_ = 0;  // the away path's tone less the first's, both key-down, once heard
-    bool moved_ = false;
     bool following_ = false;
 };
 
