@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 #include <string_view>
+#include <utility>
 
 #include "beacon_layout.h"
 #include "morse_code.h"
@@ -24,6 +25,10 @@ constexpr double kLostLines = -6.0;
 // Line 1 (a web address, a short one) ends only where a header is heard: each further character
 // is a little less likely, so that a header lost in the noise does not hand line 1 what follows.
 constexpr double kLineOneRunsOn = -0.5;
+// A line's last digits lost in a deep fade, the next line's header heard after them: per digit
+// lost. Without that way on, a line cut short takes the next one's header and text into line 1,
+// or loses them.
+constexpr double kLostDigit = -6.0;
 
 std::vector<int> Indices(std::string_view characters) {
     std::vector<int> indices;
@@ -92,6 +97,7 @@ private:
                 const bool last = line == kLineCount - 1 && digit == width;
                 const int next = AddNode({line, 3, static_cast<int>(digit), last});
                 AddArc(node, next, ArcKind::kBody, true, WordGap::kKeyed, 0, Indices(kHexDigits));
+                cutShort_[line].push_back({node, static_cast<int>(width - digit + 1)});
                 node = next;
             }
             lineEnds_[line].push_back(node);
@@ -116,6 +122,10 @@ private:
                 AddArc(lineEnds_[0].back(), headerFirst_[line], ArcKind::kHeader, false, any,
                        kLostLines, zulu);
             }
+            for (const auto& [node, lost] : cutShort_[line - 1]) {
+                AddArc(node, headerFirst_[line], ArcKind::kHeader, false, any, kLostDigit * lost,
+                       zulu);
+            }
         }
         AddArc(lineEnds_[0].back(), headerFirst_[0], ArcKind::kHeader, false, any, kBeaconStart,
                zulu);
@@ -133,6 +143,8 @@ private:
     std::array<int, kLineCount> headerFirst_{};
     std::array<int, kLineCount> headerSecond_{};
     std::array<std::vector<int>, kLineCount> lineEnds_;
+    // Each node of a line short of its width, and the digits it lacks.
+    std::array<std::vector<std::pair<int, int>>, kLineCount> cutShort_;
 };
 
 }  // namespace

@@ -790,6 +790,22 @@ TEST(DecoderGrammar, LineWhoseHeaderLostItsFirstLetterIsCopied) {
     EXPECT_EQ(decoded.beacons[0].lines[3].text, "ZK4 1A2B3C");
 }
 
+// A fade takes line 2's last three digits (keyed here as none at all): the line is copied as far
+// as it was heard, and neither the next line's header nor its text is taken into line 1.
+TEST(DecoderGrammar, LineCutShortByAFadeLeavesTheNextLineItsOwn) {
+    const std::string text =
+        "ZK1 ORBEL.JP\nZK2 712\nZK3 ABCDEF01\nZK4 1A2B3C\nZK5 123456\nZK6 0123456789\n";
+    const double rate = 8000;
+    std::vector<float> samples(static_cast<std::size_t>(70 * rate), 0.0F);
+    testing::AddKeying(samples, rate, text, 20, 700, 1.0);
+    AddNoise(samples, 13);
+    const Decoded decoded = DecodeWhole(rate, samples);
+    ASSERT_EQ(decoded.beacons.size(), 1U) << Lines(decoded.beacons);
+    EXPECT_EQ(decoded.beacons[0].lines[0].text, "ZK1 ORBEL.JP");
+    EXPECT_EQ(decoded.beacons[0].lines[1].text, "ZK2 712");
+    EXPECT_EQ(decoded.beacons[0].lines[2].text, "ZK3 ABCDEF01");
+}
+
 TEST(DecoderGrammar, BeaconBrokenByAGarbledStretchStaysOneBeacon) {
     const std::string text =
         "ZK1 ORBEL.JP\nZK2 712345\nZK3 ABCDEF01\nZK4 1A2B3C\nZK5 123456\n"
