@@ -17,7 +17,8 @@ constexpr double kBeaconStart = -4.0;
 constexpr double kLaterLineStart = -8.0;
 constexpr double kBreakOff = -16.0;
 constexpr double kOtherCharacter = -1.0;
-constexpr double kLostZulu = -6.0;  // a line's header heard from its "K" on, the "Z" lost
+// A line's header heard from its "K" on, the "Z" lost (or heard as another letter, in traffic).
+constexpr double kLostZulu = -6.0;
 // Line 1 followed by a later line's header, the lines between lost in the noise and read as line
 // 1's text: without a way on to a later header, or to a new beacon, line 1's free text (cheaper
 // per character than other traffic) would take in the rest of the beacon and what follows it.
@@ -111,6 +112,8 @@ private:
         const auto any = WordGap::kAny;
         AddArc(other, other, ArcKind::kOtherText, true, any, kOtherCharacter, AllCharacters());
         AddArc(other, headerFirst_[0], ArcKind::kHeader, false, any, kBeaconStart, zulu);
+        AddArc(other, headerSecond_[0], ArcKind::kHeader, false, any, kBeaconStart + kLostZulu,
+               Indices("K"));
         for (int line = 1; line < kLineCount; ++line) {
             AddArc(other, headerFirst_[line], ArcKind::kHeader, false, any, kLaterLineStart, zulu);
             for (const int end : lineEnds_[line - 1]) {

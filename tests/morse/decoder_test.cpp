@@ -9,6 +9,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "beacon_scoring.h"
 #include "decoder.h"
@@ -772,22 +773,28 @@ TEST(DecoderGrammar, RecoversACharacterWithADroppedOutElement) {
     EXPECT_EQ(decoded.beacons[0].lines[5].text, "ZK6 0123456789");
 }
 
-// A fade takes line 3's "Z" (keyed here as no "Z" at all): the line is still copied, under its
-// header, the lost letter marked as not heard.
+// A fade takes a header's "Z" (keyed here as no "Z" at all), line 3's or line 1's after traffic:
+// the line is still copied, under its header, the lost letter marked as not heard.
 TEST(DecoderGrammar, LineWhoseHeaderLostItsFirstLetterIsCopied) {
-    const std::string text =
-        "ZK1 ORBEL.JP\nZK2 712345\nK3 ABCDEF01\nZK4 1A2B3C\nZK5 123456\nZK6 0123456789\n";
-    const double rate = 8000;
-    std::vector<float> samples(static_cast<std::size_t>(70 * rate), 0.0F);
-    testing::AddKeying(samples, rate, text, 20, 700, 1.0);
-    AddNoise(samples, 13);
-    const Decoded decoded = DecodeWhole(rate, samples);
-    ASSERT_EQ(decoded.beacons.size(), 1U) << Lines(decoded.beacons);
-    const CopiedLine& line = decoded.beacons[0].lines[2];
-    EXPECT_EQ(line.text, "ZK3 ABCDEF01");
-    ASSERT_FALSE(line.confidence.empty());
-    EXPECT_EQ(line.confidence.front(), 0.0);
-    EXPECT_EQ(decoded.beacons[0].lines[3].text, "ZK4 1A2B3C");
+    const std::string rest = "ZK4 1A2B3C\nZK5 123456\nZK6 0123456789\n";
+    const std::array<std::pair<std::string, std::size_t>, 2> cases = {{
+        {"ZK1 ORBEL.JP\nZK2 712345\nK3 ABCDEF01\n" + rest, 2},
+        {"TEST TEST\nK1 ORBEL.JP\nZK2 712345\nZK3 ABCDEF01\n" + rest, 0},
+    }};
+    for (const auto& [text, lost] : cases) {
+        const double rate = 8000;
+        std::vector<float> samples(static_cast<std::size_t>(80 * rate), 0.0F);
+        testing::AddKeying(samples, rate, text, 20, 700, 1.0);
+        AddNoise(samples, 13);
+        const Decoded decoded = DecodeWhole(rate, samples);
+        ASSERT_EQ(decoded.beacons.size(), 1U) << Lines(decoded.beacons);
+        const CopiedBeacon& beacon = decoded.beacons[0];
+        EXPECT_EQ(beacon.lines[0].text, "ZK1 ORBEL.JP");
+        EXPECT_EQ(beacon.lines[2].text, "ZK3 ABCDEF01");
+        ASSERT_FALSE(beacon.lines[lost].confidence.empty());
+        EXPECT_EQ(beacon.lines[lost].confidence.front(), 0.0) << lost;
+        EXPECT_EQ(beacon.lines[3].text, "ZK4 1A2B3C");
+    }
 }
 
 // A fade takes line 2's last three digits (keyed here as none at all): the line is copied as far
