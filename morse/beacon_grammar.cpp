@@ -17,7 +17,8 @@ constexpr double kBeaconStart = -4.0;
 constexpr double kLaterLineStart = -8.0;
 constexpr double kBreakOff = -16.0;
 constexpr double kOtherCharacter = -1.0;
-// A line's header heard from its "K" on, the "Z" lost (or heard as another letter, in traffic).
+// A line's header heard from its "K" on, the "Z" lost; line 1's may follow traffic within a word,
+// its "Z" heard as another letter.
 constexpr double kLostZulu = -6.0;
 // Line 1 followed by a later line's header, the lines between lost in the noise and read as line
 // 1's text: without a way on to a later header, or to a new beacon, line 1's free text (cheaper
@@ -112,7 +113,7 @@ private:
         const auto any = WordGap::kAny;
         AddArc(other, other, ArcKind::kOtherText, true, any, kOtherCharacter, AllCharacters());
         AddArc(other, headerFirst_[0], ArcKind::kHeader, false, any, kBeaconStart, zulu);
-        AddArc(other, headerSecond_[0], ArcKind::kHeader, false, any, kBeaconStart + kLostZulu,
+        AddArc(other, headerSecond_[0], ArcKind::kHeader, true, any, kBeaconStart + kLostZulu,
                Indices("K"));
         for (int line = 1; line < kLineCount; ++line) {
             AddArc(other, headerFirst_[line], ArcKind::kHeader, false, any, kLaterLineStart, zulu);

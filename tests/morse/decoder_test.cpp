@@ -773,13 +773,14 @@ TEST(DecoderGrammar, RecoversACharacterWithADroppedOutElement) {
     EXPECT_EQ(decoded.beacons[0].lines[5].text, "ZK6 0123456789");
 }
 
-// A fade takes a header's "Z" (keyed here as no "Z" at all), line 3's or line 1's after traffic:
-// the line is still copied, under its header, the lost letter marked as not heard.
+// A fade takes a header's "Z" (keyed here as no "Z" at all, or as an "O"), line 3's or line 1's
+// after traffic: the line is still copied, under its header, the lost letter marked as not heard.
 TEST(DecoderGrammar, LineWhoseHeaderLostItsFirstLetterIsCopied) {
     const std::string rest = "ZK4 1A2B3C\nZK5 123456\nZK6 0123456789\n";
-    const std::array<std::pair<std::string, std::size_t>, 2> cases = {{
+    const std::array<std::pair<std::string, std::size_t>, 3> cases = {{
         {"ZK1 ORBEL.JP\nZK2 712345\nK3 ABCDEF01\n" + rest, 2},
         {"TEST TEST\nK1 ORBEL.JP\nZK2 712345\nZK3 ABCDEF01\n" + rest, 0},
+        {"TEST TEST\nOK1 ORBEL.JP\nZK2 712345\nZK3 ABCDEF01\n" + rest, 0},
     }};
     for (const auto& [text, lost] : cases) {
         const double rate = 8000;
