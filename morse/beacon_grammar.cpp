@@ -17,9 +17,11 @@ constexpr double kBeaconStart = -4.0;
 constexpr double kLaterLineStart = -8.0;
 constexpr double kBreakOff = -16.0;
 constexpr double kOtherCharacter = -1.0;
-// A line's header heard from its "K" on, the "Z" lost; line 1's may follow traffic within a word,
-// its "Z" heard as another letter.
+// A line's header heard from its "K" on, the "Z" lost.
 constexpr double kLostZulu = -6.0;
+// Line 1's header so, after traffic, its "Z" lost or heard as another letter keyed just before:
+// dearer than a beacon's start, cheaper than a later line's.
+constexpr double kLostFirstZulu = -7.0;
 // Line 1 followed by a later line's header, the lines between lost in the noise and read as line
 // 1's text: without a way on to a later header, or to a new beacon, line 1's free text (cheaper
 // per character than other traffic) would take in the rest of the beacon and what follows it.
@@ -113,8 +115,7 @@ private:
         const auto any = WordGap::kAny;
         AddArc(other, other, ArcKind::kOtherText, true, any, kOtherCharacter, AllCharacters());
         AddArc(other, headerFirst_[0], ArcKind::kHeader, false, any, kBeaconStart, zulu);
-        AddArc(other, headerSecond_[0], ArcKind::kHeader, true, any, kBeaconStart + kLostZulu,
-               Indices("K"));
+        AddArc(other, headerSecond_[0], ArcKind::kHeader, true, any, kLostFirstZulu, Indices("K"));
         for (int line = 1; line < kLineCount; ++line) {
             AddArc(other, headerFirst_[line], ArcKind::kHeader, false, any, kLaterLineStart, zulu);
             for (const int end : lineEnds_[line - 1]) {

@@ -186,8 +186,9 @@ class DecoderHardChannel : public ::testing::TestWithParam<HardChannelCase> {};
 // drifts with it. While the beacon is silent between beacons, or faded, the tone paths following
 // the two stations cross over; each chain must go on reading its own station. The first three
 // recordings lost a whole beacon, or most of one, when the chains changed stations with the
-// paths; the last two lost the first line, keyed where the second station was first heard and
-// mixed on a tone hopping between the two.
+// paths; the next two lost the first line, keyed where the second station was first heard and
+// mixed on a tone hopping between the two, and the last lost it to the traffic before it, its
+// header's Z heard as an O.
 TEST_P(DecoderHardChannel, BeaconIsCopiedBesideAStationDriftingWithIt) {
     const HardChannelCase& c = GetParam();
     RecordingOptions options;
@@ -220,7 +221,9 @@ INSTANTIATE_TEST_SUITE_P(
                       HardChannelCase{8000, 18.378711331806461, 869.18343500056142, 2097499326U, 1,
                                       -1.5133348814677312, -263.59809126790338},
                       HardChannelCase{22050, 17.539232624795265, 782.90475075887991, 3008512137U, 2,
-                                      -4.8729645001582362, -223.72339294931044}));
+                                      -4.8729645001582362, -223.72339294931044},
+                      HardChannelCase{8000, 13.690289863604381, 487.82817597286237, 2393714786U, 2,
+                                      0.61655835530460656, -246.40775361634684}));
 
 struct LateStationCase {
     double rate;
