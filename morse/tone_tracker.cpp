@@ -54,8 +54,9 @@ constexpr double kAloneShare = 0.05;
 constexpr double kKeyDownShare = 0.2;   // of the other's key-down strength, at the least
 constexpr double kLeastKeyDown = 20.0;  // key-down strength on average, not noise at the edge
 constexpr double kSecondFollow = 1.0 / 48;
-// A frame's offset between the two steady paths this close to the one they last kept, or to it
-// turned round, is the same two stations'.
+// A frame's offset between the two steady paths this close to the last one turned round shows that
+// they crossed over; any other is kept as the last (a path wandering while its station is silent
+// leaves no offset that blocks the stations' own).
 constexpr double kSameOffsetHz = 25.0;
 constexpr double kDriftMargin = 1.5;      // over the steepest Doppler slope and bend, to smooth by
 constexpr double kStrongForDrift = 25.0;  // strength of the frames that tell the drift
@@ -378,7 +379,7 @@ void ToneTracker::KeepStations() {
     if (std::abs(offset + awayOffset_) < kSameOffsetHz) {
         std::swap(strongest_.lastFrequency, away_.lastFrequency);
         std::swap(strongest_, away_);
-    } else if (awayOffset_ == 0 || std::abs(offset - awayOffset_) < kSameOffsetHz) {
+    } else {
         awayOffset_ = offset;
     }
 }
