@@ -55,8 +55,8 @@ constexpr double kKeyDownShare = 0.2;   // of the other's key-down strength, at 
 constexpr double kLeastKeyDown = 20.0;  // key-down strength on average, not noise at the edge
 constexpr double kSecondFollow = 1.0 / 48;
 // A frame's offset between the two steady paths this close to the last one turned round shows that
-// they crossed over; any other is kept as the last (a path wandering while its station is silent
-// leaves no offset that blocks the stations' own).
+// they crossed over, where that one was wide enough to tell two stations; any other is kept as the
+// last (a path wandering while its station is silent leaves no offset that blocks the stations').
 constexpr double kSameOffsetHz = 25.0;
 constexpr double kDriftMargin = 1.5;      // over the steepest Doppler slope and bend, to smooth by
 constexpr double kStrongForDrift = 25.0;  // strength of the frames that tell the drift
@@ -376,7 +376,8 @@ void ToneTracker::KeepStations() {
         return;
     }
     const double offset = away.frequency - first.frequency;
-    if (std::abs(offset + awayOffset_) < kSameOffsetHz) {
+    if (std::abs(awayOffset_) > 2 * kSameOffsetHz &&
+        std::abs(offset + awayOffset_) < kSameOffsetHz) {
         std::swap(strongest_.lastFrequency, away_.lastFrequency);
         std::swap(strongest_, away_);
     } else {
