@@ -37,15 +37,21 @@ double ExpectedCharacters(int line, const CopiedLine& copied) {
 
 }  // namespace
 
+double LineSureness(const CopiedLine& line) {
+    double sure = 0;
+    for (std::size_t i = 0; i < line.text.size(); ++i) {
+        sure += line.text[i] == ' ' ? 0 : line.confidence[i];
+    }
+    return sure;
+}
+
 double BeaconConfidence(const CopiedBeacon& beacon) {
     double sure = 0;
     double expected = 0;
     for (int k = 0; k < kLineCount; ++k) {
         const CopiedLine& line = beacon.lines[static_cast<std::size_t>(k)];
         expected += ExpectedCharacters(k, line);
-        for (std::size_t i = 0; i < line.text.size(); ++i) {
-            sure += line.text[i] == ' ' ? 0 : line.confidence[i];
-        }
+        sure += LineSureness(line);
     }
     return expected > 0 ? sure / expected : 0;
 }

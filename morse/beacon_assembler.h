@@ -13,6 +13,8 @@
 
 namespace telvane::morse {
 
+// What a line's characters are sure of, summed.
+double LineSureness(const CopiedLine& line);
 // What a beacon's characters are sure of, over the characters its six lines hold when complete.
 double BeaconConfidence(const CopiedBeacon& beacon);
 // Whether any of the hexadecimal lines holds a digit after its header.

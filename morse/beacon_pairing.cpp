@@ -66,15 +66,6 @@ CopiedBeacon Joined(CopiedBeacon earlier, CopiedBeacon later) {
     return earlier;
 }
 
-// What a line's characters are sure of, summed.
-double Sureness(const CopiedLine& line) {
-    double sure = 0;
-    for (std::size_t i = 0; i < line.text.size(); ++i) {
-        sure += line.text[i] == ' ' ? 0 : line.confidence[i];
-    }
-    return sure;
-}
-
 // Two copies of one beacon: the more confident one, with each line the other copied more surely
 // (one tone's stages may have lost the beacon's signal partway, and the other found it late), from
 // the first line's start to the last line's end.
@@ -87,7 +78,7 @@ CopiedBeacon Merged(CopiedBeacon kept, CopiedBeacon other) {
     for (int k = 0; k < kLineCount; ++k) {
         CopiedLine& line = kept.lines[static_cast<std::size_t>(k)];
         CopiedLine& instead = other.lines[static_cast<std::size_t>(k)];
-        if (Sureness(instead) <= Sureness(line)) {
+        if (LineSureness(instead) <= LineSureness(line)) {
             continue;
         }
         line = std::move(instead);
