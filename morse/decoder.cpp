@@ -26,6 +26,9 @@ constexpr int kDecisionLagSlots = 192;
 // that long and for the tone path's decision lag besides.
 constexpr double kSecondLeadSeconds = 10.0;
 constexpr double kHistorySeconds = kSecondLeadSeconds + 5.0;
+constexpr double kSteadyKeptSeconds = 35.0;
+// The main tone has left the steady path where they are this far apart.
+constexpr double kAstrayHz = 25.0;
 constexpr auto kKeptHistory = static_cast<std::size_t>(kHistorySeconds * kBasebandRate);
 constexpr double kNoEnd = std::numeric_limits<double>::infinity();
 // A beacon less sure than this is noise read after a stray header, a stray header heard in
@@ -43,7 +46,8 @@ bool Doubtful(const CopiedBeacon& beacon) {
 
 // The stages after the tone tracker, for one tone.
 struct Chain {
-    Chain(double workRate, int hop) : downconverter(workRate, hop) {
+    Chain(double workRate, int hop, const BeaconAssembler& copying = BeaconAssembler())
+        : downconverter(workRate, hop), assembler(copying) {
         sequence.emplace(kDecisionLagSlots);
     }
 
@@ -108,6 +112,7 @@ struct Chain {
             }
             assembler.Add(heard);
             heardUntil = heard.endSeconds;
+            heardNode = heard.toNode;
         }
     }
 
@@ -134,11 +139,18 @@ struct Chain {
     void MoveTo(Downconverter mixer, std::vector<BasebandSample> mixed, std::int64_t from,
                 double basebandRate, double offsetSeconds) {
         Settle(static_cast<double>(from) / basebandRate + offsetSeconds);
+        Read(std::move(mixer), std::move(mixed), from, basebandRate, offsetSeconds, -1);
+    }
+
+    // A new grid and sequence read `mixed`, mixed by `mixer` from baseband sample `from` on; the
+    // sequence goes on from grammar node `node` (-1: in traffic).
+    void Read(Downconverter mixer, std::vector<BasebandSample> mixed, std::int64_t from,
+              double basebandRate, double offsetSeconds, int node) {
         downconverter = std::move(mixer);
         history = std::move(mixed);
         basebandCount = from + static_cast<std::int64_t>(history.size());
         grid.reset();
-        sequence.emplace(kDecisionLagSlots);
+        sequence.emplace(kDecisionLagSlots, node);
         StartGrid(from, basebandRate, offsetSeconds);
     }
 
@@ -150,6 +162,7 @@ struct Chain {
     std::vector<BasebandSample> history;  // the latest mixed, while there is no grid
     std::int64_t gridFrom = 0;            // the first baseband sample the grid hears
     double heardUntil = 0;                // the end of the last character decided
+    int heardNode = -1;                   // the grammar node it led to
     std::vector<BasebandSample> baseband;
     std::vector<Slot> slots;
 };
@@ -188,14 +201,17 @@ struct Decoder::Pipeline {
         if (hearing && second.grid) {
             HandOverMainTone(tones, steadyTones);
         } else {
-            main.Run(tones, work, workStart);
-            KeepSteady(steadyTones);
+            RunMain(tones);
+            KeepSteady(tones, steadyTones);
         }
         second.Run(secondTones, work, workStart);
         Collect();
         std::int64_t keepFrom =
             std::min({nextFrame * tracker.FrameHop(), main.downconverter.Position(),
                       second.downconverter.Position()});
+        if (reread) {
+            keepFrom = std::min(keepFrom, reread->downconverter.Position());
+        }
         if (!second.grid) {
             keepFrom = std::min(keepFrom, SteadyKeptFrom());
         }
@@ -238,31 +254,94 @@ struct Decoder::Pipeline {
         });
         const auto before = static_cast<std::size_t>(moved - tones.begin());
         main.Run(tones.first(before), work, workStart);
-        KeepSteady(steadyTones);
+        KeepSteady(tones.first(before), steadyTones);
         if (!main.assembler.Copying()) {
             const std::int64_t from = SecondLeadFrom();
-            Downconverter mixer(decimator.WorkRate(), hop, from * hop);
-            for (const ToneFrame& tone : steady) {
-                mixer.AddTone(tone);
-            }
-            std::vector<BasebandSample> mixed;
-            mixer.Process(std::span<const float>(work).subspan(
-                              static_cast<std::size_t>(from * hop - workStart)),
-                          mixed);
+            auto [mixer, mixed] = MixSteady(from);
             main.MoveTo(std::move(mixer), std::move(mixed), from, BasebandRate(),
                         -decimator.DelaySeconds());
+        } else {
+            StartReread();
         }
         steady = {};
-        main.Run(tones.subspan(before), work, workStart);
+        followed = {};
+        RunMain(tones.subspan(before));
+    }
+
+    // A beacon under way on the main tone when a second tone is heard goes on being copied as it
+    // was, and is also read again along the steady path from the last character decided, where the
+    // main tone left that path since: one of the two followed the beacon's station there, and the
+    // pairing keeps each line from the copy surer of it.
+    void StartReread() {
+        const double delay = decimator.DelaySeconds();
+        const auto from =
+            static_cast<std::int64_t>(std::ceil((main.heardUntil + delay) * BasebandRate()));
+        if (main.heardNode < 0 || from * hop < SteadyKeptFrom() ||
+            !MainLeftSteady(static_cast<double>(from * hop))) {
+            return;
+        }
+        reread.emplace(decimator.WorkRate(), hop, main.assembler);
+        reread->assembler.TakeBeacons();  // the main tone's, out already
+        reread->assembler.TakeTranscript();
+        reread->heardUntil = main.heardUntil;
+        auto [mixer, mixed] = MixSteady(from);
+        reread->Read(std::move(mixer), std::move(mixed), from, BasebandRate(), -delay,
+                     main.heardNode);
+        rereadUntil = tracker.SecondToneFrom() / decimator.WorkRate() - delay;
+    }
+
+    // The work samples from baseband sample `from` on, mixed along the steady path kept.
+    std::pair<Downconverter, std::vector<BasebandSample>> MixSteady(std::int64_t from) const {
+        Downconverter mixer(decimator.WorkRate(), hop, from * hop);
+        for (const ToneFrame& tone : steady) {
+            mixer.AddTone(tone);
+        }
+        std::vector<BasebandSample> mixed;
+        mixer.Process(
+            std::span<const float>(work).subspan(static_cast<std::size_t>(from * hop - workStart)),
+            mixed);
+        return {std::move(mixer), std::move(mixed)};
+    }
+
+    // Whether the main tone was more than kAstrayHz from the steady path at any frame from
+    // work-rate sample `from` on.
+    bool MainLeftSteady(double from) const {
+        auto own = followed.begin();
+        for (const ToneFrame& tone : steady) {
+            if (tone.centreSample < from) {
+                continue;
+            }
+            while (own != followed.end() && own->centreSample < tone.centreSample) {
+                ++own;
+            }
+            if (own == followed.end()) {
+                return false;
+            }
+            if (std::abs(own->frequency - tone.frequency) > kAstrayHz) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    void RunMain(std::span<const ToneFrame> tones) {
+        main.Run(tones, work, workStart);
+        if (reread) {
+            reread->Run(tones, work, workStart);
+        }
     }
 
     // The first steady path's frames of the last seconds, for mixing them once a second tone is
     // heard: mixed only then, since it seldom is.
-    void KeepSteady(std::span<const ToneFrame> tones) {
+    void KeepSteady(std::span<const ToneFrame> mainTones, std::span<const ToneFrame> tones) {
         steady.insert(steady.end(), tones.begin(), tones.end());
+        followed.insert(followed.end(), mainTones.begin(), mainTones.end());
         const auto from = static_cast<double>(SteadyKeptFrom());
         while (steady.size() >= 2 && steady[1].centreSample <= from) {
             steady.pop_front();
+        }
+        while (!followed.empty() && followed.front().centreSample < from) {
+            followed.pop_front();
         }
     }
 
@@ -272,7 +351,7 @@ struct Decoder::Pipeline {
         if (steady.empty()) {
             return 0;
         }
-        const double kept = kHistorySeconds * decimator.WorkRate();
+        const double kept = kSteadyKeptSeconds * decimator.WorkRate();
         return std::max<std::int64_t>(
             0, static_cast<std::int64_t>(std::floor(steady.back().centreSample - kept)));
     }
@@ -290,13 +369,26 @@ struct Decoder::Pipeline {
         for (CopiedBeacon& beacon : mainBeacons) {
             pairing.Add(std::move(beacon));
         }
+        double mainHeard = main.heardUntil;
+        if (reread) {
+            std::vector<CopiedBeacon> again = reread->assembler.TakeBeacons();
+            reread->assembler.TakeTranscript();
+            std::erase_if(again, Doubtful);
+            for (CopiedBeacon& beacon : again) {
+                pairing.Add(std::move(beacon));
+            }
+            mainHeard = std::min(mainHeard, reread->heardUntil);
+            if (!reread->assembler.Copying() && reread->heardUntil > rereadUntil) {
+                reread.reset();
+            }
+        }
         std::vector<CopiedBeacon> secondBeacons = second.assembler.TakeBeacons();
         std::erase_if(secondBeacons, Doubtful);
         for (CopiedBeacon& beacon : secondBeacons) {
             pairing.Add(std::move(beacon));
         }
         second.assembler.TakeTranscript();  // the transcript is the main tone's
-        pairing.Heard(0, main.heardUntil);
+        pairing.Heard(0, mainHeard);
         pairing.Heard(1, second.heardUntil);
         std::vector<CopiedBeacon> paired = pairing.Take();
         beacons.insert(beacons.end(), std::make_move_iterator(paired.begin()),
@@ -333,6 +425,9 @@ struct Decoder::Pipeline {
         work.resize(work.size() + tail, 0.0F);
         Run();
         main.Finish();
+        if (reread) {
+            reread->Finish();
+        }
         second.Finish();
         Collect();
         pairing.Finish();
@@ -346,8 +441,11 @@ struct Decoder::Pipeline {
     ToneTracker tracker;
     int hop;
     Chain main;
-    Chain second;                  // the tone away from the main one, once one is heard
-    std::deque<ToneFrame> steady;  // the first steady path's last frames, until a second tone
+    Chain second;                    // the tone away from the main one, once one is heard
+    std::deque<ToneFrame> steady;    // the first steady path's last frames, until a second tone
+    std::deque<ToneFrame> followed;  // the main tone's over the same time
+    std::optional<Chain> reread;     // a beacon under way read again on the steady path
+    double rereadUntil = 0;          // the second tone was heard here: the reread ends after it
     BeaconPairing pairing;
     std::vector<CopiedBeacon> beacons;
     std::vector<float> work;

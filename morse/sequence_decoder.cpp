@@ -127,12 +127,17 @@ const std::vector<int>& Lengths() {
 
 }  // namespace
 
-SequenceDecoder::SequenceDecoder(int lagSlots)
+SequenceDecoder::SequenceDecoder(int lagSlots, int startNode)
     : grammar_(TheBeaconGrammar()), alphabet_(Alphabet()), lengths_(Lengths()), lag_(lagSlots) {
     const std::size_t nodes = grammar_.nodes.size();
     Boundary first{std::vector<double>(nodes, kImpossible), std::vector<Back>(nodes),
                    std::vector<double>(nodes, kImpossible), std::vector<int>(nodes, -1)};
-    first.idle[static_cast<std::size_t>(grammar_.otherNode)] = 0;
+    if (startNode < 0) {
+        first.idle[static_cast<std::size_t>(grammar_.otherNode)] = 0;
+    } else {
+        first.score[static_cast<std::size_t>(startNode)] = 0;
+        first.idle[static_cast<std::size_t>(startNode)] = 0;
+    }
     boundaries_.push_back(std::move(first));
 }
 

@@ -31,7 +31,9 @@ struct HeardCharacter {
 
 class SequenceDecoder {
 public:
-    explicit SequenceDecoder(int lagSlots);
+    // The search starts at grammar node `startNode`, a character just ended there; -1 starts it
+    // in traffic.
+    explicit SequenceDecoder(int lagSlots, int startNode = -1);
 
     void Push(const Slot& slot);
     // Commits everything still open, ending wherever the search is likeliest to be.

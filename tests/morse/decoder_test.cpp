@@ -187,8 +187,9 @@ class DecoderHardChannel : public ::testing::TestWithParam<HardChannelCase> {};
 // the two stations cross over; each chain must go on reading its own station. The first two
 // recordings lost a whole beacon, or most of one, when the chains changed stations with the
 // paths; the third lost the first line, keyed where the second station was first heard and mixed
-// on a tone hopping between the two, and the last lost it to the traffic before it, its header's
-// Z heard as an O.
+// on a tone hopping between the two, the fourth lost it to the traffic before it, its header's
+// Z heard as an O. In the last the station sweeps into the band beside the beacon and the main
+// tone hops to it in the middle of a beacon: lines 2 and 3 were lost.
 TEST_P(DecoderHardChannel, BeaconIsCopiedBesideAStationDriftingWithIt) {
     const HardChannelCase& c = GetParam();
     RecordingOptions options;
@@ -219,7 +220,9 @@ INSTANTIATE_TEST_SUITE_P(
                       HardChannelCase{8000, 18.378711331806461, 869.18343500056142, 2097499326U, 1,
                                       -1.5133348814677312, -263.59809126790338},
                       HardChannelCase{8000, 13.690289863604381, 487.82817597286237, 2393714786U, 2,
-                                      0.61655835530460656, -246.40775361634684}));
+                                      0.61655835530460656, -246.40775361634684},
+                      HardChannelCase{11025, 27.368889031507187, 623.01638301949379, 2257537192U, 2,
+                                      -3.3363242017248305, -354.54970796960788}));
 
 struct LateStationCase {
     double rate;
