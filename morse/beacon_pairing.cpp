@@ -19,6 +19,9 @@ constexpr double kSettleSeconds = 30.0;
 // the lines between them take to key (a line takes fewer dits than this, gaps included).
 constexpr double kSameSpeed = 0.05;
 constexpr double kLineDits = 250;
+// Line 1 starts a beacon: a copy that began this much later than the other holds another line read
+// as line 1 (a later one whose "Z" was lost, read on another station's signal).
+constexpr double kSameStartSeconds = 2.0;
 
 bool Overlap(const CopiedBeacon& a, const CopiedBeacon& b) {
     return a.startSeconds < b.endSeconds && b.startSeconds < a.endSeconds;
@@ -78,7 +81,8 @@ CopiedBeacon Merged(CopiedBeacon kept, CopiedBeacon other) {
     for (int k = 0; k < kLineCount; ++k) {
         CopiedLine& line = kept.lines[static_cast<std::size_t>(k)];
         CopiedLine& instead = other.lines[static_cast<std::size_t>(k)];
-        if (LineSureness(instead) <= LineSureness(line)) {
+        if (LineSureness(instead) <= LineSureness(line) ||
+            (k == 0 && other.startSeconds > kept.startSeconds + kSameStartSeconds)) {
             continue;
         }
         line = std::move(instead);

@@ -120,6 +120,26 @@ INSTANTIATE_TEST_SUITE_P(
                  Part(5, 6, 120, 150, 15.7), 2}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A copy begun well after the other holds no line 1 of this beacon, only a later line whose "Z"
+// was lost: line 1 stays the one copied from the beacon's start, however sure the other.
+TEST(BeaconPairing, LineOneComesFromTheCopyThatHeardTheBeaconBegin) {
+    CopiedBeacon whole = Part(1, 6, 16.8, 87.1, 15.9);
+    whole.confidence = 0.9;
+    CopiedBeacon late = Part(2, 6, 54.2, 87.1, 15.9);
+    const std::string misread = "ZK1 IK5 E 8A33 A";
+    late.lines[0] = {misread, std::vector<double>(misread.size(), 1.0),
+                     std::vector<char>(misread.size(), '\0')};
+    late.confidence = 0.5;
+    BeaconPairing pairing;
+    pairing.Add(whole);
+    pairing.Add(late);
+    pairing.Finish();
+    const std::vector<CopiedBeacon> out = pairing.Take();
+    ASSERT_EQ(out.size(), 1U);
+    EXPECT_EQ(out[0].lines[0].text, "ZK1 1");
+    EXPECT_EQ(out[0].startSeconds, 16.8);
+}
+
 TEST(BeaconPairing, ABeaconMissingItsLastLinesWaitsAsLongAsTheyTakeToKey) {
     BeaconPairing pairing;
     pairing.Add(Part(1, 3, 3, 44.7, 15.7));  // three lines of 250 dits at 15.7 WPM: 57 s
