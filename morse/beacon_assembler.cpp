@@ -118,7 +118,13 @@ void BeaconAssembler::Add(const HeardCharacter& heard) {
                 Append(line, c, 0.0, '\0');
             }
         }
-        Append(line, heard.character, heard.confidence, heard.alternative);
+        // A line's number heard as another character is still the number its place says.
+        const char expected = header[static_cast<std::size_t>(to.headerCharacters) - 1];
+        if (heard.character == expected) {
+            Append(line, expected, heard.confidence, heard.alternative);
+        } else {
+            Append(line, expected, 0.0, heard.character);
+        }
         open.headerHeard[static_cast<std::size_t>(to.line)] = to.headerCharacters;
     } else {
         const bool first = from.bodyCharacters == 0;

@@ -33,6 +33,9 @@ constexpr double kLineOneRunsOn = -0.5;
 // lost. Without that way on, a line cut short takes the next one's header and text into line 1,
 // or loses them.
 constexpr double kLostDigit = -6.0;
+// The line's number after "ZK" heard as another character in a fade (its share of the arc's
+// characters comes on top).
+constexpr double kMisheardLineNumber = -4.0;
 
 std::vector<int> Indices(std::string_view characters) {
     std::vector<int> indices;
@@ -47,6 +50,12 @@ std::vector<int> AllCharacters() {
     for (std::size_t i = 0; i < indices.size(); ++i) {
         indices[i] = static_cast<int>(i);
     }
+    return indices;
+}
+
+std::vector<int> AllBut(char character) {
+    std::vector<int> indices = AllCharacters();
+    std::erase(indices, AlphabetIndex(character));
     return indices;
 }
 
@@ -81,10 +90,14 @@ private:
         int node = headerFirst_[line];
         for (int heard = 2; heard <= static_cast<int>(header.size()); ++heard) {
             const int next = AddNode({line, heard, 0, false});
+            const char expected = header[static_cast<std::size_t>(heard) - 1];
             AddArc(node, next, ArcKind::kHeader, true, WordGap::kNever, 0,
-                   Indices(header.substr(static_cast<std::size_t>(heard) - 1, 1)));
+                   Indices(std::string_view(&expected, 1)));
             if (heard == 2) {
                 headerSecond_[line] = next;
+            } else {
+                AddArc(node, next, ArcKind::kHeader, true, WordGap::kNever, kMisheardLineNumber,
+                       AllBut(expected));
             }
             node = next;
         }

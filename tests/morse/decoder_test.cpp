@@ -776,15 +776,23 @@ TEST(DecoderGrammar, RecoversACharacterWithADroppedOutElement) {
 }
 
 // A fade takes a header's "Z" (keyed here as no "Z" at all, or as an "O"), line 3's or line 1's
-// after traffic: the line is still copied, under its header, the lost letter marked as not heard.
-TEST(DecoderGrammar, LineWhoseHeaderLostItsFirstLetterIsCopied) {
+// after traffic, or turns its number into another character: the line is still copied, under its
+// header, the lost or misheard character marked as not heard.
+TEST(DecoderGrammar, LineWhoseHeaderLostALetterIsCopied) {
+    struct Case {
+        std::string text;
+        std::size_t line;
+        std::size_t unheard;  // the header's character not heard
+    };
     const std::string rest = "ZK4 1A2B3C\nZK5 123456\nZK6 0123456789\n";
-    const std::array<std::pair<std::string, std::size_t>, 3> cases = {{
-        {"ZK1 ORBEL.JP\nZK2 712345\nK3 ABCDEF01\n" + rest, 2},
-        {"TEST TEST\nK1 ORBEL.JP\nZK2 712345\nZK3 ABCDEF01\n" + rest, 0},
-        {"TEST TEST\nOK1 ORBEL.JP\nZK2 712345\nZK3 ABCDEF01\n" + rest, 0},
+    const std::array<Case, 5> cases = {{
+        {"ZK1 ORBEL.JP\nZK2 712345\nK3 ABCDEF01\n" + rest, 2, 0},
+        {"TEST TEST\nK1 ORBEL.JP\nZK2 712345\nZK3 ABCDEF01\n" + rest, 0, 0},
+        {"TEST TEST\nOK1 ORBEL.JP\nZK2 712345\nZK3 ABCDEF01\n" + rest, 0, 0},
+        {"TEST TEST\nZKP ORBEL.JP\nZK2 712345\nZK3 ABCDEF01\n" + rest, 0, 2},
+        {"ZK1 ORBEL.JP\nZK2 712345\nZKW ABCDEF01\n" + rest, 2, 2},
     }};
-    for (const auto& [text, lost] : cases) {
+    for (const auto& [text, lost, unheard] : cases) {
         const double rate = 8000;
         std::vector<float> samples(static_cast<std::size_t>(80 * rate), 0.0F);
         testing::AddKeying(samples, rate, text, 20, 700, 1.0);
@@ -794,8 +802,8 @@ TEST(DecoderGrammar, LineWhoseHeaderLostItsFirstLetterIsCopied) {
         const CopiedBeacon& beacon = decoded.beacons[0];
         EXPECT_EQ(beacon.lines[0].text, "ZK1 ORBEL.JP");
         EXPECT_EQ(beacon.lines[2].text, "ZK3 ABCDEF01");
-        ASSERT_FALSE(beacon.lines[lost].confidence.empty());
-        EXPECT_EQ(beacon.lines[lost].confidence.front(), 0.0) << lost;
+        ASSERT_GT(beacon.lines[lost].confidence.size(), unheard);
+        EXPECT_EQ(beacon.lines[lost].confidence[unheard], 0.0) << text;
         EXPECT_EQ(beacon.lines[3].text, "ZK4 1A2B3C");
     }
 }
