@@ -26,6 +26,9 @@ constexpr int kDecisionLagSlots = 192;
 // that long and for the tone path's decision lag besides.
 constexpr double kSecondLeadSeconds = 10.0;
 constexpr double kHistorySeconds = kSecondLeadSeconds + 5.0;
+// The steady path's and the main tone's frames, and the samples, kept until a second tone is
+// heard: a beacon under way is read again from the last character decided, which the sequence
+// decoder's lag puts up to 30 s back at 8 WPM.
 constexpr double kSteadyKeptSeconds = 35.0;
 // The main tone has left the steady path where they are this far apart.
 constexpr double kAstrayHz = 25.0;
