@@ -63,6 +63,15 @@ void AddNoise(std::vector<float>& samples, unsigned seed) {
     }
 }
 
+// `text` hand-keyed at 20 WPM on 700 Hz into `seconds` of an 8 kHz recording, with noise.
+Decoded DecodeKeyed(const std::string& text, double seconds) {
+    const double rate = 8000;
+    std::vector<float> samples(static_cast<std::size_t>(seconds * rate), 0.0F);
+    testing::AddKeying(samples, rate, text, 20, 700, 1.0);
+    AddNoise(samples, 13);
+    return DecodeWhole(rate, samples);
+}
+
 // The beacons' lines, for failure messages.
 std::string Lines(const std::vector<CopiedBeacon>& beacons) {
     std::string text;
@@ -793,11 +802,7 @@ TEST(DecoderGrammar, LineWhoseHeaderLostALetterIsCopied) {
         {"ZK1 ORBEL.JP\nZK2 712345\nZKW ABCDEF01\n" + rest, 2, 2},
     }};
     for (const auto& [text, lost, unheard] : cases) {
-        const double rate = 8000;
-        std::vector<float> samples(static_cast<std::size_t>(80 * rate), 0.0F);
-        testing::AddKeying(samples, rate, text, 20, 700, 1.0);
-        AddNoise(samples, 13);
-        const Decoded decoded = DecodeWhole(rate, samples);
+        const Decoded decoded = DecodeKeyed(text, 80);
         ASSERT_EQ(decoded.beacons.size(), 1U) << Lines(decoded.beacons);
         const CopiedBeacon& beacon = decoded.beacons[0];
         EXPECT_EQ(beacon.lines[0].text, "ZK1 ORBEL.JP");
@@ -813,11 +818,7 @@ TEST(DecoderGrammar, LineWhoseHeaderLostALetterIsCopied) {
 TEST(DecoderGrammar, LineCutShortByAFadeLeavesTheNextLineItsOwn) {
     const std::string text =
         "ZK1 ORBEL.JP\nZK2 712\nZK3 ABCDEF01\nZK4 1A2B3C\nZK5 123456\nZK6 0123456789\n";
-    const double rate = 8000;
-    std::vector<float> samples(static_cast<std::size_t>(70 * rate), 0.0F);
-    testing::AddKeying(samples, rate, text, 20, 700, 1.0);
-    AddNoise(samples, 13);
-    const Decoded decoded = DecodeWhole(rate, samples);
+    const Decoded decoded = DecodeKeyed(text, 70);
     ASSERT_EQ(decoded.beacons.size(), 1U) << Lines(decoded.beacons);
     EXPECT_EQ(decoded.beacons[0].lines[0].text, "ZK1 ORBEL.JP");
     EXPECT_EQ(decoded.beacons[0].lines[1].text, "ZK2 712");
