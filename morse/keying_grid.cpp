@@ -75,6 +75,10 @@ constexpr double kConfusedTolerance = 0.03;
 // refused (4/3 can win across the pause between two beacons whose grids differ in phase, and the
 // shortest dit searched now and then in a weak signal), but for twice and three times its dit.
 constexpr int kSettledSegments = 4;
+// A segment held before the speed settled keeps the speed found for it only where its grid
+// catches this share more than the settled speed's (and the switch margin besides): in a weak
+// signal a window's own best speed catches more than the true one by chance.
+constexpr double kOwnSpeedShare = 0.1;
 constexpr std::array<double, 3> kSettledMoves = {1.0, 2.0, 3.0};
 // A pause in the keying (between two beacons, or traffic too weak to show) does not unsettle the
 // speed: after one, a weak signal's grid found at some other speed near it would be taken, and
@@ -596,10 +600,24 @@ SignalEstimate KeyingGrid::EstimateOf(double toneHz, double period, double slotS
 // Once the speed has settled, the segments held back while it was being found are cut again on
 // its grid: the start of the first transmission is not lost to the search.
 void KeyingGrid::Recut() {
+    const double noiseBest = kNoiseMerit * std::sqrt(windowLength_ / period_);
+    const double margin = kSwitchMargin * std::sqrt(windowLength_ / period_);
     for (Pending& held : pending_) {
         const std::vector<std::complex<double>> cumulative = Cumulative(held.window);
         GridPath path =
             FollowGrid(cumulative, period_, kFinePhases, heard_, ChangeCost(period_), true);
+        // A segment keyed at a speed of its own, as another station's is when the tone followed
+        // hopped to it, keeps its grid where that catches clearly more than the settled one.
+        if (std::abs(held.period / period_ - 1.0) > kTrackSpan) {
+            const double own = FollowGrid(cumulative, held.period, kFinePhases, heard_,
+                                          ChangeCost(held.period), false)
+                                   .capture -
+                               kNoiseMerit * std::sqrt(windowLength_ / held.period);
+            const double settled = path.capture - noiseBest;
+            if (own > settled + margin + kOwnSpeedShare * std::max(settled, 0.0)) {
+                continue;
+            }
+        }
         for (double& point : path.points) {
             point += static_cast<double>(held.window.start);
         }

@@ -233,6 +233,31 @@ INSTANTIATE_TEST_SUITE_P(
                       HardChannelCase{11025, 27.368889031507187, 623.01638301949379, 2257537192U, 2,
                                       -3.3363242017248305, -354.54970796960788}));
 
+// The beacon sweeps up at its steepest Doppler while a station 242 Hz below it, keying at another
+// speed, sweeps into the band: the tone followed stays where the beacon was and takes the station,
+// whose speed then settles. The beacon heard before must still be cut at its own speed: its first
+// line reads in the transcript as keyed, where from its fourth letter on it read as others when
+// cut at the station's.
+TEST(DecoderStationHop, BeaconHeardBeforeTheHopKeepsItsSpeed) {
+    RecordingOptions options;
+    options.sampleRate = 11025;
+    options.wpm = 21.161304374043191;
+    options.toneHz = 526.33307046380651;
+    options.snrDb = 0;
+    options.seed = 916621519U;
+    options.channel = {.driftHzPerSecond = 230,
+                       .interfererDb = -0.44313440358128808,
+                       .interfererOffsetHz = -242.35507699809563};
+    const Recording recording = Generate(options);
+    const Decoded decoded = DecodeWhole(options.sampleRate, recording.samples);
+
+    std::string heard = TranscriptText(decoded.transcript);
+    std::erase(heard, ' ');
+    std::string keyed = recording.beacons.front().lines[0];
+    std::erase(keyed, ' ');
+    EXPECT_NE(heard.find(keyed), std::string::npos) << keyed << " in " << heard;
+}
+
 struct LateStationCase {
     double rate;
     double wpm;
