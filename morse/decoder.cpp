@@ -138,11 +138,13 @@ struct Chain {
     // The tone has moved to the one `mixer` follows: what was heard on the old one is decided, and
     // a new grid and sequence read `mixed`, mixed by it from baseband sample `from` on. The
     // characters decided from there on the old tone are dropped: they were the other signal's,
-    // which the second tone's chain reads from there too.
+    // which the second tone's chain reads from there too. A beacon begun before `from` goes on
+    // where its last character left the grammar: read as traffic, the rest of its line was lost.
     void MoveTo(Downconverter mixer, std::vector<BasebandSample> mixed, std::int64_t from,
                 double basebandRate, double offsetSeconds) {
         Settle(static_cast<double>(from) / basebandRate + offsetSeconds);
-        Read(std::move(mixer), std::move(mixed), from, basebandRate, offsetSeconds, -1);
+        Read(std::move(mixer), std::move(mixed), from, basebandRate, offsetSeconds,
+             assembler.Copying() ? heardNode : -1);
     }
 
     // A new grid and sequence read `mixed`, mixed by `mixer` from baseband sample `from` on; the

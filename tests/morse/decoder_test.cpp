@@ -198,7 +198,9 @@ class DecoderHardChannel : public ::testing::TestWithParam<HardChannelCase> {};
 // paths; the third lost the first line, keyed where the second station was first heard and mixed
 // on a tone hopping between the two, the fourth lost it to the traffic before it, its header's
 // Z heard as an O. In the last the station sweeps into the band beside the beacon and the main
-// tone hops to it in the middle of a beacon: lines 2 and 3 were lost.
+// tone hops to it in the middle of a beacon: lines 2 and 3 were lost. In the sixth the main tone
+// is read again from where the station was first heard, in the middle of line 1 (its decisions
+// lag that far): read as traffic from there, line 1 lost all but its first two letters.
 TEST_P(DecoderHardChannel, BeaconIsCopiedBesideAStationDriftingWithIt) {
     const HardChannelCase& c = GetParam();
     RecordingOptions options;
@@ -231,7 +233,9 @@ INSTANTIATE_TEST_SUITE_P(
                       HardChannelCase{8000, 13.690289863604381, 487.82817597286237, 2393714786U, 2,
                                       0.61655835530460656, -246.40775361634684},
                       HardChannelCase{11025, 27.368889031507187, 623.01638301949379, 2257537192U, 2,
-                                      -3.3363242017248305, -354.54970796960788}));
+                                      -3.3363242017248305, -354.54970796960788},
+                      HardChannelCase{11025, 24.105954236796958, 537.1098398331701, 250524759U, 1,
+                                      2.4986505239701806, -316.64604266315166}));
 
 // The beacon sweeps up at its steepest Doppler while a station 242 Hz below it, keying at another
 // speed, sweeps into the band: the tone followed stays where the beacon was and takes the station,
