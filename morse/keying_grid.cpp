@@ -75,11 +75,11 @@ constexpr double kConfusedTolerance = 0.03;
 // refused (4/3 can win across the pause between two beacons whose grids differ in phase, and the
 // shortest dit searched now and then in a weak signal), but for twice and three times its dit.
 constexpr int kSettledSegments = 4;
+constexpr std::array<double, 3> kSettledMoves = {1.0, 2.0, 3.0};
 // A segment held before the speed settled keeps the speed found for it only where its grid
 // catches this share more than the settled speed's (and the switch margin besides): in a weak
 // signal a window's own best speed catches more than the true one by chance.
 constexpr double kOwnSpeedShare = 0.1;
-constexpr std::array<double, 3> kSettledMoves = {1.0, 2.0, 3.0};
 // A pause in the keying (between two beacons, or traffic too weak to show) does not unsettle the
 // speed: after one, a weak signal's grid found at some other speed near it would be taken, and
 // the lines cut on it lost. A speed unheard for longer is looked for afresh.
@@ -112,6 +112,17 @@ bool Confused(double period, double followed, bool settled) {
     }
     return std::any_of(kConfusedRatios.begin(), kConfusedRatios.end(),
                        [ratio](double r) { return Near(ratio, r); });
+}
+
+// A grid's capture over a window of `length` samples, less what noise alone would reach at its
+// best phase.
+double Merit(double capture, double period, int length) {
+    return capture - kNoiseMerit * std::sqrt(length / period);
+}
+
+// What a new speed's merit must beat the one followed by.
+double SwitchMargin(double period, int length) {
+    return kSwitchMargin * std::sqrt(length / period);
 }
 
 double MedianOf(std::vector<double> values) {
@@ -449,10 +460,8 @@ std::vector<std::complex<double>> KeyingGrid::Cumulative(const Window& window) {
 bool KeyingGrid::FindGrid(const Window& window, double& period, std::vector<double>& points) {
     const auto length = static_cast<std::size_t>(windowLength_);
     const std::vector<std::complex<double>> cumulative = Cumulative(window);
-    // Each candidate's capture less what noise alone would reach at its best phase.
     const auto merit = [&](const std::pair<double, double>& candidate) {
-        return candidate.first -
-               kNoiseMerit * std::sqrt(static_cast<double>(length) / candidate.second);
+        return Merit(candidate.first, candidate.second, windowLength_);
     };
     std::vector<std::pair<double, double>> coarse;
     // Once a speed has settled, other speeds are looked for only now and then.
@@ -499,7 +508,7 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, std::vector<doub
         if (merit(tracked) > merit(found)) {
             found = tracked;
         }
-        margin = kSwitchMargin * std::sqrt(static_cast<double>(length) / period);
+        margin = SwitchMargin(period, windowLength_);
     }
     for (auto candidate = coarse.begin(); candidate != top; ++candidate) {
         consider(candidate->second, kCoarseStep);
@@ -600,8 +609,6 @@ SignalEstimate KeyingGrid::EstimateOf(double toneHz, double period, double slotS
 // Once the speed has settled, the segments held back while it was being found are cut again on
 // its grid: the start of the first transmission is not lost to the search.
 void KeyingGrid::Recut() {
-    const double noiseBest = kNoiseMerit * std::sqrt(windowLength_ / period_);
-    const double margin = kSwitchMargin * std::sqrt(windowLength_ / period_);
     for (Pending& held : pending_) {
         const std::vector<std::complex<double>> cumulative = Cumulative(held.window);
         GridPath path =
@@ -609,12 +616,13 @@ void KeyingGrid::Recut() {
         // A segment keyed at a speed of its own, as another station's is when the tone followed
         // hopped to it, keeps its grid where that catches clearly more than the settled one.
         if (std::abs(held.period / period_ - 1.0) > kTrackSpan) {
-            const double own = FollowGrid(cumulative, held.period, kFinePhases, heard_,
-                                          ChangeCost(held.period), false)
-                                   .capture -
-                               kNoiseMerit * std::sqrt(windowLength_ / held.period);
-            const double settled = path.capture - noiseBest;
-            if (own > settled + margin + kOwnSpeedShare * std::max(settled, 0.0)) {
+            const double own = Merit(FollowGrid(cumulative, held.period, kFinePhases, heard_,
+                                                ChangeCost(held.period), false)
+                                         .capture,
+                                     held.period, windowLength_);
+            const double settled = Merit(path.capture, period_, windowLength_);
+            if (own > settled + SwitchMargin(period_, windowLength_) +
+                          kOwnSpeedShare * std::max(settled, 0.0)) {
                 continue;
             }
         }
