@@ -195,6 +195,10 @@ SequenceDecoder::Boundary SequenceDecoder::Advance(int end) const {
         likelihood[c] = heardNow(static_cast<int>(c), lengths_[c]);
         mostHeard = std::max(mostHeard, likelihood[c]);
     }
+    // The characters of an arc that are as long as each other start at one boundary: the way
+    // into the arc is found once for each length.
+    std::array<Entry, kLongestCharacter + 1> entries{};
+    std::array<std::size_t, kLongestCharacter + 1> entriesOfArc{};  // its index + 1
     for (std::size_t a = 0; a < grammar_.arcs.size(); ++a) {
         const GrammarArc& arc = grammar_.arcs[a];
         const auto from = static_cast<std::size_t>(arc.from);
@@ -213,7 +217,12 @@ SequenceDecoder::Boundary SequenceDecoder::Advance(int end) const {
             if (heard <= kImpossible) {
                 continue;
             }
-            const Entry entry = EntryBefore<Boundary>(arc, end, lengths_[character], boundary);
+            const auto length = static_cast<std::size_t>(lengths_[character]);
+            if (entriesOfArc[length] != a + 1) {
+                entries[length] = EntryBefore<Boundary>(arc, end, lengths_[character], boundary);
+                entriesOfArc[length] = a + 1;
+            }
+            const Entry& entry = entries[length];
             const double total = entry.score + heard + arc.logPrior;
             if (entry.score > kImpossible && total > next.score[to]) {
                 next.score[to] = total;
