@@ -113,6 +113,26 @@ Entry EntryBefore(const GrammarArc& arc, int end, int back, Lookup at) {
     return best;
 }
 
+// The ways into the arcs at one boundary, each found once for every length of what follows it:
+// the characters of an arc (or their prefixes) that are as long as each other start alike.
+class ArcEntries {
+public:
+    // The way into arc number `arc` for `back` slots; `find` works it out when not yet known.
+    template <typename Find>
+    const Entry& Get(std::size_t arc, int back, Find find) {
+        const auto length = static_cast<std::size_t>(back);
+        if (arcOf_[length] != arc + 1) {
+            entries_[length] = find();
+            arcOf_[length] = arc + 1;
+        }
+        return entries_[length];
+    }
+
+private:
+    std::array<Entry, kLongestCharacter + 1> entries_{};
+    std::array<std::size_t, kLongestCharacter + 1> arcOf_{};  // its number + 1
+};
+
 // The alphabet's lengths in slots, looked up in the decoder's innermost loops.
 const std::vector<int>& Lengths() {
     static const std::vector<int> lengths = [] {
@@ -195,10 +215,7 @@ SequenceDecoder::Boundary SequenceDecoder::Advance(int end) const {
         likelihood[c] = heardNow(static_cast<int>(c), lengths_[c]);
         mostHeard = std::max(mostHeard, likelihood[c]);
     }
-    // The characters of an arc that are as long as each other start at one boundary: the way
-    // into the arc is found once for each length.
-    std::array<Entry, kLongestCharacter + 1> entries{};
-    std::array<std::size_t, kLongestCharacter + 1> entriesOfArc{};  // its index + 1
+    ArcEntries entries;
     for (std::size_t a = 0; a < grammar_.arcs.size(); ++a) {
         const GrammarArc& arc = grammar_.arcs[a];
         const auto from = static_cast<std::size_t>(arc.from);
@@ -217,12 +234,9 @@ SequenceDecoder::Boundary SequenceDecoder::Advance(int end) const {
             if (heard <= kImpossible) {
                 continue;
             }
-            const auto length = static_cast<std::size_t>(lengths_[character]);
-            if (entriesOfArc[length] != a + 1) {
-                entries[length] = EntryBefore<Boundary>(arc, end, lengths_[character], boundary);
-                entriesOfArc[length] = a + 1;
-            }
-            const Entry& entry = entries[length];
+            const int length = lengths_[character];
+            const Entry& entry = entries.Get(
+                a, length, [&] { return EntryBefore<Boundary>(arc, end, length, boundary); });
             const double total = entry.score + heard + arc.logPrior;
             if (entry.score > kImpossible && total > next.score[to]) {
                 next.score[to] = total;
@@ -333,7 +347,9 @@ std::pair<int, int> SequenceDecoder::BestAlive() const {
         }
         return start + mostHeard + arc.logPrior <= best;
     };
-    for (const GrammarArc& arc : grammar_.arcs) {
+    ArcEntries entries;
+    for (std::size_t a = 0; a < grammar_.arcs.size(); ++a) {
+        const GrammarArc& arc = grammar_.arcs[a];
         if (arc.kind == ArcKind::kOtherText && arc.from != grammar_.otherNode) {
             continue;  // breaking a beacon off is never the likeliest way to explain a prefix
         }
@@ -346,8 +362,11 @@ std::pair<int, int> SequenceDecoder::BestAlive() const {
                 if (heard <= kImpossible) {
                     continue;
                 }
-                const Entry entry = EntryBefore<Boundary>(
-                    arc, end, back, [&near](int b) { return near[static_cast<std::size_t>(b)]; });
+                const Entry& entry = entries.Get(a, back, [&] {
+                    return EntryBefore<Boundary>(arc, end, back, [&near](int b) {
+                        return near[static_cast<std::size_t>(b)];
+                    });
+                });
                 if (entry.score > kImpossible) {
                     offer(entry.score + heard + arc.logPrior, entry.boundary, arc.from);
                 }
