@@ -23,6 +23,21 @@ constexpr double kLineDits = 250;
 // as line 1 (a later one whose "Z" was lost, read on another station's signal).
 constexpr double kSameStartSeconds = 2.0;
 
+// Line 1 lent is at most this long: a longer one has read on into traffic.
+constexpr std::size_t kLongestLentLine = 24;
+
+// Line 1 of a copy that holds nothing else, up to a later group begun with "ZK": the next line,
+// its number lost, read on as line 1.
+CopiedLine Lent(CopiedLine line) {
+    const std::size_t next = line.text.find(" ZK", kLineHeaders[0].size());
+    if (next != std::string::npos) {
+        line.text.resize(next);
+        line.confidence.resize(next);
+        line.alternative.resize(next);
+    }
+    return line;
+}
+
 bool Overlap(const CopiedBeacon& a, const CopiedBeacon& b) {
     return a.startSeconds < b.endSeconds && b.startSeconds < a.endSeconds;
 }
@@ -100,9 +115,44 @@ CopiedBeacon Merged(CopiedBeacon kept, CopiedBeacon other) {
     return kept;
 }
 
+// Whether `lender`'s line 1 (already cut by Lent) is the one `beacon` lacks.
+bool Borrows(const CopiedBeacon& beacon, const CopiedBeacon& lender, const CopiedLine& line) {
+    const double after = beacon.startSeconds - lender.startSeconds;
+    return beacon.lines[0].text.empty() && line.text.size() > kLineHeaders[0].size() &&
+           line.text.size() <= kLineHeaders[0].size() + kLongestLentLine &&
+           after >= -kSameStartSeconds && after <= LinesSeconds(beacon, 1);
+}
+
 }  // namespace
 
 void BeaconPairing::Add(CopiedBeacon beacon) {
+    if (!HoldsDigits(beacon)) {
+        lenders_.push_back(std::move(beacon));
+        Lend();
+        return;
+    }
+    Pair(std::move(beacon));
+    Lend();
+}
+
+void BeaconPairing::Lend() {
+    for (auto lender = lenders_.begin(); lender != lenders_.end();) {
+        CopiedLine line = Lent(lender->lines[0]);
+        const auto borrower =
+            std::find_if(waiting_.begin(), waiting_.end(),
+                         [&](const CopiedBeacon& w) { return Borrows(w, *lender, line); });
+        if (borrower == waiting_.end()) {
+            ++lender;
+            continue;
+        }
+        borrower->lines[0] = std::move(line);
+        borrower->startSeconds = lender->startSeconds;
+        borrower->confidence = BeaconConfidence(*borrower);
+        lender = lenders_.erase(lender);
+    }
+}
+
+void BeaconPairing::Pair(CopiedBeacon beacon) {
     const auto same = std::find_if(waiting_.begin(), waiting_.end(),
                                    [&](const CopiedBeacon& w) { return Overlap(w, beacon); });
     if (same != waiting_.end()) {
@@ -144,6 +194,7 @@ void BeaconPairing::Release(bool all) {
         const int unheard = kLineCount - 1 - LinesHeard(b).second;
         return !all && heard <= b.endSeconds + kSettleSeconds + LinesSeconds(b, unheard);
     };
+    std::erase_if(lenders_, [&](const CopiedBeacon& b) { return !waits(b); });
     const auto done = std::stable_partition(waiting_.begin(), waiting_.end(), waits);
     std::stable_sort(done, waiting_.end(), [](const CopiedBeacon& a, const CopiedBeacon& b) {
         return a.startSeconds < b.startSeconds;

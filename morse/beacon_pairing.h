@@ -5,7 +5,9 @@
 // more confident copy with each line the other copied more surely; a beacon copied in two parts,
 // its first lines on one tone and its last on the other, comes out whole. A copy waits until both
 // tones' decisions are well past its end, and past the time its lines not yet heard take, since
-// the other tone's copy or part may still come.
+// the other tone's copy or part may still come. A copy of line 1 alone is no beacon, but lends its
+// line to a copy lacking it that starts within a line after it: the tones traded places after
+// line 1, and the tone that heard it read on into the other signal.
 
 #include <array>
 #include <vector>
@@ -23,9 +25,12 @@ public:
     std::vector<CopiedBeacon> Take();
 
 private:
+    void Pair(CopiedBeacon beacon);
+    void Lend();
     void Release(bool all);
 
     std::vector<CopiedBeacon> waiting_;
+    std::vector<CopiedBeacon> lenders_;
     std::array<double, 2> heard_{};
     std::vector<CopiedBeacon> released_;
 };

@@ -45,6 +45,11 @@ bool Doubtful(const CopiedBeacon& beacon) {
     return beacon.confidence < kLeastConfidence || !HoldsDigits(beacon);
 }
 
+// Doubtful, and no line 1 for the pairing to lend to a copy on the other tone that lacks it.
+bool Unpaired(const CopiedBeacon& beacon) {
+    return Doubtful(beacon) && (HoldsDigits(beacon) || beacon.lines[0].text.empty());
+}
+
 }  // namespace
 
 // The stages after the tone tracker, for one tone.
@@ -365,7 +370,7 @@ struct Decoder::Pipeline {
     // tones' copies are paired.
     void Collect() {
         std::vector<CopiedBeacon> mainBeacons = main.assembler.TakeBeacons();
-        std::erase_if(mainBeacons, Doubtful);
+        std::erase_if(mainBeacons, second.grid ? Unpaired : Doubtful);
         if (!second.grid) {
             beacons.insert(beacons.end(), std::make_move_iterator(mainBeacons.begin()),
                            std::make_move_iterator(mainBeacons.end()));
@@ -378,7 +383,7 @@ struct Decoder::Pipeline {
         if (reread) {
             std::vector<CopiedBeacon> again = reread->assembler.TakeBeacons();
             reread->assembler.TakeTranscript();
-            std::erase_if(again, Doubtful);
+            std::erase_if(again, Unpaired);
             for (CopiedBeacon& beacon : again) {
                 pairing.Add(std::move(beacon));
             }
@@ -388,7 +393,7 @@ struct Decoder::Pipeline {
             }
         }
         std::vector<CopiedBeacon> secondBeacons = second.assembler.TakeBeacons();
-        std::erase_if(secondBeacons, Doubtful);
+        std::erase_if(secondBeacons, Unpaired);
         for (CopiedBeacon& beacon : secondBeacons) {
             pairing.Add(std::move(beacon));
         }

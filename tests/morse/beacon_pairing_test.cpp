@@ -19,6 +19,13 @@ CopiedBeacon Copy(double start, double end, double confidence) {
     return beacon;
 }
 
+// A beacon copied with one line of digits.
+CopiedBeacon Beacon(double start, double end, double confidence) {
+    CopiedBeacon beacon = Copy(start, end, confidence);
+    beacon.lines[1] = {"ZK2 1", std::vector<double>(5, 1.0), std::vector<char>(5, '\0')};
+    return beacon;
+}
+
 struct PairingCase {
     const char* name;
     std::vector<CopiedBeacon> added;
@@ -49,17 +56,21 @@ TEST_P(BeaconPairingTest, ReleasesOneCopyOfEachBeacon) {
 
 INSTANTIATE_TEST_SUITE_P(
     Copies, BeaconPairingTest,
-    ::testing::Values(
-        PairingCase{
-            "OverlappingCopiesAreOne", {Copy(10, 60, 0.4), Copy(20, 70, 0.9)}, 200, 200, {0.9}, 1},
-        PairingCase{"SeparateBeaconsInTheOrderTheyBegan",
-                    {Copy(100, 150, 0.7), Copy(10, 60, 0.8)},
-                    200,
-                    200,
-                    {0.8, 0.7},
-                    2},
-        PairingCase{"WaitsForTheSlowerTone", {Copy(10, 60, 0.8)}, 200, 85, {}, 1},
-        PairingCase{"ReleasedOnceBothArePast", {Copy(10, 60, 0.8)}, 91, 91, {0.8}, 1}),
+    ::testing::Values(PairingCase{"OverlappingCopiesAreOne",
+                                  {Beacon(10, 60, 0.4), Beacon(20, 70, 0.9)},
+                                  200,
+                                  200,
+                                  {0.9},
+                                  1},
+                      PairingCase{"SeparateBeaconsInTheOrderTheyBegan",
+                                  {Beacon(100, 150, 0.7), Beacon(10, 60, 0.8)},
+                                  200,
+                                  200,
+                                  {0.8, 0.7},
+                                  2},
+                      PairingCase{"WaitsForTheSlowerTone", {Beacon(10, 60, 0.8)}, 200, 85, {}, 1},
+                      PairingCase{
+                          "ReleasedOnceBothArePast", {Beacon(10, 60, 0.8)}, 91, 91, {0.8}, 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A part of a beacon: lines `first`..`last` (1-based) heard, each "ZKn 1", sure of every
@@ -139,6 +150,56 @@ TEST(BeaconPairing, LineOneComesFromTheCopyThatHeardTheBeaconBegin) {
     EXPECT_EQ(out[0].lines[0].text, "ZK1 1");
     EXPECT_EQ(out[0].startSeconds, 16.8);
 }
+
+// A copy of line 1 alone, as the tone that heard it read on into another station's traffic.
+CopiedBeacon LineOne(const std::string& text, double start, double end) {
+    CopiedBeacon beacon = Copy(start, end, 0.18);
+    beacon.speedWpm = 22.4;
+    beacon.lines[0] = {text, std::vector<double>(text.size(), 0.9),
+                       std::vector<char>(text.size(), '\0')};
+    return beacon;
+}
+
+struct LendCase {
+    const char* name;
+    CopiedBeacon lender;
+    CopiedBeacon borrower;
+    std::string lineOne;  // of the one beacon out
+    double start;
+};
+
+class BeaconLendTest : public ::testing::TestWithParam<LendCase> {};
+
+// The tones traded places after line 1: the copy of line 1 alone lends it, up to the next header
+// heard, to the copy lacking it that began within a line after it, in either order of arrival.
+// It never comes out alone, and never replaces a line 1 copied, nor lends traffic read on.
+TEST_P(BeaconLendTest, LineOneAloneIsLentToTheCopyLackingIt) {
+    const LendCase& c = GetParam();
+    for (const bool borrowerFirst : {false, true}) {
+        BeaconPairing pairing;
+        pairing.Add(borrowerFirst ? c.borrower : c.lender);
+        pairing.Add(borrowerFirst ? c.lender : c.borrower);
+        pairing.Finish();
+        const std::vector<CopiedBeacon> out = pairing.Take();
+        ASSERT_EQ(out.size(), 1U) << (borrowerFirst ? "borrower added first" : "");
+        EXPECT_EQ(out[0].lines[0].text, c.lineOne);
+        EXPECT_EQ(out[0].startSeconds, c.start);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Copies, BeaconLendTest,
+    ::testing::Values(LendCase{"UpToTheNextHeader",
+                               LineOne("ZK1 WXW VB SLM N ZK O H B7", 8.3, 67.9),
+                               Part(2, 6, 16.5, 64, 21.2), "ZK1 WXW VB SLM N", 8.3},
+                      LendCase{"NotToACopyBegunLater", LineOne("ZK1 WXW VB SLM N", 8.3, 17.3),
+                               Part(2, 6, 30, 78, 21.2), "", 30},
+                      LendCase{"NotOverALineOneCopied", LineOne("ZK1 WXW VB SLM N", 8.3, 17.3),
+                               Part(1, 6, 9, 64, 21.2), "ZK1 1", 9},
+                      LendCase{"NotTrafficReadOn",
+                               LineOne("ZK1 U DE QI1ETY K CQ CQ DE HU1VKI K CQ", 63, 80),
+                               Part(2, 6, 74.8, 110, 26.7), "", 74.8}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BeaconPairing, ABeaconMissingItsLastLinesWaitsAsLongAsTheyTakeToKey) {
     BeaconPairing pairing;

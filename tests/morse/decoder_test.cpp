@@ -200,7 +200,9 @@ class DecoderHardChannel : public ::testing::TestWithParam<HardChannelCase> {};
 // Z heard as an O. In the last the station sweeps into the band beside the beacon and the main
 // tone hops to it in the middle of a beacon: lines 2 and 3 were lost. In the sixth the main tone
 // is read again from where the station was first heard, in the middle of line 1 (its decisions
-// lag that far): read as traffic from there, line 1 lost all but its first two letters.
+// lag that far): read as traffic from there, line 1 lost all but its first two letters. In the
+// seventh the main tone hops to the station after line 1, and the second tone copies the rest:
+// line 1, heard only on the main tone, was lost.
 TEST_P(DecoderHardChannel, BeaconIsCopiedBesideAStationDriftingWithIt) {
     const HardChannelCase& c = GetParam();
     RecordingOptions options;
@@ -235,7 +237,9 @@ INSTANTIATE_TEST_SUITE_P(
                       HardChannelCase{11025, 27.368889031507187, 623.01638301949379, 2257537192U, 2,
                                       -3.3363242017248305, -354.54970796960788},
                       HardChannelCase{11025, 24.105954236796958, 537.1098398331701, 250524759U, 1,
-                                      2.4986505239701806, -316.64604266315166}));
+                                      2.4986505239701806, -316.64604266315166},
+                      HardChannelCase{11025, 21.161304374043191, 526.33307046380651, 916621519U, 1,
+                                      -0.44313440358128808, -242.35507699809563}));
 
 // The beacon sweeps up at its steepest Doppler while a station 242 Hz below it, keying at another
 // speed, sweeps into the band: the tone followed stays where the beacon was and takes the station,
