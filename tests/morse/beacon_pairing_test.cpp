@@ -198,7 +198,7 @@ INSTANTIATE_TEST_SUITE_P(
                                Part(1, 6, 9, 64, 21.2), "ZK1 1", 9},
                       LendCase{"NotTrafficReadOn",
                                LineOne("ZK1 U DE QI1ETY K CQ CQ DE HU1VKI K CQ", 63, 80),
-                               Part(2, 6, 74.8, 110, 26.7), "", 74.8}),
+                               Part(2, 6, 66, 110, 26.7), "", 66}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BeaconPairing, ABeaconMissingItsLastLinesWaitsAsLongAsTheyTakeToKey) {
