@@ -154,7 +154,6 @@ TEST(BeaconPairing, LineOneComesFromTheCopyThatHeardTheBeaconBegin) {
 // A copy of line 1 alone, as the tone that heard it read on into another station's traffic.
 CopiedBeacon LineOne(const std::string& text, double start, double end) {
     CopiedBeacon beacon = Copy(start, end, 0.18);
-    beacon.speedWpm = 22.4;
     beacon.lines[0] = {text, std::vector<double>(text.size(), 0.9),
                        std::vector<char>(text.size(), '\0')};
     return beacon;
