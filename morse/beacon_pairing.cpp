@@ -115,10 +115,12 @@ CopiedBeacon Merged(CopiedBeacon kept, CopiedBeacon other) {
     return kept;
 }
 
-// Whether `lender`'s line 1 (already cut by Lent) is the one `beacon` lacks.
+// Whether `lender`'s line 1 (already cut by Lent) is the one `beacon` lacks (or holds the header
+// of alone).
 bool Borrows(const CopiedBeacon& beacon, const CopiedBeacon& lender, const CopiedLine& line) {
     const double after = beacon.startSeconds - lender.startSeconds;
-    return beacon.lines[0].text.empty() && line.text.size() > kLineHeaders[0].size() &&
+    return beacon.lines[0].text.size() <= kLineHeaders[0].size() &&
+           line.text.size() > kLineHeaders[0].size() &&
            line.text.size() <= kLineHeaders[0].size() + kLongestLentLine &&
            after >= -kSameStartSeconds && after <= LinesSeconds(beacon, 1);
 }

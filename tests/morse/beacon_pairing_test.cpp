@@ -159,6 +159,12 @@ CopiedBeacon LineOne(const std::string& text, double start, double end) {
     return beacon;
 }
 
+// `beacon` with line 1's header heard and nothing after it.
+CopiedBeacon HeaderAlone(CopiedBeacon beacon) {
+    beacon.lines[0] = {"ZK1", std::vector<double>(3, 1.0), std::vector<char>(3, '\0')};
+    return beacon;
+}
+
 struct LendCase {
     const char* name;
     CopiedBeacon lender;
@@ -193,6 +199,8 @@ INSTANTIATE_TEST_SUITE_P(
                                Part(2, 6, 16.5, 64, 21.2), "ZK1 WXW VB SLM N", 8.3},
                       LendCase{"NotToACopyBegunLater", LineOne("ZK1 WXW VB SLM N", 8.3, 17.3),
                                Part(2, 6, 30, 78, 21.2), "", 30},
+                      LendCase{"ToACopyOfTheHeaderAlone", LineOne("ZK1 WXW VB SLM N", 8.3, 17.3),
+                               HeaderAlone(Part(2, 6, 13.3, 64, 21.2)), "ZK1 WXW VB SLM N", 8.3},
                       LendCase{"NotOverALineOneCopied", LineOne("ZK1 WXW VB SLM N", 8.3, 17.3),
                                Part(1, 6, 9, 64, 21.2), "ZK1 1", 9},
                       LendCase{"NotTrafficReadOn",
