@@ -60,6 +60,7 @@ constexpr double kSecondFollow = 1.0 / 48;
 constexpr double kSameOffsetHz = 25.0;
 constexpr double kDriftMargin = 1.5;      // over the steepest Doppler slope and bend, to smooth by
 constexpr double kStrongForDrift = 25.0;  // strength of the frames that tell the drift
+constexpr double kLeastStrong = 3;        // of them, to tell it
 constexpr double kLeastSpread = 4.0;      // variance of their times, frames^2, to tell it
 constexpr double kSlopeSigmas = 3.0;      // standard errors at which a slope counts half
 
@@ -454,8 +455,10 @@ void ToneTracker::Smooth(Path& path, std::vector<ToneFrame>& decided) const {
 // less a drift: key-down frames decide, and the tone is followed along a Doppler curve without
 // the lag or overshoot of a plain mean over frames keyed unevenly. The drift is the slope of a
 // straight line through the strong frames alone (weak ones scatter it far more than a mean),
-// held to what a Doppler curve can make; too few of them, or too close together, tell none.
-// Without any frames to weigh, the tone stays where it was last.
+// held to what a Doppler curve can make. Where fewer than three are strong (a fade in a steep
+// sweep), the slope of all the frames weighed stands for it, with no bend: without one, frames a
+// few hops off would pull the tone by the slope times their distance. Frames too close together
+// tell none. Without any frames to weigh, the tone stays where it was last.
 double ToneTracker::Smoothed(const std::deque<Decision>& decisions, std::size_t first,
                              std::size_t last, std::size_t centre, double previous) const {
     const double reference = decisions[centre].frequency;
@@ -477,7 +480,8 @@ double ToneTracker::Smoothed(const std::deque<Decision>& decisions, std::size_t 
     if (all.tk[0] <= 1.0) {
         return previous > 0 ? previous : reference;
     }
-    const auto [slope, bend] = strong.Drift();
+    const auto [slope, bend] =
+        strong.n >= kLeastStrong ? strong.Drift() : std::pair{all.Drift().first, 0.0};
     const double drift = std::clamp(slope, -slopeLimit_, slopeLimit_);
     const double curve = std::clamp(bend, -bendLimit_, bendLimit_);
     return reference + (all.ytk[0] - drift * all.tk[1] - curve * all.tk[2]) / all.tk[0];
