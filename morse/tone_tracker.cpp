@@ -60,7 +60,7 @@ constexpr double kSecondFollow = 1.0 / 48;
 constexpr double kSameOffsetHz = 25.0;
 constexpr double kDriftMargin = 1.5;      // over the steepest Doppler slope and bend, to smooth by
 constexpr double kStrongForDrift = 25.0;  // strength of the frames that tell the drift
-constexpr double kLeastStrong = 3;        // of them, to tell it
+constexpr double kLeastForSlope = 3;      // frames that tell a slope, at the fewest
 constexpr double kLeastSpread = 4.0;      // variance of their times, frames^2, to tell it
 constexpr double kSlopeSigmas = 3.0;      // standard errors at which a slope counts half
 
@@ -91,7 +91,7 @@ struct CurveSums {
     std::pair<double, double> Drift() const {
         const double w = tk[0];
         const double spread = w > 0 ? tk[2] - tk[1] * tk[1] / w : 0.0;
-        if (n < 3 || spread <= kLeastSpread * w) {
+        if (n < kLeastForSlope || spread <= kLeastSpread * w) {
             return {0, 0};
         }
         const double covariance = ytk[1] - tk[1] * ytk[0] / w;
@@ -481,7 +481,7 @@ double ToneTracker::Smoothed(const std::deque<Decision>& decisions, std::size_t 
         return previous > 0 ? previous : reference;
     }
     const auto [slope, bend] =
-        strong.n >= kLeastStrong ? strong.Drift() : std::pair{all.Drift().first, 0.0};
+        strong.n >= kLeastForSlope ? strong.Drift() : std::pair{all.Drift().first, 0.0};
     const double drift = std::clamp(slope, -slopeLimit_, slopeLimit_);
     const double curve = std::clamp(bend, -bendLimit_, bendLimit_);
     return reference + (all.ytk[0] - drift * all.tk[1] - curve * all.tk[2]) / all.tk[0];
