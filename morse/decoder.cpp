@@ -32,6 +32,9 @@ constexpr double kHistorySeconds = kSecondLeadSeconds + 5.0;
 constexpr double kSteadyKeptSeconds = 35.0;
 // The main tone has left the steady path where they are this far apart.
 constexpr double kAstrayHz = 25.0;
+// The away path has gone over to another signal where its tone moves this far from one frame to
+// the next: many times what any Doppler drift moves it.
+constexpr double kJumpHz = 110.0;
 constexpr auto kKeptHistory = static_cast<std::size_t>(kHistorySeconds * kBasebandRate);
 constexpr double kNoEnd = std::numeric_limits<double>::infinity();
 // A beacon less sure than this is noise read after a stray header, a stray header heard in
@@ -48,6 +51,14 @@ bool Doubtful(const CopiedBeacon& beacon) {
 // Doubtful, and no line 1 for the pairing to lend to a copy on the other tone that lacks it.
 bool Unpaired(const CopiedBeacon& beacon) {
     return Doubtful(beacon) && (HoldsDigits(beacon) || beacon.lines[0].text.empty());
+}
+
+// How many of `frames`, in time order, are centred before work-rate sample `sample`.
+std::size_t FramesBefore(std::span<const ToneFrame> frames, double sample) {
+    const auto after = std::partition_point(
+        frames.begin(), frames.end(),
+        [sample](const ToneFrame& frame) { return frame.centreSample < sample; });
+    return static_cast<std::size_t>(after - frames.begin());
 }
 
 }  // namespace
@@ -208,19 +219,28 @@ struct Decoder::Pipeline {
         }
         const bool hearing = !second.grid;
         HearSecondTone();
+        std::size_t awayMixed = 0;  // of `secondTones`, those the away path's reread has mixed
         if (hearing && second.grid) {
-            HandOverMainTone(tones, steadyTones);
+            awayMixed = HandOverMainTone(tones, steadyTones, secondTones);
         } else {
             RunMain(tones);
-            KeepSteady(tones, steadyTones);
+            if (!second.grid) {
+                KeepSteady(tones, steadyTones, secondTones);
+            }
         }
         second.Run(secondTones, work, workStart);
+        if (awayReread) {
+            awayReread->Run(std::span<const ToneFrame>(secondTones).subspan(awayMixed), work,
+                            workStart);
+        }
         Collect();
         std::int64_t keepFrom =
             std::min({nextFrame * tracker.FrameHop(), main.downconverter.Position(),
                       second.downconverter.Position()});
-        if (reread) {
-            keepFrom = std::min(keepFrom, reread->downconverter.Position());
+        for (const std::optional<Chain>* chain : {&reread, &awayReread}) {
+            if (*chain) {
+                keepFrom = std::min(keepFrom, (*chain)->downconverter.Position());
+            }
         }
         if (!second.grid) {
             keepFrom = std::min(keepFrom, SteadyKeptFrom());
@@ -255,27 +275,30 @@ struct Decoder::Pipeline {
     // the frame it was heard in). Unless a beacon is under way on the main tone, the main chain
     // reads the steady path's last seconds, mixed from the second tone's lead on: the tone it
     // followed there may have hopped between the two stations, or been the other one, so the
-    // start of a beacon on the steady path's station was mixed on another tone.
-    void HandOverMainTone(std::span<const ToneFrame> tones,
-                          std::span<const ToneFrame> steadyTones) {
+    // start of a beacon on the steady path's station was mixed on another tone. Returns how many
+    // of `secondTones` came before the second tone was heard.
+    std::size_t HandOverMainTone(std::span<const ToneFrame> tones,
+                                 std::span<const ToneFrame> steadyTones,
+                                 std::span<const ToneFrame> secondTones) {
         const double heard = tracker.SecondToneFrom();
-        const auto moved = std::find_if(tones.begin(), tones.end(), [heard](const ToneFrame& tone) {
-            return tone.centreSample >= heard;
-        });
-        const auto before = static_cast<std::size_t>(moved - tones.begin());
-        main.Run(tones.first(before), work, workStart);
-        KeepSteady(tones.first(before), steadyTones);
+        const std::size_t mainBefore = FramesBefore(tones, heard);
+        const std::size_t awayBefore = FramesBefore(secondTones, heard);
+        main.Run(tones.first(mainBefore), work, workStart);
+        KeepSteady(tones.first(mainBefore), steadyTones, secondTones.first(awayBefore));
         if (!main.assembler.Copying()) {
             const std::int64_t from = SecondLeadFrom();
-            auto [mixer, mixed] = MixSteady(from);
+            auto [mixer, mixed] = MixAlong(steady, from);
             main.MoveTo(std::move(mixer), std::move(mixed), from, BasebandRate(),
                         -decimator.DelaySeconds());
         } else {
             StartReread();
+            StartAwayReread();
         }
         steady = {};
         followed = {};
-        RunMain(tones.subspan(before));
+        away = {};
+        RunMain(tones.subspan(mainBefore));
+        return awayBefore;
     }
 
     // A beacon under way on the main tone when a second tone is heard goes on being copied as it
@@ -283,27 +306,64 @@ struct Decoder::Pipeline {
     // main tone left that path since: one of the two followed the beacon's station there, and the
     // pairing keeps each line from the copy surer of it.
     void StartReread() {
-        const double delay = decimator.DelaySeconds();
-        const auto from =
-            static_cast<std::int64_t>(std::ceil((main.heardUntil + delay) * BasebandRate()));
+        const std::int64_t from = RereadFrom();
         if (main.heardNode < 0 || from * hop < SteadyKeptFrom() ||
             !MainLeftSteady(static_cast<double>(from * hop))) {
             return;
         }
-        reread.emplace(decimator.WorkRate(), hop, main.assembler);
-        reread->assembler.TakeBeacons();  // the main tone's, out already
-        reread->assembler.TakeTranscript();
-        reread->heardUntil = main.heardUntil;
-        auto [mixer, mixed] = MixSteady(from);
-        reread->Read(std::move(mixer), std::move(mixed), from, BasebandRate(), -delay,
-                     main.heardNode);
+        ReadAgain(reread, steady, from);
+    }
+
+    // Where the away path jumped to another signal in the second tone's lead, it may have taken
+    // the main tone's station over: a second station came near, and the main tone went over to
+    // it. A beacon under way is then read again as the main tone followed it up to that jump, and
+    // along the away path from there on.
+    void StartAwayReread() {
+        const double heard = tracker.SecondToneFrom();
+        double jumped = -1;
+        for (std::size_t i = 1; i < away.size() && away[i].centreSample < heard; ++i) {
+            if (std::abs(away[i].frequency - away[i - 1].frequency) > kJumpHz) {
+                jumped = away[i].centreSample;
+            }
+        }
+        const std::int64_t from = RereadFrom();
+        if (jumped < 0 || main.heardNode < 0 || from * hop < SteadyKeptFrom()) {
+            return;
+        }
+        std::deque<ToneFrame> track;
+        std::copy_if(followed.begin(), followed.end(), std::back_inserter(track),
+                     [jumped](const ToneFrame& tone) { return tone.centreSample < jumped; });
+        std::copy_if(away.begin(), away.end(), std::back_inserter(track),
+                     [jumped](const ToneFrame& tone) { return tone.centreSample >= jumped; });
+        ReadAgain(awayReread, track, from);
+    }
+
+    // The baseband sample of the main tone's last character decided, where a reread starts.
+    std::int64_t RereadFrom() const {
+        return static_cast<std::int64_t>(
+            std::ceil((main.heardUntil + decimator.DelaySeconds()) * BasebandRate()));
+    }
+
+    // Starts `chain` reading the beacon under way on the main tone again, along `track` from
+    // baseband sample `from` on, until a while after the second tone was heard.
+    void ReadAgain(std::optional<Chain>& chain, const std::deque<ToneFrame>& track,
+                   std::int64_t from) {
+        const double delay = decimator.DelaySeconds();
+        chain.emplace(decimator.WorkRate(), hop, main.assembler);
+        chain->assembler.TakeBeacons();  // the main tone's, out already
+        chain->assembler.TakeTranscript();
+        chain->heardUntil = main.heardUntil;
+        auto [mixer, mixed] = MixAlong(track, from);
+        chain->Read(std::move(mixer), std::move(mixed), from, BasebandRate(), -delay,
+                    main.heardNode);
         rereadUntil = tracker.SecondToneFrom() / decimator.WorkRate() - delay;
     }
 
-    // The work samples from baseband sample `from` on, mixed along the steady path kept.
-    std::pair<Downconverter, std::vector<BasebandSample>> MixSteady(std::int64_t from) const {
+    // The work samples from baseband sample `from` on, mixed along `track`.
+    std::pair<Downconverter, std::vector<BasebandSample>> MixAlong(
+        const std::deque<ToneFrame>& track, std::int64_t from) const {
         Downconverter mixer(decimator.WorkRate(), hop, from * hop);
-        for (const ToneFrame& tone : steady) {
+        for (const ToneFrame& tone : track) {
             mixer.AddTone(tone);
         }
         std::vector<BasebandSample> mixed;
@@ -341,17 +401,18 @@ struct Decoder::Pipeline {
         }
     }
 
-    // The first steady path's frames of the last seconds, for mixing them once a second tone is
-    // heard: mixed only then, since it seldom is.
-    void KeepSteady(std::span<const ToneFrame> mainTones, std::span<const ToneFrame> tones) {
+    // The first steady path's frames of the last seconds, and the main tone's and the away
+    // path's, for mixing them once a second tone is heard: mixed only then, since it seldom is.
+    void KeepSteady(std::span<const ToneFrame> mainTones, std::span<const ToneFrame> tones,
+                    std::span<const ToneFrame> awayTones) {
         steady.insert(steady.end(), tones.begin(), tones.end());
         followed.insert(followed.end(), mainTones.begin(), mainTones.end());
+        away.insert(away.end(), awayTones.begin(), awayTones.end());
         const auto from = static_cast<double>(SteadyKeptFrom());
-        while (steady.size() >= 2 && steady[1].centreSample <= from) {
-            steady.pop_front();
-        }
-        while (!followed.empty() && followed.front().centreSample < from) {
-            followed.pop_front();
+        for (std::deque<ToneFrame>* frames : {&steady, &followed, &away}) {
+            while (frames->size() >= 2 && (*frames)[1].centreSample <= from) {
+                frames->pop_front();
+            }
         }
     }
 
@@ -379,19 +440,8 @@ struct Decoder::Pipeline {
         for (CopiedBeacon& beacon : mainBeacons) {
             pairing.Add(std::move(beacon));
         }
-        double mainHeard = main.heardUntil;
-        if (reread) {
-            std::vector<CopiedBeacon> again = reread->assembler.TakeBeacons();
-            reread->assembler.TakeTranscript();
-            std::erase_if(again, Unpaired);
-            for (CopiedBeacon& beacon : again) {
-                pairing.Add(std::move(beacon));
-            }
-            mainHeard = std::min(mainHeard, reread->heardUntil);
-            if (!reread->assembler.Copying() && reread->heardUntil > rereadUntil) {
-                reread.reset();
-            }
-        }
+        const double mainHeard = PairReread(reread, main.heardUntil);
+        const double secondHeard = PairReread(awayReread, second.heardUntil);
         std::vector<CopiedBeacon> secondBeacons = second.assembler.TakeBeacons();
         std::erase_if(secondBeacons, Unpaired);
         for (CopiedBeacon& beacon : secondBeacons) {
@@ -399,10 +449,29 @@ struct Decoder::Pipeline {
         }
         second.assembler.TakeTranscript();  // the transcript is the main tone's
         pairing.Heard(0, mainHeard);
-        pairing.Heard(1, second.heardUntil);
+        pairing.Heard(1, secondHeard);
         std::vector<CopiedBeacon> paired = pairing.Take();
         beacons.insert(beacons.end(), std::make_move_iterator(paired.begin()),
                        std::make_move_iterator(paired.end()));
+    }
+
+    // Pairs what `chain` read again, and ends it once it is past the second tone's first hearing
+    // with no beacon under way. Returns `heard`, or how far its decisions have reached if less.
+    double PairReread(std::optional<Chain>& chain, double heard) {
+        if (!chain) {
+            return heard;
+        }
+        std::vector<CopiedBeacon> again = chain->assembler.TakeBeacons();
+        chain->assembler.TakeTranscript();
+        std::erase_if(again, Unpaired);
+        for (CopiedBeacon& beacon : again) {
+            pairing.Add(std::move(beacon));
+        }
+        heard = std::min(heard, chain->heardUntil);
+        if (!chain->assembler.Copying() && chain->heardUntil > rereadUntil) {
+            chain.reset();
+        }
+        return heard;
     }
 
     SignalEstimate Estimate() const { return main.grid->Estimate(); }
@@ -435,8 +504,10 @@ struct Decoder::Pipeline {
         work.resize(work.size() + tail, 0.0F);
         Run();
         main.Finish();
-        if (reread) {
-            reread->Finish();
+        for (std::optional<Chain>* chain : {&reread, &awayReread}) {
+            if (*chain) {
+                (*chain)->Finish();
+            }
         }
         second.Finish();
         Collect();
@@ -451,11 +522,13 @@ struct Decoder::Pipeline {
     ToneTracker tracker;
     int hop;
     Chain main;
-    Chain second;                    // the tone away from the main one, once one is heard
-    std::deque<ToneFrame> steady;    // the first steady path's last frames, until a second tone
-    std::deque<ToneFrame> followed;  // the main tone's over the same time
-    std::optional<Chain> reread;     // a beacon under way read again on the steady path
-    double rereadUntil = 0;          // the second tone was heard here: the reread ends after it
+    Chain second;                     // the tone away from the main one, once one is heard
+    std::deque<ToneFrame> steady;     // the first steady path's last frames, until a second tone
+    std::deque<ToneFrame> followed;   // the main tone's over the same time
+    std::deque<ToneFrame> away;       // the away path's over the same time
+    std::optional<Chain> reread;      // a beacon under way read again on the steady path
+    std::optional<Chain> awayReread;  // ... and on the path that took its station over
+    double rereadUntil = 0;           // the second tone was heard here: the rereads end after it
     BeaconPairing pairing;
     std::vector<CopiedBeacon> beacons;
     std::vector<float> work;
