@@ -463,7 +463,11 @@ struct Decoder::Pipeline {
         }
         std::vector<CopiedBeacon> again = chain->assembler.TakeBeacons();
         chain->assembler.TakeTranscript();
-        std::erase_if(again, Unpaired);
+        // A beacon begun after the second tone was heard is the main and second tones' to copy:
+        // whether a reread still runs by then depends on how the samples came in blocks.
+        std::erase_if(again, [this](const CopiedBeacon& beacon) {
+            return Unpaired(beacon) || beacon.startSeconds >= rereadUntil;
+        });
         for (CopiedBeacon& beacon : again) {
             pairing.Add(std::move(beacon));
         }
