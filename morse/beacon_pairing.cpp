@@ -154,20 +154,27 @@ void BeaconPairing::Lend() {
     }
 }
 
+// A copy merged or joined with a waiting one may then overlap or continue another waiting copy:
+// it is paired again, so that what comes out does not hang on the order the copies came in.
 void BeaconPairing::Pair(CopiedBeacon beacon) {
+    const auto take = [this](std::vector<CopiedBeacon>::iterator at) {
+        CopiedBeacon taken = std::move(*at);
+        waiting_.erase(at);
+        return taken;
+    };
     const auto same = std::find_if(waiting_.begin(), waiting_.end(),
                                    [&](const CopiedBeacon& w) { return Overlap(w, beacon); });
     if (same != waiting_.end()) {
-        *same = Merged(std::move(*same), std::move(beacon));
+        Pair(Merged(take(same), std::move(beacon)));
         return;
     }
-    for (CopiedBeacon& part : waiting_) {
-        if (Continues(part, beacon)) {
-            part = Joined(std::move(part), std::move(beacon));
+    for (auto part = waiting_.begin(); part != waiting_.end(); ++part) {
+        if (Continues(*part, beacon)) {
+            Pair(Joined(take(part), std::move(beacon)));
             return;
         }
-        if (Continues(beacon, part)) {
-            part = Joined(std::move(beacon), std::move(part));
+        if (Continues(beacon, *part)) {
+            Pair(Joined(std::move(beacon), take(part)));
             return;
         }
     }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -130,6 +131,34 @@ INSTANTIATE_TEST_SUITE_P(
         JoinCase{"TooFarApartForTheLinesBetween", Part(1, 3, 3, 44.7, 15.7),
                  Part(5, 6, 120, 150, 15.7), 2}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Three copies of one beacon: the main tone's, its last line cut short; a reread's, up to line 6's
+// header; and the second tone's part holding line 6 alone, begun after the reread's ended but
+// before the main tone's. Whatever order they come in, one beacon comes out, from the first line's
+// start to the last one's end.
+TEST(BeaconPairing, CopiesOfOneBeaconComeOutAsOneInAnyOrder) {
+    CopiedBeacon reread = Part(1, 5, 11.5, 57.4, 20.8);
+    reread.lines[5] = {"ZK6", std::vector<double>(3, 1.0), std::vector<char>(3, '\0')};
+    CopiedBeacon last = Part(6, 6, 57.6, 70.3, 20.8);
+    last.lines[5] = {"ZK6 0 969 7", std::vector<double>(11, 1.0), std::vector<char>(11, '\0')};
+    std::vector<CopiedBeacon> copies = {Part(1, 6, 11.5, 62.2, 20.8), reread, last};
+    copies[0].confidence = 0.8;
+    copies[1].confidence = 0.7;
+    copies[2].confidence = 0.2;
+    std::vector<std::size_t> order = {0, 1, 2};
+    do {
+        BeaconPairing pairing;
+        for (const std::size_t k : order) {
+            pairing.Add(copies[k]);
+        }
+        pairing.Finish();
+        const std::vector<CopiedBeacon> out = pairing.Take();
+        ASSERT_EQ(out.size(), 1U) << order[0] << order[1] << order[2];
+        EXPECT_EQ(out[0].startSeconds, 11.5);
+        EXPECT_EQ(out[0].endSeconds, 70.3);
+        EXPECT_EQ(out[0].lines[5].text, last.lines[5].text);
+    } while (std::next_permutation(order.begin(), order.end()));
+}
 
 // A copy begun well after the other holds no line 1 of this beacon, only a later line whose "Z"
 // was lost: line 1 stays the one copied from the beacon's start, however sure the other.

@@ -459,13 +459,15 @@ INSTANTIATE_TEST_SUITE_P(Channels, DecoderStreaming,
                                            StreamingCase{22050, 0, 2, 200, 45, 11},
                                            StreamingCase{11025, 0, 3, 200, 75, 2, 70}));
 
-// Beacons read again when the second tone is heard. In the first, the beacon under way is read
-// on along the path that took it over from the main tone. In the second, the steady path's reread
-// went on into the next beacon when the whole recording came in one block, and was ended before it
-// in small blocks: the beacon came out with another end and confidence.
+// Beacons on two tones, read again when the second tone is heard. In the first, the beacon under
+// way is read on along the path that took it over from the main tone. In the second, the steady
+// path's reread went on into the next beacon when the whole recording came in one block, and was
+// ended before it in small blocks: the beacon came out with another end and confidence. In the
+// third the copies of the first beacon reached the pairing in another order in small blocks, and
+// its last line came out as a beacon of its own.
 class DecoderHardStreaming : public ::testing::TestWithParam<HardChannelCase> {};
 
-TEST_P(DecoderHardStreaming, RereadsAreTheSameInBlocks) {
+TEST_P(DecoderHardStreaming, BeaconsAreTheSameInBlocks) {
     ExpectSameInBlocks(GetParam().rate, Generate(HardChannelOptions(GetParam())));
 }
 
@@ -474,7 +476,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(HardChannelCase{48000, 21.851643178365634, 502.67312009994936, 3955923687U, 1,
                                       1.0218223678460907, -164.21121394029913},
                       HardChannelCase{11025, 15.913804946190362, 455.3682954886969, 1598806501U, 2,
-                                      -2.3015774805466318, -344.4069686158328}));
+                                      -2.3015774805466318, -344.4069686158328},
+                      HardChannelCase{48000, 20.787417304513227, 647.86601177323928, 3166586939U, 2,
+                                      -0.88217548218080566, -310.88057299483273}));
 
 TEST(DecoderStreaming, BeaconComesOutBeforeTheRecordingEnds) {
     RecordingOptions options;
