@@ -133,6 +133,44 @@ private:
     std::array<std::size_t, kLongestCharacter + 1> arcOf_{};  // its number + 1
 };
 
+// Arcs that differ only in the node they leave, after a word gap and never after a character gap:
+// a beacon broken off by traffic at any of its nodes. Such a character starts from its node's
+// idle score alone, so each boundary keeps the best of the family's nodes and every character is
+// tried once for the family rather than once for each of its nodes.
+struct ArcFamily {
+    std::size_t first = 0;
+    std::size_t count = 0;
+};
+
+bool FromIdleOnly(const GrammarArc& arc) {
+    return !arc.afterCharacterGap && arc.afterWordGap == WordGap::kAny;
+}
+
+bool SameButFrom(const GrammarArc& a, const GrammarArc& b) {
+    return a.to == b.to && a.kind == b.kind && a.logPrior == b.logPrior &&
+           a.characters == b.characters;
+}
+
+const std::vector<ArcFamily>& Families() {
+    static const std::vector<ArcFamily> families = [] {
+        const std::vector<GrammarArc>& arcs = TheBeaconGrammar().arcs;
+        std::vector<ArcFamily> found;
+        for (std::size_t a = 0; a < arcs.size();) {
+            std::size_t b = a + 1;
+            while (FromIdleOnly(arcs[a]) && b < arcs.size() && FromIdleOnly(arcs[b]) &&
+                   SameButFrom(arcs[a], arcs[b])) {
+                ++b;
+            }
+            if (b - a > 1) {
+                found.push_back({a, b - a});
+            }
+            a = b;
+        }
+        return found;
+    }();
+    return families;
+}
+
 // The alphabet's lengths in slots, looked up in the decoder's innermost loops.
 const std::vector<int>& Lengths() {
     static const std::vector<int> lengths = [] {
@@ -150,14 +188,18 @@ const std::vector<int>& Lengths() {
 SequenceDecoder::SequenceDecoder(int lagSlots, int startNode)
     : grammar_(TheBeaconGrammar()), alphabet_(Alphabet()), lengths_(Lengths()), lag_(lagSlots) {
     const std::size_t nodes = grammar_.nodes.size();
-    Boundary first{std::vector<double>(nodes, kImpossible), std::vector<Back>(nodes),
-                   std::vector<double>(nodes, kImpossible), std::vector<int>(nodes, -1)};
+    Boundary first{std::vector<double>(nodes, kImpossible),
+                   std::vector<Back>(nodes),
+                   std::vector<double>(nodes, kImpossible),
+                   std::vector<int>(nodes, -1),
+                   {}};
     if (startNode < 0) {
         first.idle[static_cast<std::size_t>(grammar_.otherNode)] = 0;
     } else {
         first.score[static_cast<std::size_t>(startNode)] = 0;
         first.idle[static_cast<std::size_t>(startNode)] = 0;
     }
+    SetFamilyIdle(first);
     boundaries_.push_back(std::move(first));
 }
 
@@ -185,10 +227,28 @@ double SequenceDecoder::Likelihood(int character, int start, int length) const {
         });
 }
 
+void SequenceDecoder::SetFamilyIdle(Boundary& boundary) const {
+    const std::vector<ArcFamily>& families = Families();
+    boundary.familyIdle.resize(families.size());
+    for (std::size_t f = 0; f < families.size(); ++f) {
+        FamilyIdle best{kImpossible, -1, -1};
+        for (std::size_t a = families[f].first; a < families[f].first + families[f].count; ++a) {
+            const auto from = static_cast<std::size_t>(grammar_.arcs[a].from);
+            if (boundary.idle[from] > best.score) {
+                best = {boundary.idle[from], boundary.idleOrigin[from], static_cast<int>(a)};
+            }
+        }
+        boundary.familyIdle[f] = best;
+    }
+}
+
 SequenceDecoder::Boundary SequenceDecoder::Advance(int end) const {
     const std::size_t nodes = grammar_.nodes.size();
-    Boundary next{std::vector<double>(nodes, kImpossible), std::vector<Back>(nodes),
-                  std::vector<double>(nodes, kImpossible), std::vector<int>(nodes, -1)};
+    Boundary next{std::vector<double>(nodes, kImpossible),
+                  std::vector<Back>(nodes),
+                  std::vector<double>(nodes, kImpossible),
+                  std::vector<int>(nodes, -1),
+                  {}};
     const Boundary* previous = At(end - 1);
     const Boundary* gapStart = At(end - kWordGap);
     for (std::size_t g = 0; g < nodes; ++g) {
@@ -215,9 +275,44 @@ SequenceDecoder::Boundary SequenceDecoder::Advance(int end) const {
         likelihood[c] = heardNow(static_cast<int>(c), lengths_[c]);
         mostHeard = std::max(mostHeard, likelihood[c]);
     }
+    SetFamilyIdle(next);
+    const auto offer = [&](std::size_t to, double total, const Back& back) {
+        if (total > next.score[to]) {
+            next.score[to] = total;
+            next.back[to] = back;
+        }
+    };
+    // A family's character starts at the best idle score of its nodes `length` slots back.
+    const auto tryFamily = [&](std::size_t f, const GrammarArc& arc) {
+        const auto to = static_cast<std::size_t>(arc.to);
+        if (previous != nullptr &&
+            previous->familyIdle[f].score + mostHeard + arc.logPrior <= next.score[to]) {
+            return;
+        }
+        for (const int c : arc.characters) {
+            const auto character = static_cast<std::size_t>(c);
+            const Boundary* start = boundary(lengths_[character]);
+            if (likelihood[character] <= kImpossible || start == nullptr ||
+                start->familyIdle[f].score <= kImpossible) {
+                continue;
+            }
+            const FamilyIdle& way = start->familyIdle[f];
+            const int from = grammar_.arcs[static_cast<std::size_t>(way.arc)].from;
+            offer(to, way.score + likelihood[character] + arc.logPrior,
+                  {way.origin, from, way.arc, c, true});
+        }
+    };
+    const std::vector<ArcFamily>& families = Families();
+    auto family = families.begin();
     ArcEntries entries;
     for (std::size_t a = 0; a < grammar_.arcs.size(); ++a) {
         const GrammarArc& arc = grammar_.arcs[a];
+        if (family != families.end() && family->first == a) {
+            tryFamily(static_cast<std::size_t>(family - families.begin()), arc);
+            a += family->count - 1;
+            ++family;
+            continue;
+        }
         const auto from = static_cast<std::size_t>(arc.from);
         const auto to = static_cast<std::size_t>(arc.to);
         // An arc only from a word gap, whose best start and likeliest character together cannot
@@ -237,10 +332,9 @@ SequenceDecoder::Boundary SequenceDecoder::Advance(int end) const {
             const int length = lengths_[character];
             const Entry& entry = entries.Get(
                 a, length, [&] { return EntryBefore<Boundary>(arc, end, length, boundary); });
-            const double total = entry.score + heard + arc.logPrior;
-            if (entry.score > kImpossible && total > next.score[to]) {
-                next.score[to] = total;
-                next.back[to] = {entry.boundary, arc.from, static_cast<int>(a), c, entry.wordGap};
+            if (entry.score > kImpossible) {
+                offer(to, entry.score + heard + arc.logPrior,
+                      {entry.boundary, arc.from, static_cast<int>(a), c, entry.wordGap});
             }
         }
     }

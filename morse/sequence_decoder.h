@@ -51,12 +51,19 @@ private:
         int character = -1;
         bool wordGap = false;
     };
+    // The best idle score among the nodes of an arc family (see the decoder), and where it is.
+    struct FamilyIdle {
+        double score = 0;
+        int origin = -1;
+        int arc = -1;
+    };
     // The search at one slot boundary: a character ending here, or a word gap reaching here.
     struct Boundary {
         std::vector<double> score;
         std::vector<Back> back;
         std::vector<double> idle;
         std::vector<int> idleOrigin;
+        std::vector<FamilyIdle> familyIdle;
     };
     struct Step {
         int start = 0;
@@ -70,6 +77,7 @@ private:
     const Boundary* At(int boundary) const;
     double Score(int boundary, int node) const;
     Boundary Advance(int end) const;
+    void SetFamilyIdle(Boundary& boundary) const;
     std::pair<int, int> BestAlive() const;
     std::vector<Step> Trace(int boundary, int node) const;
     void Commit(int horizon);
