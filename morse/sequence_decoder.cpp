@@ -22,6 +22,7 @@ struct KeyedGap {
 constexpr std::array<KeyedGap, 3> kKeyedWordGaps = {{{6, -2.0}, {7, 0.0}, {8, -2.0}}};
 constexpr double kOtherKeyedWordGap = -6.0;
 constexpr int kCommitEvery = 8;
+constexpr double kBeam = 50.0;  // log-likelihood below the likeliest path, where a state is dropped
 constexpr int kKeptBehindLag = 64;
 constexpr int kLongestCharacter = 32;
 // Boundaries looked up around the newest one: a character and the gap before it reach this far.
@@ -304,6 +305,17 @@ SequenceDecoder::Boundary SequenceDecoder::Advance(int end) const {
     };
     const std::vector<ArcFamily>& families = Families();
     auto family = families.begin();
+    // A character starts from its node's idle score now, which holds every score a word gap back,
+    // or from its score a character gap before the shortest character, at most. An arc that
+    // leaves even that far below the likeliest path now with no character under way is not
+    // followed: the grammar's costs of changing course are far smaller, so no later slot makes up
+    // for so much.
+    const Boundary* shortestGap = boundary(1 + kCharacterGap);
+    const auto bestStart = [&](std::size_t node) {
+        return std::max(next.idle[node],
+                        shortestGap != nullptr ? shortestGap->score[node] : kImpossible);
+    };
+    const double dropBelow = *std::max_element(next.idle.begin(), next.idle.end()) - kBeam;
     ArcEntries entries;
     for (std::size_t a = 0; a < grammar_.arcs.size(); ++a) {
         const GrammarArc& arc = grammar_.arcs[a];
@@ -321,6 +333,9 @@ SequenceDecoder::Boundary SequenceDecoder::Advance(int end) const {
         // to the next, and a word gap's cost is never a gain.
         if (!arc.afterCharacterGap && previous != nullptr &&
             previous->idle[from] + mostHeard + arc.logPrior <= next.score[to]) {
+            continue;
+        }
+        if (bestStart(from) + mostHeard + arc.logPrior < dropBelow) {
             continue;
         }
         for (const int c : arc.characters) {
