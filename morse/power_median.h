@@ -1,8 +1,8 @@
 #pragma once
 
-// The median of a frame's bin powers, narrowed by the bits of the values before any comparison:
-// a comparison-based selection over all of them mispredicts every other branch on noise, and the
-// tone tracker takes this median of every frame.
+// The median of a frame's bin powers, found from the bits of the values rather than by
+// comparisons: a comparison-based selection mispredicts every other branch on noise, and the tone
+// tracker takes this median of every frame.
 
 #include <span>
 
