@@ -86,10 +86,11 @@ struct Entry {
     bool wordGap = false;
 };
 
-// `at(back)` gives the boundary `back` slots before `end`, or null.
+// `at(back)` gives the boundary `back` slots before `end`, or null. Found in place: an entry
+// returned by value is copied in pieces that the next read of it stalls on.
 template <typename Boundary, typename Lookup>
-Entry EntryBefore(const GrammarArc& arc, int end, int back, Lookup at) {
-    Entry best;
+void EntryBefore(const GrammarArc& arc, int end, int back, Lookup at, Entry& best) {
+    best = Entry{};
     const auto from = static_cast<std::size_t>(arc.from);
     const auto offer = [&best](double score, int boundary, bool wordGap) {
         if (score > best.score) {
@@ -100,7 +101,7 @@ Entry EntryBefore(const GrammarArc& arc, int end, int back, Lookup at) {
         offer(before->score[from], end - back - kCharacterGap, false);
     }
     if (arc.afterWordGap == WordGap::kNever) {
-        return best;
+        return;
     }
     const bool keyed = arc.afterWordGap == WordGap::kKeyed;
     if (const Boundary* gap = at(back); gap != nullptr && gap->idle[from] > kImpossible) {
@@ -111,19 +112,19 @@ Entry EntryBefore(const GrammarArc& arc, int end, int back, Lookup at) {
             offer(before->score[from] + gap.logPrior, end - back - gap.slots, true);
         }
     }
-    return best;
 }
 
 // The ways into the arcs at one boundary, each found once for every length of what follows it:
 // the characters of an arc (or their prefixes) that are as long as each other start alike.
 class ArcEntries {
 public:
-    // The way into arc number `arc` for `back` slots; `find` works it out when not yet known.
+    // The way into arc number `arc` for `back` slots; `find` works it out, into the entry it is
+    // given, when not yet known.
     template <typename Find>
     const Entry& Get(std::size_t arc, int back, Find find) {
         const auto length = static_cast<std::size_t>(back);
         if (arcOf_[length] != arc + 1) {
-            entries_[length] = find();
+            find(entries_[length]);
             arcOf_[length] = arc + 1;
         }
         return entries_[length];
@@ -183,6 +184,64 @@ const std::vector<int>& Lengths() {
     }();
     return lengths;
 }
+
+// An arc's characters as long as each other start at the same boundary, after the same gap: only
+// the likeliest of them can take the arc to where they end. The grammar's arcs share a few
+// character sets (hex digits, line 1's characters, any character); each set's characters are
+// grouped by length, in the order the lengths first come.
+struct LengthGroup {
+    int length = 0;
+    std::vector<int> characters;
+};
+
+struct CharacterSets {
+    std::vector<LengthGroup> groups;      // every set's, one set after another
+    std::vector<std::size_t> firstGroup;  // of each set, and the end of the last
+    std::vector<std::size_t> setOf;       // each arc's set
+};
+
+std::vector<LengthGroup> GroupByLength(const std::vector<int>& characters) {
+    std::vector<LengthGroup> groups;
+    for (const int c : characters) {
+        const int length = Lengths()[static_cast<std::size_t>(c)];
+        auto group = std::find_if(groups.begin(), groups.end(),
+                                  [length](const LengthGroup& g) { return g.length == length; });
+        if (group == groups.end()) {
+            group = groups.insert(groups.end(), LengthGroup{length, {}});
+        }
+        group->characters.push_back(c);
+    }
+    return groups;
+}
+
+const CharacterSets& TheCharacterSets() {
+    static const CharacterSets sets = [] {
+        CharacterSets found;
+        std::vector<const std::vector<int>*> known;
+        for (const GrammarArc& arc : TheBeaconGrammar().arcs) {
+            const auto same = std::find_if(known.begin(), known.end(), [&arc](const auto* set) {
+                return *set == arc.characters;
+            });
+            found.setOf.push_back(static_cast<std::size_t>(same - known.begin()));
+            if (same == known.end()) {
+                known.push_back(&arc.characters);
+                found.firstGroup.push_back(found.groups.size());
+                for (LengthGroup& group : GroupByLength(arc.characters)) {
+                    found.groups.push_back(std::move(group));
+                }
+            }
+        }
+        found.firstGroup.push_back(found.groups.size());
+        return found;
+    }();
+    return sets;
+}
+
+// The likeliest character of each length group ending at a boundary, and its likelihood.
+struct GroupBest {
+    double heard = kImpossible;
+    int character = -1;
+};
 
 }  // namespace
 
@@ -276,7 +335,22 @@ SequenceDecoder::Boundary SequenceDecoder::Advance(int end) const {
         likelihood[c] = heardNow(static_cast<int>(c), lengths_[c]);
         mostHeard = std::max(mostHeard, likelihood[c]);
     }
+    const CharacterSets& sets = TheCharacterSets();
+    std::vector<GroupBest> groupBest(sets.groups.size());
+    for (std::size_t g = 0; g < sets.groups.size(); ++g) {
+        for (const int c : sets.groups[g].characters) {
+            if (likelihood[static_cast<std::size_t>(c)] > groupBest[g].heard) {
+                groupBest[g] = {likelihood[static_cast<std::size_t>(c)], c};
+            }
+        }
+    }
+    // The length groups of arc number `a`'s characters.
+    const auto groupsOf = [&sets](std::size_t a) {
+        const std::size_t set = sets.setOf[a];
+        return std::pair{sets.firstGroup[set], sets.firstGroup[set + 1]};
+    };
     SetFamilyIdle(next);
+    const std::vector<ArcFamily>& families = Families();
     const auto offer = [&](std::size_t to, double total, const Back& back) {
         if (total > next.score[to]) {
             next.score[to] = total;
@@ -290,20 +364,20 @@ SequenceDecoder::Boundary SequenceDecoder::Advance(int end) const {
             previous->familyIdle[f].score + mostHeard + arc.logPrior <= next.score[to]) {
             return;
         }
-        for (const int c : arc.characters) {
-            const auto character = static_cast<std::size_t>(c);
-            const Boundary* start = boundary(lengths_[character]);
-            if (likelihood[character] <= kImpossible || start == nullptr ||
+        const auto [first, last] = groupsOf(families[f].first);
+        for (std::size_t g = first; g < last; ++g) {
+            const GroupBest& heard = groupBest[g];
+            const Boundary* start = boundary(sets.groups[g].length);
+            if (heard.heard <= kImpossible || start == nullptr ||
                 start->familyIdle[f].score <= kImpossible) {
                 continue;
             }
             const FamilyIdle& way = start->familyIdle[f];
             const int from = grammar_.arcs[static_cast<std::size_t>(way.arc)].from;
-            offer(to, way.score + likelihood[character] + arc.logPrior,
-                  {way.origin, from, way.arc, c, true});
+            offer(to, way.score + heard.heard + arc.logPrior,
+                  {way.origin, from, way.arc, heard.character, true});
         }
     };
-    const std::vector<ArcFamily>& families = Families();
     auto family = families.begin();
     // A character starts from its node's idle score now, which holds every score a word gap back,
     // or from its score a character gap before the shortest character, at most. An arc that
@@ -338,18 +412,20 @@ SequenceDecoder::Boundary SequenceDecoder::Advance(int end) const {
         if (bestStart(from) + mostHeard + arc.logPrior < dropBelow) {
             continue;
         }
-        for (const int c : arc.characters) {
-            const auto character = static_cast<std::size_t>(c);
-            const double heard = likelihood[character];
-            if (heard <= kImpossible) {
+        const auto [first, last] = groupsOf(a);
+        for (std::size_t g = first; g < last; ++g) {
+            const GroupBest& heard = groupBest[g];
+            if (heard.heard <= kImpossible) {
                 continue;
             }
-            const int length = lengths_[character];
-            const Entry& entry = entries.Get(
-                a, length, [&] { return EntryBefore<Boundary>(arc, end, length, boundary); });
+            const int length = sets.groups[g].length;
+            const Entry& entry = entries.Get(a, length, [&](Entry& found) {
+                EntryBefore<Boundary>(arc, end, length, boundary, found);
+            });
             if (entry.score > kImpossible) {
-                offer(to, entry.score + heard + arc.logPrior,
-                      {entry.boundary, arc.from, static_cast<int>(a), c, entry.wordGap});
+                offer(to, entry.score + heard.heard + arc.logPrior,
+                      {entry.boundary, arc.from, static_cast<int>(a), heard.character,
+                       entry.wordGap});
             }
         }
     }
@@ -424,20 +500,24 @@ std::pair<int, int> SequenceDecoder::BestAlive() const {
         return prefix[static_cast<std::size_t>(c) * static_cast<std::size_t>(longest) +
                       static_cast<std::size_t>(back)];
     };
-    for (int c = 0; c < static_cast<int>(alphabet_.size()); ++c) {
-        for (int back = 1; back < Length(c) && back < longest; ++back) {
-            prefixAt(c, back) = heardNow(c, back);
+    // The likeliest prefix, summed apart from the table: a maximum kept in memory waits on its
+    // own store every step.
+    const double mostHeard = [&] {
+        double most = kImpossible;
+        for (int c = 0; c < static_cast<int>(alphabet_.size()); ++c) {
+            for (int back = 1; back < Length(c) && back < longest; ++back) {
+                const double heard = heardNow(c, back);
+                prefixAt(c, back) = heard;
+                most = std::max(most, heard);
+            }
         }
-    }
+        return most;
+    }();
     // An arc whose best start and best prefix together cannot beat the best state so far is
     // passed over: the same as offering each, since a sum never grows when a term shrinks. A
     // node's best start is after a character gap at any boundary a prefix can follow, or after a
     // word gap, where the newest idle score bounds the older ones (it never falls) and every
     // start a keyed gap reaches (a gap's cost is never a gain).
-    double mostHeard = kImpossible;
-    for (const double heard : prefix) {
-        mostHeard = std::max(mostHeard, heard);
-    }
     const std::size_t nodes = grammar_.nodes.size();
     std::vector<double> afterCharacter(nodes, kImpossible);
     for (int back = 1 + kCharacterGap; back < longest + kCharacterGap; ++back) {
@@ -471,10 +551,10 @@ std::pair<int, int> SequenceDecoder::BestAlive() const {
                 if (heard <= kImpossible) {
                     continue;
                 }
-                const Entry& entry = entries.Get(a, back, [&] {
-                    return EntryBefore<Boundary>(arc, end, back, [&near](int b) {
-                        return near[static_cast<std::size_t>(b)];
-                    });
+                const Entry& entry = entries.Get(a, back, [&](Entry& found) {
+                    EntryBefore<Boundary>(
+                        arc, end, back,
+                        [&near](int b) { return near[static_cast<std::size_t>(b)]; }, found);
                 });
                 if (entry.score > kImpossible) {
                     offer(entry.score + heard + arc.logPrior, entry.boundary, arc.from);
