@@ -59,6 +59,8 @@ std::pair<double, std::size_t> Follow(const Search& search, std::vector<PhasePai
     constexpr double kNever = -std::numeric_limits<double>::infinity();
     const double period = search.period;
     const double half = period / 2;
+    // A slot's energy per sample by multiplying: a division every step holds the path up.
+    const double perSample = 1.0 / period;
     double best = 0;  // the best score so far, at the first phase that has it
     std::size_t bestPhase = 0;
     for (int k = 0; k < search.slots; ++k) {
@@ -75,7 +77,7 @@ std::pair<double, std::size_t> Follow(const Search& search, std::vector<PhasePai
             pair.before1 = after1;
             const Lanes weight = {WeightAt(search, start[0] + half),
                                   WeightAt(search, start[1] + half)};
-            const Lanes excess = weight * (energy / period - 1.0);
+            const Lanes excess = weight * (energy * perSample - 1.0);
             const auto stay = pair.score >= change;
             if constexpr (kBack) {
                 for (int lane = 0; lane < 2; ++lane) {
