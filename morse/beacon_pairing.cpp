@@ -86,9 +86,10 @@ CopiedBeacon Joined(CopiedBeacon earlier, CopiedBeacon later) {
 
 // Two copies of one beacon: the more confident one, with each line the other copied more surely
 // (one tone's stages may have lost the beacon's signal partway, and the other found it late), from
-// the first line's start to the last line's end.
-CopiedBeacon Merged(CopiedBeacon kept, CopiedBeacon other) {
-    if (other.confidence > kept.confidence) {
+// the first line's start to the last line's end. `keptOwn` and `otherOwn` are the confidences the
+// copies were chosen by (see BeaconPairing::Waiting).
+CopiedBeacon Merged(CopiedBeacon kept, CopiedBeacon other, double keptOwn, double otherOwn) {
+    if (otherOwn > keptOwn) {
         std::swap(kept, other);
     }
     const auto [first, last] = LinesHeard(kept);
@@ -133,52 +134,63 @@ void BeaconPairing::Add(CopiedBeacon beacon) {
         Lend();
         return;
     }
-    Pair(std::move(beacon));
+    const double own = beacon.confidence;
+    Pair({std::move(beacon), own});
     Lend();
 }
 
 void BeaconPairing::Lend() {
     for (auto lender = lenders_.begin(); lender != lenders_.end();) {
         CopiedLine line = Lent(lender->lines[0]);
-        const auto borrower =
-            std::find_if(waiting_.begin(), waiting_.end(),
-                         [&](const CopiedBeacon& w) { return Borrows(w, *lender, line); });
+        const auto borrower = std::find_if(waiting_.begin(), waiting_.end(), [&](const Waiting& w) {
+            return Borrows(w.beacon, *lender, line);
+        });
         if (borrower == waiting_.end()) {
             ++lender;
             continue;
         }
-        borrower->lines[0] = std::move(line);
-        borrower->startSeconds = lender->startSeconds;
-        borrower->confidence = BeaconConfidence(*borrower);
+        CopiedBeacon& beacon = borrower->beacon;
+        beacon.lines[0] = std::move(line);
+        beacon.startSeconds = lender->startSeconds;
+        beacon.confidence = BeaconConfidence(beacon);
         lender = lenders_.erase(lender);
     }
 }
 
 // A copy merged or joined with a waiting one may then overlap or continue another waiting copy:
 // it is paired again, so that what comes out does not hang on the order the copies came in.
-void BeaconPairing::Pair(CopiedBeacon beacon) {
-    const auto take = [this](std::vector<CopiedBeacon>::iterator at) {
-        CopiedBeacon taken = std::move(*at);
+void BeaconPairing::Pair(Waiting copy) {
+    const auto take = [this](std::vector<Waiting>::iterator at) {
+        Waiting taken = std::move(*at);
         waiting_.erase(at);
         return taken;
     };
+    const CopiedBeacon& beacon = copy.beacon;
     const auto same = std::find_if(waiting_.begin(), waiting_.end(),
-                                   [&](const CopiedBeacon& w) { return Overlap(w, beacon); });
+                                   [&](const Waiting& w) { return Overlap(w.beacon, beacon); });
     if (same != waiting_.end()) {
-        Pair(Merged(take(same), std::move(beacon)));
+        Waiting other = take(same);
+        const double own = std::max(other.own, copy.own);
+        Pair({Merged(std::move(other.beacon), std::move(copy.beacon), other.own, copy.own), own});
         return;
     }
+    // A beacon joined from two parts is a copy of its own.
+    const auto pairJoined = [this](CopiedBeacon earlier, CopiedBeacon later) {
+        CopiedBeacon joined = Joined(std::move(earlier), std::move(later));
+        const double own = joined.confidence;
+        Pair({std::move(joined), own});
+    };
     for (auto part = waiting_.begin(); part != waiting_.end(); ++part) {
-        if (Continues(*part, beacon)) {
-            Pair(Joined(take(part), std::move(beacon)));
+        if (Continues(part->beacon, beacon)) {
+            pairJoined(take(part).beacon, std::move(copy.beacon));
             return;
         }
-        if (Continues(beacon, *part)) {
-            Pair(Joined(std::move(beacon), take(part)));
+        if (Continues(beacon, part->beacon)) {
+            pairJoined(std::move(copy.beacon), take(part).beacon);
             return;
         }
     }
-    waiting_.push_back(std::move(beacon));
+    waiting_.push_back(std::move(copy));
 }
 
 void BeaconPairing::Heard(int tone, double seconds) {
@@ -204,12 +216,14 @@ void BeaconPairing::Release(bool all) {
         return !all && heard <= b.endSeconds + kSettleSeconds + LinesSeconds(b, unheard);
     };
     std::erase_if(lenders_, [&](const CopiedBeacon& b) { return !waits(b); });
-    const auto done = std::stable_partition(waiting_.begin(), waiting_.end(), waits);
-    std::stable_sort(done, waiting_.end(), [](const CopiedBeacon& a, const CopiedBeacon& b) {
-        return a.startSeconds < b.startSeconds;
+    const auto done = std::stable_partition(waiting_.begin(), waiting_.end(),
+                                            [&](const Waiting& w) { return waits(w.beacon); });
+    std::stable_sort(done, waiting_.end(), [](const Waiting& a, const Waiting& b) {
+        return a.beacon.startSeconds < b.beacon.startSeconds;
     });
-    released_.insert(released_.end(), std::make_move_iterator(done),
-                     std::make_move_iterator(waiting_.end()));
+    for (auto copy = done; copy != waiting_.end(); ++copy) {
+        released_.push_back(std::move(copy->beacon));
+    }
     waiting_.erase(done, waiting_.end());
 }
 

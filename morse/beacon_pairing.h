@@ -25,11 +25,19 @@ public:
     std::vector<CopiedBeacon> Take();
 
 private:
-    void Pair(CopiedBeacon beacon);
+    // A copy waiting, with the confidence (as it was copied) of the copy whose estimates it
+    // carries: merges keep the estimates of the surer by it, not by the confidence a merge gives,
+    // so that what comes out does not hang on the order the copies were merged in.
+    struct Waiting {
+        CopiedBeacon beacon;
+        double own = 0;
+    };
+
+    void Pair(Waiting copy);
     void Lend();
     void Release(bool all);
 
-    std::vector<CopiedBeacon> waiting_;
+    std::vector<Waiting> waiting_;
     std::vector<CopiedBeacon> lenders_;
     std::array<double, 2> heard_{};
     std::vector<CopiedBeacon> released_;

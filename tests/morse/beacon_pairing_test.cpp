@@ -135,7 +135,8 @@ INSTANTIATE_TEST_SUITE_P(
 // Three copies of one beacon: the main tone's, its last line cut short; a reread's, up to line 6's
 // header; and the second tone's part holding line 6 alone, begun after the reread's ended but
 // before the main tone's. Whatever order they come in, one beacon comes out, from the first line's
-// start to the last one's end.
+// start to the last one's end, with the estimates of the surest copy (a merge's confidence, lower
+// than the main tone's copy alone, let the reread's take over in some orders).
 TEST(BeaconPairing, CopiesOfOneBeaconComeOutAsOneInAnyOrder) {
     CopiedBeacon reread = Part(1, 5, 11.5, 57.4, 20.8);
     reread.lines[5] = {"ZK6", std::vector<double>(3, 1.0), std::vector<char>(3, '\0')};
@@ -145,6 +146,9 @@ TEST(BeaconPairing, CopiesOfOneBeaconComeOutAsOneInAnyOrder) {
     copies[0].confidence = 0.8;
     copies[1].confidence = 0.7;
     copies[2].confidence = 0.2;
+    for (std::size_t k = 0; k < copies.size(); ++k) {
+        copies[k].toneHz = 400.0 + 100.0 * static_cast<double>(k);
+    }
     std::vector<std::size_t> order = {0, 1, 2};
     do {
         BeaconPairing pairing;
@@ -157,6 +161,7 @@ TEST(BeaconPairing, CopiesOfOneBeaconComeOutAsOneInAnyOrder) {
         EXPECT_EQ(out[0].startSeconds, 11.5);
         EXPECT_EQ(out[0].endSeconds, 70.3);
         EXPECT_EQ(out[0].lines[5].text, last.lines[5].text);
+        EXPECT_EQ(out[0].toneHz, copies[0].toneHz) << order[0] << order[1] << order[2];
     } while (std::next_permutation(order.begin(), order.end()));
 }
 
