@@ -21,7 +21,7 @@ struct KeyedGap {
 };
 constexpr std::array<KeyedGap, 3> kKeyedWordGaps = {{{6, -2.0}, {7, 0.0}, {8, -2.0}}};
 constexpr double kOtherKeyedWordGap = -6.0;
-constexpr int kCommitEvery = 8;
+constexpr int kCommitEvery = 16;
 constexpr double kBeam = 50.0;  // log-likelihood below the likeliest path, where a state is dropped
 constexpr int kKeptBehindLag = 64;
 constexpr int kLongestCharacter = 32;
