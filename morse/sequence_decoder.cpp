@@ -243,6 +243,19 @@ struct GroupBest {
     int character = -1;
 };
 
+std::vector<GroupBest> BestOfGroups(const CharacterSets& sets,
+                                    const std::vector<double>& likelihood) {
+    std::vector<GroupBest> best(sets.groups.size());
+    for (std::size_t g = 0; g < sets.groups.size(); ++g) {
+        for (const int c : sets.groups[g].characters) {
+            if (likelihood[static_cast<std::size_t>(c)] > best[g].heard) {
+                best[g] = {likelihood[static_cast<std::size_t>(c)], c};
+            }
+        }
+    }
+    return best;
+}
+
 }  // namespace
 
 SequenceDecoder::SequenceDecoder(int lagSlots, int startNode)
@@ -302,7 +315,9 @@ void SequenceDecoder::SetFamilyIdle(Boundary& boundary) const {
     }
 }
 
-SequenceDecoder::Boundary SequenceDecoder::Advance(int end) const {
+// The boundary `end` before any character ends there: each node's idle score carried on, and
+// raised where a word gap from it reaches here.
+SequenceDecoder::Boundary SequenceDecoder::Carried(int end) const {
     const std::size_t nodes = grammar_.nodes.size();
     Boundary next{std::vector<double>(nodes, kImpossible),
                   std::vector<Back>(nodes),
@@ -321,6 +336,13 @@ SequenceDecoder::Boundary SequenceDecoder::Advance(int end) const {
             next.idleOrigin[g] = end - kWordGap;
         }
     }
+    SetFamilyIdle(next);
+    return next;
+}
+
+SequenceDecoder::Boundary SequenceDecoder::Advance(int end) const {
+    Boundary next = Carried(end);
+    const Boundary* previous = At(end - 1);
     // Each character ending here, and its likelihood.
     const std::size_t count = alphabet_.size();
     std::vector<double> likelihood(count);
@@ -336,20 +358,12 @@ SequenceDecoder::Boundary SequenceDecoder::Advance(int end) const {
         mostHeard = std::max(mostHeard, likelihood[c]);
     }
     const CharacterSets& sets = TheCharacterSets();
-    std::vector<GroupBest> groupBest(sets.groups.size());
-    for (std::size_t g = 0; g < sets.groups.size(); ++g) {
-        for (const int c : sets.groups[g].characters) {
-            if (likelihood[static_cast<std::size_t>(c)] > groupBest[g].heard) {
-                groupBest[g] = {likelihood[static_cast<std::size_t>(c)], c};
-            }
-        }
-    }
+    const std::vector<GroupBest> groupBest = BestOfGroups(sets, likelihood);
     // The length groups of arc number `a`'s characters.
     const auto groupsOf = [&sets](std::size_t a) {
         const std::size_t set = sets.setOf[a];
         return std::pair{sets.firstGroup[set], sets.firstGroup[set + 1]};
     };
-    SetFamilyIdle(next);
     const std::vector<ArcFamily>& families = Families();
     const auto offer = [&](std::size_t to, double total, const Back& back) {
         if (total > next.score[to]) {

@@ -76,6 +76,7 @@ private:
     int Extend(const Slot& slot);
     const Boundary* At(int boundary) const;
     double Score(int boundary, int node) const;
+    Boundary Carried(int end) const;
     Boundary Advance(int end) const;
     void SetFamilyIdle(Boundary& boundary) const;
     std::pair<int, int> BestAlive() const;
