@@ -622,6 +622,42 @@ TEST_P(DecoderTraffic, OtherTextIsTranscribedButNeverABeacon) {
 INSTANTIATE_TEST_SUITE_P(Texts, DecoderTraffic,
                          ::testing::Values("VVV VVV TEST DE JA1ABC K", "TEST DE JA1ABC ZK1"));
 
+// A beacon broken off by traffic after one of its lines: the lines keyed come out as one beacon,
+// the rest empty, and the traffic after it is transcribed, never read into the beacon.
+struct BrokenOffCase {
+    int lines;  // keyed before the traffic
+    double wpm;
+};
+
+class DecoderBrokenOff : public ::testing::TestWithParam<BrokenOffCase> {};
+
+TEST_P(DecoderBrokenOff, LinesKeyedComeOutAndTheTrafficAfterThemDoesNot) {
+    const std::array<std::string, kLineCount> keyed = {"ZK1 JA1ABC/2",  "ZK2 0A 1B 2C",
+                                                       "ZK3 3D4E 5F60", "ZK4 71 82 93",
+                                                       "ZK5 A4 B5 C6",  "ZK6 D7E8F 90A1B"};
+    std::string text;
+    for (int k = 0; k < GetParam().lines; ++k) {
+        text += keyed[static_cast<std::size_t>(k)] + "\n";
+    }
+    text += "VVV TEST DE JA1ABC K";
+    std::vector<float> samples(static_cast<std::size_t>(90 * 8000), 0.0F);
+    testing::AddKeying(samples, 8000, text, GetParam().wpm, 650, 1.0);
+    AddNoise(samples, 5);
+    const Decoded decoded = DecodeWhole(8000, samples);
+    ASSERT_EQ(decoded.beacons.size(), 1U) << Lines(decoded.beacons);
+    for (int k = 0; k < kLineCount; ++k) {
+        EXPECT_EQ(decoded.beacons[0].lines[static_cast<std::size_t>(k)].text,
+                  k < GetParam().lines ? keyed[static_cast<std::size_t>(k)] : "")
+            << Lines(decoded.beacons);
+    }
+    EXPECT_NE(TranscriptText(decoded.transcript).find("DE JA1ABC K"), std::string::npos)
+        << TranscriptText(decoded.transcript);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, DecoderBrokenOff,
+                         ::testing::Values(BrokenOffCase{3, 24}, BrokenOffCase{4, 18},
+                                           BrokenOffCase{5, 15}));
+
 // Recordings of the error-rate benchmark (at -13 dB unless stated), drawn with its table's seed or
 // another.
 struct WeakCase {
