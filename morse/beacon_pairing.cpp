@@ -84,10 +84,10 @@ CopiedBeacon Joined(CopiedBeacon earlier, CopiedBeacon later) {
     return earlier;
 }
 
-// Two copies of one beacon: the more confident one, with each line the other copied more surely
-// (one tone's stages may have lost the beacon's signal partway, and the other found it late), from
-// the first line's start to the last line's end. `keptOwn` and `otherOwn` are the confidences the
-// copies were chosen by (see BeaconPairing::Waiting).
+// Two copies of one beacon: the one surer as copied (`keptOwn` and `otherOwn`, see
+// BeaconPairing::Waiting), with each line the other copied more surely (one tone's stages may have
+// lost the beacon's signal partway, and the other found it late), from the first line's start to
+// the last line's end.
 CopiedBeacon Merged(CopiedBeacon kept, CopiedBeacon other, double keptOwn, double otherOwn) {
     if (otherOwn > keptOwn) {
         std::swap(kept, other);

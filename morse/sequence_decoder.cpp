@@ -514,8 +514,8 @@ std::pair<int, int> SequenceDecoder::BestAlive() const {
         return prefix[static_cast<std::size_t>(c) * static_cast<std::size_t>(longest) +
                       static_cast<std::size_t>(back)];
     };
-    // The likeliest prefix, summed apart from the table: a maximum kept in memory waits on its
-    // own store every step.
+    // The likeliest prefix, found while the table is filled: a maximum kept in memory waits on
+    // its own store every step.
     const double mostHeard = [&] {
         double most = kImpossible;
         for (int c = 0; c < static_cast<int>(alphabet_.size()); ++c) {
