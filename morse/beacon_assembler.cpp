@@ -84,6 +84,16 @@ void BeaconAssembler::Append(CopiedLine& line, char character, double confidence
     line.alternative.push_back(alternative);
 }
 
+// Sets `line` to the header letters `before`, keeping those already heard.
+void BeaconAssembler::FillHeader(CopiedLine& line, std::string_view before) {
+    if (!before.starts_with(line.text)) {
+        line = {};
+    }
+    for (const char c : before.substr(line.text.size())) {
+        Append(line, c, 0.0, '\0');
+    }
+}
+
 void BeaconAssembler::Add(const HeardCharacter& heard) {
     const SignalEstimate& estimate = heard.estimate;
     Transcribe(heard);
@@ -99,7 +109,7 @@ void BeaconAssembler::Add(const HeardCharacter& heard) {
     const bool startsBeacon = to.headerCharacters == 1 && (from.line < 0 || from.beaconComplete);
     if (startsBeacon || !open_) {
         Close();
-        open_ = Resume(to.line, heard.startSeconds);
+        open_ = Resume(to, heard.startSeconds);
     }
     Open& open = *open_;
     open.lastLine = std::max(open.lastLine, to.line);
@@ -110,14 +120,7 @@ void BeaconAssembler::Add(const HeardCharacter& heard) {
         // were decided as something else before the search settled on this path (it commits its
         // characters as it goes): they read as the header says, not heard at all.
         const std::string_view header = kLineHeaders[static_cast<std::size_t>(to.line)];
-        const std::string_view before =
-            header.substr(0, static_cast<std::size_t>(to.headerCharacters) - 1);
-        if (line.text != before) {
-            line = {};
-            for (const char c : before) {
-                Append(line, c, 0.0, '\0');
-            }
-        }
+        FillHeader(line, header.substr(0, static_cast<std::size_t>(to.headerCharacters) - 1));
         // A line's number heard as another character is still the number its place says.
         const char expected = header[static_cast<std::size_t>(to.headerCharacters) - 1];
         if (heard.character == expected) {
@@ -127,7 +130,15 @@ void BeaconAssembler::Add(const HeardCharacter& heard) {
         }
         open.headerHeard[static_cast<std::size_t>(to.line)] = to.headerCharacters;
     } else {
-        const bool first = from.bodyCharacters == 0;
+        // A header begun is complete once the line's text follows it, whatever the search
+        // committed of its last letters before settling on this path. A line's text after no
+        // header at all is traffic the search took for line 1 a while: it says nothing.
+        int& header = open.headerHeard[static_cast<std::size_t>(to.line)];
+        if (header > 0 && header < kHeaderLength) {
+            FillHeader(line, kLineHeaders[static_cast<std::size_t>(to.line)]);
+            header = kHeaderLength;
+        }
+        const bool first = from.bodyCharacters == 0 || line.text.size() == kHeaderLength;
         if (first || heard.afterWordGap) {
             Append(line, ' ', 1.0, '\0');
         }
@@ -144,10 +155,15 @@ void BeaconAssembler::Add(const HeardCharacter& heard) {
     }
 }
 
-// The held beacon when `line` comes after its last one, in time; else a new beacon.
-BeaconAssembler::Open BeaconAssembler::Resume(int line, double startSeconds) {
-    if (held_ && line > held_->lastLine &&
-        startSeconds - held_->beacon.endSeconds <= kResumeSeconds) {
+// The held beacon when `to` comes after its last line, or further into a header it broke off in,
+// in time; else a new beacon.
+BeaconAssembler::Open BeaconAssembler::Resume(const GrammarNode& to, double startSeconds) {
+    const auto further = [&to](const Open& held) {
+        const int header = held.headerHeard[static_cast<std::size_t>(held.lastLine)];
+        return to.line > held.lastLine ||
+               (to.line == held.lastLine && header > 0 && to.headerCharacters > header);
+    };
+    if (held_ && further(*held_) && startSeconds - held_->beacon.endSeconds <= kResumeSeconds) {
         Open resumed = std::move(*held_);
         held_.reset();
         return resumed;

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <span>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -45,7 +46,8 @@ private:
     };
     void Transcribe(const HeardCharacter& heard);
     void Append(CopiedLine& line, char character, double confidence, char alternative);
-    Open Resume(int line, double startSeconds);
+    void FillHeader(CopiedLine& line, std::string_view before);
+    Open Resume(const GrammarNode& to, double startSeconds);
     void Close();
     void Release();
     void Emit(Open open);
