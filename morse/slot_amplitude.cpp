@@ -29,9 +29,10 @@ struct Tracking {
 };
 // Steady: a few key-down slots near a slot tell its amplitude, the window's steadies it.
 constexpr Tracking kSteady{6, 3.0, 0.0, 0.0, 0.0};
-// Fading: the window's amplitude tells little about a fade, and through a deep one the slots on
-// either side of it tell more than the whole window does.
-constexpr Tracking kFading{4, 0.02, 2.0, 0.5, 0.15};
+// Fading: the window's amplitude tells next to nothing about a fade (its small weight only keeps
+// the amplitude defined where no slot is key-down); the key-down slots nearest each slot tell it,
+// down to a tenth of the window's.
+constexpr Tracking kFading{3, 0.001, 1.5, 0.5, 0.1};
 // The key-down energies' spread over the window beyond their spread from one key-down slot to the
 // next, over their mean squared, above which the window is taken to fade.
 constexpr double kFadingSpread = 0.1;

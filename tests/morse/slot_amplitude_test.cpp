@@ -79,6 +79,25 @@ TEST(LocalAmplitudes, FollowASlowFadeToItsDepth) {
     }
 }
 
+// Swings 26 dB deep and a few seconds long, as Rayleigh fading at 0.15 Hz makes them at 20 WPM:
+// the amplitude follows them through, over every slot, within a third of it on the whole.
+TEST(LocalAmplitudes, FollowShortDeepFades) {
+    for (const int period : {40, 60}) {
+        const auto strength = Swing(12.0, 0.95, period);
+        double error = 0;
+        int slots = 0;
+        for (std::uint32_t seed = 1; seed <= 5; ++seed) {
+            const std::vector<std::complex<double>> values = KeyedSlots(240, seed, 0.3, strength);
+            const std::vector<double> local = LocalAmplitudes(values, 12.0, Fades(values, 12.0));
+            for (std::size_t k = 20; k + 20 < local.size(); ++k) {
+                error += std::abs(std::log(local[k] / strength(k)));
+                ++slots;
+            }
+        }
+        EXPECT_LT(error / slots, 0.27) << "period " << period;
+    }
+}
+
 TEST(FadingWindow, ToldBySlowSwingsOnly) {
     struct SwingCase {
         const char* name;
