@@ -260,12 +260,7 @@ std::vector<GroupBest> BestOfGroups(const CharacterSets& sets,
 
 SequenceDecoder::SequenceDecoder(int lagSlots, int startNode)
     : grammar_(TheBeaconGrammar()), alphabet_(Alphabet()), lengths_(Lengths()), lag_(lagSlots) {
-    const std::size_t nodes = grammar_.nodes.size();
-    Boundary first{std::vector<double>(nodes, kImpossible),
-                   std::vector<Back>(nodes),
-                   std::vector<double>(nodes, kImpossible),
-                   std::vector<int>(nodes, -1),
-                   {}};
+    Boundary first = Unreached();
     if (startNode < 0) {
         first.idle[static_cast<std::size_t>(grammar_.otherNode)] = 0;
     } else {
@@ -274,6 +269,16 @@ SequenceDecoder::SequenceDecoder(int lagSlots, int startNode)
     }
     SetFamilyIdle(first);
     boundaries_.push_back(std::move(first));
+}
+
+// A boundary no node has reached yet.
+SequenceDecoder::Boundary SequenceDecoder::Unreached() const {
+    const std::size_t nodes = grammar_.nodes.size();
+    return {std::vector<double>(nodes, kImpossible),
+            std::vector<Back>(nodes),
+            std::vector<double>(nodes, kImpossible),
+            std::vector<int>(nodes, -1),
+            {}};
 }
 
 const SequenceDecoder::Boundary* SequenceDecoder::At(int boundary) const {
@@ -319,11 +324,7 @@ void SequenceDecoder::SetFamilyIdle(Boundary& boundary) const {
 // raised where a word gap from it reaches here.
 SequenceDecoder::Boundary SequenceDecoder::Carried(int end) const {
     const std::size_t nodes = grammar_.nodes.size();
-    Boundary next{std::vector<double>(nodes, kImpossible),
-                  std::vector<Back>(nodes),
-                  std::vector<double>(nodes, kImpossible),
-                  std::vector<int>(nodes, -1),
-                  {}};
+    Boundary next = Unreached();
     const Boundary* previous = At(end - 1);
     const Boundary* gapStart = At(end - kWordGap);
     for (std::size_t g = 0; g < nodes; ++g) {

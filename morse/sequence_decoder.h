@@ -74,6 +74,7 @@ private:
 
     // Adds a slot to the search; returns the boundary after it.
     int Extend(const Slot& slot);
+    Boundary Unreached() const;
     const Boundary* At(int boundary) const;
     double Score(int boundary, int node) const;
     Boundary Carried(int end) const;
