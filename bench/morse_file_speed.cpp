@@ -1,11 +1,13 @@
 // Speed and peak memory of reading a recording through the audio reader and decoding it, as the
 // converter will. With --write it first writes a long generated recording (beacons and traffic at
-// -6 dB, in pieces so the writer stays small):
-//   morse_file_speed --write MINUTES RATE PATH     then     morse_file_speed PATH
+// -6 dB, in pieces so the writer stays small); with --write-pass, a pass as a station records it:
+// two beacons at -6 dB in the middle, noise alone before and after.
+//   morse_file_speed --write[-pass] MINUTES RATE PATH     then     morse_file_speed PATH
 
 #include <sndfile.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -20,7 +22,7 @@ namespace {
 
 namespace testing = telvane::morse::testing;
 
-int Write(double minutes, int rate, const char* path) {
+SNDFILE* OpenForWriting(int rate, const char* path) {
     SF_INFO info{};
     info.samplerate = rate;
     info.channels = 1;
@@ -28,6 +30,13 @@ int Write(double minutes, int rate, const char* path) {
     SNDFILE* file = sf_open(path, SFM_WRITE, &info);
     if (file == nullptr) {
         std::fprintf(stderr, "%s\n", sf_strerror(nullptr));
+    }
+    return file;
+}
+
+int Write(double minutes, int rate, const char* path) {
+    SNDFILE* file = OpenForWriting(rate, path);
+    if (file == nullptr) {
         return 1;
     }
     double written = 0;
@@ -45,6 +54,25 @@ int Write(double minutes, int rate, const char* path) {
         sf_writef_float(file, recording.samples.data(), frames);
         written += static_cast<double>(frames) / rate;
     }
+    sf_close(file);
+    return 0;
+}
+
+int WritePass(double minutes, int rate, const char* path) {
+    testing::RecordingOptions options;
+    options.sampleRate = rate;
+    options.snrDb = -6;
+    options.beacons = 2;
+    options.otherText = false;
+    const double keyed = static_cast<double>(testing::Generate(options).samples.size()) / rate;
+    options.leadSeconds = options.tailSeconds = std::max(1.0, (minutes * 60 - keyed) / 2 + 1);
+    const testing::Recording recording = testing::Generate(options);
+    SNDFILE* file = OpenForWriting(rate, path);
+    if (file == nullptr) {
+        return 1;
+    }
+    sf_writef_float(file, recording.samples.data(),
+                    static_cast<sf_count_t>(recording.samples.size()));
     sf_close(file);
     return 0;
 }
@@ -84,10 +112,13 @@ int main(int argc, char** argv) {
     if (argc == 5 && std::string(argv[1]) == "--write") {
         return Write(std::atof(argv[2]), std::atoi(argv[3]), argv[4]);
     }
+    if (argc == 5 && std::string(argv[1]) == "--write-pass") {
+        return WritePass(std::atof(argv[2]), std::atoi(argv[3]), argv[4]);
+    }
     if (argc == 2) {
         return Decode(argv[1]);
     }
     std::fprintf(stderr,
-                 "usage: morse_file_speed --write MINUTES RATE PATH | morse_file_speed PATH\n");
+                 "usage: morse_file_speed --write[-pass] MINUTES RATE PATH | morse_file_speed PATH\n");
     return 2;
 }
