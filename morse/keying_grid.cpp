@@ -43,6 +43,13 @@ constexpr double kSwitchMargin = 3.0;            // noise standard deviations
 constexpr std::array<int, 2> kMultiples = {3, 2};  // of the period found, tried as the dit
 constexpr double kMultipleShare = 0.85;    // of the best capture, for a longer dit to be taken
 constexpr double kMinCaptureSigmas = 8.0;  // capture over its noise, to trust the grid
+// While no keying is followed, a glance at every third coarse speed and a quarter of the phases
+// comes first. Wherever the full search found keying the glance caught 0.9 of what that needs or
+// more, and on noise alone 0.6 at the most: a window it finds below this share is noise, and the
+// full search, most of the time a long recording's quiet stretches took, is spared.
+constexpr double kGlanceStep = 3 * kCoarseStep;
+constexpr int kGlancePhases = kCoarsePhases / 4;
+constexpr double kGlanceShare = 0.7;
 constexpr double kClipAboveAmplitude = 4;  // a slot louder than key-down plus this is a click
 constexpr double kNoKeyingSnr = 0.25;      // slot energy assumed while no keying is found
 // Until the speed has first held this many windows in a row, the segments wait (at most so many)
@@ -455,6 +462,17 @@ std::vector<std::complex<double>> KeyingGrid::Cumulative(const Window& window) {
     return cumulative;
 }
 
+bool KeyingGrid::KeyingGlimpsed(const std::vector<std::complex<double>>& cumulative) const {
+    for (double p = kShortestDit * rate_; p <= kLongestDit * rate_; p *= 1.0 + kGlanceStep) {
+        const double needed = kMinCaptureSigmas * std::sqrt(windowLength_ / p);
+        if (FollowGrid(cumulative, p, kGlancePhases, weights_, ChangeCost(p), false).capture >=
+            kGlanceShare * needed) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Speed and grid: the period and phase whose slots catch the most energy. A speed found before
 // is searched near first; the whole range is searched when it no longer fits.
 bool KeyingGrid::FindGrid(const Window& window, double& period, std::vector<double>& points) {
@@ -467,6 +485,9 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, std::vector<doub
     // Once a speed has settled, other speeds are looked for only now and then.
     const bool settled = settledSegments_ >= kSettledSegments;
     const bool following = keyingFound_ || settled;
+    if (!following && !KeyingGlimpsed(cumulative)) {
+        return false;
+    }
     const bool weigh =
         keyingFound_ && segment_ % kEvidenceEvery == 0 && Estimate().snrDb < kEvidenceBelowSnrDb;
     const bool searchAll = !settled || segment_ % kSearchAllEvery == 0 || weigh;

@@ -83,6 +83,8 @@ private:
                                          int sparse) const;
     std::pair<double, double> Track(const std::vector<std::complex<double>>& cumulative,
                                     double period, bool close, int sparse) const;
+    // Whether a quick search catches enough to make keying likely (see kGlanceShare).
+    bool KeyingGlimpsed(const std::vector<std::complex<double>>& cumulative) const;
     bool FindGrid(const Window& window, double& period, std::vector<double>& points);
     double Amplitude(const Window& window, const std::vector<double>& points) const;
     void Recut();
