@@ -118,7 +118,8 @@ int main(int argc, char** argv) {
     if (argc == 2) {
         return Decode(argv[1]);
     }
-    std::fprintf(stderr,
-                 "usage: morse_file_speed --write[-pass] MINUTES RATE PATH | morse_file_speed PATH\n");
+    std::fprintf(
+        stderr,
+        "usage: morse_file_speed --write[-pass] MINUTES RATE PATH | morse_file_speed PATH\n");
     return 2;
 }

@@ -37,6 +37,8 @@ constexpr double kAstrayHz = 25.0;
 constexpr double kJumpHz = 110.0;
 constexpr auto kKeptHistory = static_cast<std::size_t>(kHistorySeconds * kBasebandRate);
 constexpr double kNoEnd = std::numeric_limits<double>::infinity();
+// Slots further apart than this have noise alone between them, which the grid cut nothing from.
+constexpr double kQuietGapSeconds = 1.0;
 // A beacon less sure than this is noise read after a stray header, a stray header heard in
 // traffic (a lone later line at -13 dB comes out at 0.10 to 0.16, a beacon at 0.7 or more), or
 // one heard in another station's traffic on the second tone.
@@ -119,9 +121,27 @@ struct Chain {
     // Decides on the slots cut, and assembles the characters starting before `until`.
     void Decide(double until = kNoEnd) {
         for (const Slot& slot : slots) {
+            // After a quiet stretch the search starts afresh in traffic: whatever it was reading
+            // before did not go on through it.
+            if (slotsUntil >= 0 && slot.startSeconds - slotsUntil > kQuietGapSeconds) {
+                Restart(until);
+            }
             sequence->Push(slot);
+            slotsUntil = slot.endSeconds;
         }
         Assemble(until);
+        // What was heard before a quiet stretch is decided when it begins, not when the keying
+        // comes back.
+        if (grid && grid->CutQuiet() && slotsUntil >= 0) {
+            Restart(until);
+        }
+    }
+
+    void Restart(double until) {
+        sequence->Finish();
+        Assemble(until);
+        sequence.emplace(kDecisionLagSlots);
+        slotsUntil = -1;
     }
 
     void Assemble(double until = kNoEnd) {
@@ -172,6 +192,7 @@ struct Chain {
         basebandCount = from + static_cast<std::int64_t>(history.size());
         grid.reset();
         sequence.emplace(kDecisionLagSlots, node);
+        slotsUntil = -1;
         StartGrid(from, basebandRate, offsetSeconds);
     }
 
@@ -182,6 +203,7 @@ struct Chain {
     std::int64_t basebandCount = 0;       // mixed so far
     std::vector<BasebandSample> history;  // the latest mixed, while there is no grid
     std::int64_t gridFrom = 0;            // the first baseband sample the grid hears
+    double slotsUntil = -1;               // the end of the last slot decided on
     double heardUntil = 0;                // the end of the last character decided
     int heardNode = -1;                   // the grammar node it led to
     std::vector<BasebandSample> baseband;

@@ -196,7 +196,7 @@ void KeyingGrid::Add(std::span<const BasebandSample> samples, std::vector<Slot>&
             keyingFound_ ? Amplitude(window, gridPoints_) : std::sqrt(kNoKeyingSnr);
         slotSnr_ = amplitude * amplitude;
         pending_.push_back(
-            {std::move(window), segment_, gridPoints_, period_, amplitude, Estimate()});
+            {std::move(window), segment_, gridPoints_, period_, amplitude, Estimate(), quiet_});
         if (!released_ && settledSegments_ >= kReleaseSegments) {
             released_ = true;
             Recut();
@@ -204,6 +204,7 @@ void KeyingGrid::Add(std::span<const BasebandSample> samples, std::vector<Slot>&
         while (!pending_.empty() &&
                (released_ || static_cast<int>(pending_.size()) > kMostPendingSegments)) {
             CutSegment(pending_.front(), SegmentEnd(pending_.front()), boundary_, slots);
+            cutQuiet_ = pending_.front().quiet;
             pending_.pop_front();
         }
         phase_ = std::fmod(phase_ + 2.0 * std::numbers::pi * offset * segmentLength_ / rate_ - turn,
@@ -485,7 +486,8 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, std::vector<doub
     // Once a speed has settled, other speeds are looked for only now and then.
     const bool settled = settledSegments_ >= kSettledSegments;
     const bool following = keyingFound_ || settled;
-    if (!following && !KeyingGlimpsed(cumulative)) {
+    quiet_ = !following && !KeyingGlimpsed(cumulative);
+    if (quiet_) {
         return false;
     }
     const bool weigh =
@@ -631,6 +633,7 @@ SignalEstimate KeyingGrid::EstimateOf(double toneHz, double period, double slotS
 // its grid: the start of the first transmission is not lost to the search.
 void KeyingGrid::Recut() {
     for (Pending& held : pending_) {
+        held.quiet = false;
         const std::vector<std::complex<double>> cumulative = Cumulative(held.window);
         GridPath path =
             FollowGrid(cumulative, period_, kFinePhases, heard_, ChangeCost(period_), true);
@@ -661,6 +664,12 @@ void KeyingGrid::Recut() {
 
 void KeyingGrid::CutSegment(const Pending& held, double segmentEnd, double& boundary,
                             std::vector<Slot>& slots) const {
+    // Noise read as slots would only be read as traffic, and a long quiet stretch costs the
+    // sequence decoder most of its time; the next slots start on their own grid.
+    if (held.quiet) {
+        boundary = -1;
+        return;
+    }
     const Window& window = held.window;
     const double period = held.period;
     const double amplitude = held.amplitude;

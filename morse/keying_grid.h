@@ -39,6 +39,8 @@ public:
     double SlotSnr() const { return slotSnr_; }  // key-down energy of a slot over the noise density
     double ToneHz() const { return toneHz_; }
     bool KeyingFound() const { return keyingFound_; }
+    // The last segment cut was noise alone at a glance, and no slots came from it.
+    bool CutQuiet() const { return cutQuiet_; }
     SignalEstimate Estimate() const;
 
 private:
@@ -57,6 +59,7 @@ private:
         double period = 0;
         double amplitude = 0;
         SignalEstimate estimate;  // its own, for its slots: not the newest window's
+        bool quiet = false;       // noise alone at a glance: no slots are cut from it
     };
     SignalEstimate EstimateOf(double toneHz, double period, double slotSnr, bool keyed) const;
     Window Gather(std::int64_t start, std::span<const BasebandSample> ahead = {}) const;
@@ -106,6 +109,8 @@ private:
     std::vector<double> gridPoints_;  // slot boundaries found in the last window with keying
     double boundary_ = -1;
     bool keyingFound_ = false;
+    bool quiet_ = false;  // the last window was noise alone at a glance
+    bool cutQuiet_ = false;
     int settledSegments_ = 0;  // in a row, keying found at the same speed (short pauses aside)
     int lostSegments_ = 0;     // in a row, no keying found
     double slotSnr_ = 0;

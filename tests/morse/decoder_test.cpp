@@ -457,7 +457,29 @@ TEST_P(DecoderStreaming, AnyBlocksGiveTheSameResultAsOneBlock) {
 INSTANTIATE_TEST_SUITE_P(Channels, DecoderStreaming,
                          ::testing::Values(StreamingCase{11025, -4, -100, 0, 2, 7},
                                            StreamingCase{22050, 0, 2, 200, 45, 11},
-                                           StreamingCase{11025, 0, 3, 200, 75, 2, 70}));
+                                           StreamingCase{11025, 0, 3, 200, 75, 2, 70},
+                                           StreamingCase{8000, -8, -100, 0, 150, 5}));
+
+// Two minutes of noise alone before a beacon: nothing is read from them, and the beacon is copied.
+TEST(DecoderQuiet, NoiseAloneIsNotReadAsText) {
+    RecordingOptions options;
+    options.snrDb = -8;
+    options.otherText = false;
+    options.leadSeconds = 120;
+    options.seed = 3;
+    const Recording recording = Generate(options);
+    const Decoded decoded = DecodeWhole(options.sampleRate, recording.samples);
+    ASSERT_EQ(decoded.beacons.size(), 1U);
+    for (std::size_t k = 0; k < kLineCount; ++k) {
+        EXPECT_EQ(decoded.beacons[0].lines[k].text, recording.beacons[0].lines[k]);
+    }
+    // The keying grid holds the last 49 s back until the speed is found, and cuts them again.
+    const double quietUntil = recording.beacons[0].startSeconds - 50;
+    for (const HeardText& heard : decoded.transcript) {
+        EXPECT_TRUE(heard.text == " " || heard.startSeconds > quietUntil)
+            << "'" << heard.text << "' at " << heard.startSeconds << " s";
+    }
+}
 
 // Beacons on two tones, read again when the second tone is heard. In the first, the beacon under
 // way is read on along the path that took it over from the main tone. In the second, the steady
