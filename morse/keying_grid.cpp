@@ -222,6 +222,7 @@ void KeyingGrid::Add(std::span<const BasebandSample> samples, std::vector<Slot>&
 void KeyingGrid::Finish(std::vector<Slot>& slots) {
     for (const Pending& held : pending_) {
         CutSegment(held, SegmentEnd(held), boundary_, slots);
+        cutQuiet_ = held.quiet;
     }
     pending_.clear();
 }
