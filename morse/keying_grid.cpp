@@ -180,7 +180,8 @@ void KeyingGrid::Add(std::span<const BasebandSample> samples, std::vector<Slot>&
         Derotate(window, segmentStart, offset);
         double period = period_;
         std::vector<double> points;
-        keyingFound_ = FindGrid(window, period, points);
+        const Found found = FindGrid(window, period, points);
+        keyingFound_ = found == Found::kGrid;
         const bool held = keyingFound_ && std::abs(period / period_ - 1.0) < kTrackSpan;
         lostSegments_ = keyingFound_ ? 0 : lostSegments_ + 1;
         if (held) {
@@ -195,8 +196,8 @@ void KeyingGrid::Add(std::span<const BasebandSample> samples, std::vector<Slot>&
         const double amplitude =
             keyingFound_ ? Amplitude(window, gridPoints_) : std::sqrt(kNoKeyingSnr);
         slotSnr_ = amplitude * amplitude;
-        pending_.push_back(
-            {std::move(window), segment_, gridPoints_, period_, amplitude, Estimate(), quiet_});
+        pending_.push_back({std::move(window), segment_, gridPoints_, period_, amplitude,
+                            Estimate(), found == Found::kQuiet});
         if (!released_ && settledSegments_ >= kReleaseSegments) {
             released_ = true;
             Recut();
@@ -477,7 +478,8 @@ bool KeyingGrid::KeyingGlimpsed(const std::vector<std::complex<double>>& cumulat
 
 // Speed and grid: the period and phase whose slots catch the most energy. A speed found before
 // is searched near first; the whole range is searched when it no longer fits.
-bool KeyingGrid::FindGrid(const Window& window, double& period, std::vector<double>& points) {
+KeyingGrid::Found KeyingGrid::FindGrid(const Window& window, double& period,
+                                       std::vector<double>& points) {
     const auto length = static_cast<std::size_t>(windowLength_);
     const std::vector<std::complex<double>> cumulative = Cumulative(window);
     const auto merit = [&](const std::pair<double, double>& candidate) {
@@ -487,9 +489,8 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, std::vector<doub
     // Once a speed has settled, other speeds are looked for only now and then.
     const bool settled = settledSegments_ >= kSettledSegments;
     const bool following = keyingFound_ || settled;
-    quiet_ = !following && !KeyingGlimpsed(cumulative);
-    if (quiet_) {
-        return false;
+    if (!following && !KeyingGlimpsed(cumulative)) {
+        return Found::kQuiet;
     }
     const bool weigh =
         keyingFound_ && segment_ % kEvidenceEvery == 0 && Estimate().snrDb < kEvidenceBelowSnrDb;
@@ -556,7 +557,7 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, std::vector<doub
         }
     }
     if (found.first <= kMinCaptureSigmas * std::sqrt(static_cast<double>(length) / found.second)) {
-        return false;
+        return Found::kNoGrid;
     }
     // The slot boundaries along the path of phases, every sample weighing alike: a transmission
     // near the segment sets its grid whether or not it is near the window's middle.
@@ -567,7 +568,7 @@ bool KeyingGrid::FindGrid(const Window& window, double& period, std::vector<doub
         point += static_cast<double>(window.start);
     }
     points = std::move(path.points);
-    return path.capture > 0;
+    return path.capture > 0 ? Found::kGrid : Found::kNoGrid;
 }
 
 std::complex<double> KeyingGrid::SlotSum(const Window& window, double from, double to,

@@ -88,7 +88,9 @@ private:
                                     double period, bool close, int sparse) const;
     // Whether a quick search catches enough to make keying likely (see kGlanceShare).
     bool KeyingGlimpsed(const std::vector<std::complex<double>>& cumulative) const;
-    bool FindGrid(const Window& window, double& period, std::vector<double>& points);
+    // What a window's search found: noise alone at a glance, no grid to trust, or the grid.
+    enum class Found { kQuiet, kNoGrid, kGrid };
+    Found FindGrid(const Window& window, double& period, std::vector<double>& points);
     double Amplitude(const Window& window, const std::vector<double>& points) const;
     void Recut();
     std::complex<double> SlotSum(const Window& window, double from, double to, double& noise) const;
@@ -109,7 +111,6 @@ private:
     std::vector<double> gridPoints_;  // slot boundaries found in the last window with keying
     double boundary_ = -1;
     bool keyingFound_ = false;
-    bool quiet_ = false;  // the last window was noise alone at a glance
     bool cutQuiet_ = false;
     int settledSegments_ = 0;  // in a row, keying found at the same speed (short pauses aside)
     int lostSegments_ = 0;     // in a row, no keying found
