@@ -69,7 +69,7 @@ std::size_t FramesBefore(std::span<const ToneFrame> frames, double sample) {
 struct Chain {
     Chain(double workRate, int hop, const BeaconAssembler& copying = BeaconAssembler())
         : downconverter(workRate, hop), assembler(copying) {
-        sequence.emplace(kDecisionLagSlots);
+        StartSequence(-1);
     }
 
     // Mixes `work` (from work-rate sample `workStart` on) along `tones`, for the keying grid from
@@ -140,7 +140,12 @@ struct Chain {
     void Restart(double until) {
         sequence->Finish();
         Assemble(until);
-        sequence.emplace(kDecisionLagSlots);
+        StartSequence(-1);
+    }
+
+    // A new search from grammar node `node` (-1: in traffic).
+    void StartSequence(int node) {
+        sequence.emplace(kDecisionLagSlots, node);
         slotsUntil = -1;
     }
 
@@ -191,8 +196,7 @@ struct Chain {
         history = std::move(mixed);
         basebandCount = from + static_cast<std::int64_t>(history.size());
         grid.reset();
-        sequence.emplace(kDecisionLagSlots, node);
-        slotsUntil = -1;
+        StartSequence(node);
         StartGrid(from, basebandRate, offsetSeconds);
     }
 
