@@ -42,6 +42,7 @@ constexpr double kFollowWidthHz = 100.0;  // around a tone the operator picked
 // frames on each side. A second tone is heard once the strength decided along both averages this
 // much over the last kSecondFollow-weighted frames (noise alone keeps under 2).
 constexpr double kApartHz = 110.0;
+constexpr double kMetHz = 25.0;  // two steady paths this close follow one signal
 constexpr int kHoldFrames = 1;
 constexpr double kSecondLevel = 4.0;
 // A frame is key-down on a path above the first strength, key-up below the second; each path
@@ -263,10 +264,16 @@ std::vector<float> ToneTracker::Apart(std::vector<float> held, long head) const 
 // Whether two keyed tones are heard at once, from the strength of one frame on each steady path
 // as decided: both stay well above the noise, each is often key-down while the other is key-up,
 // and neither is key-down far weaker than the other. One signal alone is on either path in turn,
-// never on both; its key clicks, which a path beside it may find, are far weaker.
+// never on both; its key clicks, which a path beside it may find, are far weaker. Where the paths
+// meet on one signal, the path that came from the noise may go on with it and the other leave
+// for the noise: what each heard before is no longer its own, and the comparison starts over.
 void ToneTracker::HearSecond(const ToneFrame& first, const ToneFrame& away) {
     if (following_ || secondFrom_ >= 0) {
         return;
+    }
+    const double offset = std::abs(first.frequency - away.frequency);
+    if (offset < kMetHz) {
+        compared_ = {};
     }
     const auto alone = [](double on, double off) {
         return on > kKeyDownStrength && off < kKeyUpStrength ? 1.0 : 0.0;
@@ -276,23 +283,23 @@ void ToneTracker::HearSecond(const ToneFrame& first, const ToneFrame& away) {
             power += kSecondFollow * (strength - power);
         }
     };
-    firstLevel_ += kSecondFollow * (std::min(first.strength, kLevelCap) - firstLevel_);
-    awayLevel_ += kSecondFollow * (std::min(away.strength, kLevelCap) - awayLevel_);
-    firstAlone_ += kSecondFollow * (alone(first.strength, away.strength) - firstAlone_);
-    awayAlone_ += kSecondFollow * (alone(away.strength, first.strength) - awayAlone_);
+    Comparison& c = compared_;
+    c.firstLevel += kSecondFollow * (std::min(first.strength, kLevelCap) - c.firstLevel);
+    c.awayLevel += kSecondFollow * (std::min(away.strength, kLevelCap) - c.awayLevel);
+    c.firstAlone += kSecondFollow * (alone(first.strength, away.strength) - c.firstAlone);
+    c.awayAlone += kSecondFollow * (alone(away.strength, first.strength) - c.awayAlone);
     const bool both = first.strength > kKeyDownStrength && away.strength > kKeyDownStrength;
-    together_ += kSecondFollow * ((both ? 1.0 : 0.0) - together_);
-    keyDown(first.strength, firstPower_);
-    keyDown(away.strength, awayPower_);
-    ++compared_;
+    c.together += kSecondFollow * ((both ? 1.0 : 0.0) - c.together);
+    keyDown(first.strength, c.firstPower);
+    keyDown(away.strength, c.awayPower);
+    ++c.frames;
     // A path beside one strong signal rests on the skirt of its key clicks, and its tone is drawn
     // towards the signal's; a second station's stays apart.
-    const bool apart = std::abs(first.frequency - away.frequency) >= kApartHz;
-    if (apart && static_cast<double>(compared_) * kSecondFollow > 2.0 &&
-        std::min(firstLevel_, awayLevel_) > kSecondLevel &&
-        std::min({firstAlone_, awayAlone_, together_}) > kAloneShare &&
-        std::min(firstPower_, awayPower_) >
-            std::max(kLeastKeyDown, kKeyDownShare * std::max(firstPower_, awayPower_))) {
+    if (offset >= kApartHz && static_cast<double>(c.frames) * kSecondFollow > 2.0 &&
+        std::min(c.firstLevel, c.awayLevel) > kSecondLevel &&
+        std::min({c.firstAlone, c.awayAlone, c.together}) > kAloneShare &&
+        std::min(c.firstPower, c.awayPower) >
+            std::max(kLeastKeyDown, kKeyDownShare * std::max(c.firstPower, c.awayPower))) {
         secondFrom_ = first.centreSample;
     }
 }

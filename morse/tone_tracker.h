@@ -118,14 +118,18 @@ private:
     Path away_;                    // the held emission, away from the strongest
     std::deque<std::vector<float>> powers_;
     std::deque<double> frameNoise_;
-    std::int64_t compared_ = 0;  // frames decided on both steady paths
-    double firstLevel_ = 0;      // strength along each steady path, averaged over the last frames
-    double awayLevel_ = 0;
-    double firstAlone_ = 0;  // the share of frames key-down on one path and key-up on the other
-    double awayAlone_ = 0;
-    double together_ = 0;    // the share of frames key-down on both
-    double firstPower_ = 0;  // key-down strength along each, over the last key-down frames
-    double awayPower_ = 0;
+    // What the two steady paths heard, frame by frame, since they last met.
+    struct Comparison {
+        std::int64_t frames = 0;
+        double firstLevel = 0;  // strength along each path, averaged over the last frames
+        double awayLevel = 0;
+        double firstAlone = 0;  // the share of frames key-down on one path and key-up on the other
+        double awayAlone = 0;
+        double together = 0;    // the share of frames key-down on both
+        double firstPower = 0;  // key-down strength along each, over the last key-down frames
+        double awayPower = 0;
+    };
+    Comparison compared_;
     double secondFrom_ = -1;
     double awayOffset_ = 0;  // the away path's tone less the first's, both key-down, once heard
     bool following_ = false;

@@ -628,6 +628,29 @@ TEST(DecoderStart, InputThatBeginsInDigitalSilenceLosesNoLine) {
     }
 }
 
+// A receiver's squelch closing after the beacon gives digital silence: the beacon comes out while
+// the silence goes on. At some starts of the input (16-bit samples, as a sound server gives
+// them), the steady path beside the beacon met it as the noise ended, and a second tone was
+// heard in what the paths had followed before: the beacon waited for that tone's decisions until
+// the recording ended.
+TEST(DecoderEnd, BeaconFollowedByDigitalSilenceComesOutDuringIt) {
+    const RecordingOptions options = testing::PlayedBeaconOptions();
+    const Recording recording = Generate(options);
+    for (const double start : {0.185, 0.518, 0.851, 1.184}) {
+        std::vector<float> samples(static_cast<std::size_t>(start * options.sampleRate), 0.0F);
+        for (const float sample : recording.samples) {
+            samples.push_back(std::round(sample * 32767.0F) / 32767.0F);
+        }
+        const double silentFrom = static_cast<double>(samples.size()) / options.sampleRate;
+        samples.resize(samples.size() + static_cast<std::size_t>(40 * options.sampleRate), 0.0F);
+        Decoder decoder(options.sampleRate);
+        decoder.Feed(samples);
+        const auto beacons = decoder.TakeBeacons();
+        ASSERT_EQ(beacons.size(), 1U) << start << " s of silence first, then " << silentFrom;
+        EXPECT_EQ(beacons[0].lines[5].text, recording.beacons[0].lines[5]);
+    }
+}
+
 // Traffic, also one that ends in a lone header (a beacon's first line with nothing after it).
 class DecoderTraffic : public ::testing::TestWithParam<const char*> {};
 
