@@ -20,8 +20,11 @@ constexpr double kMaxBendHzPerSecond2 = 0.77 * kMaxDriftHzPerSecond * kMaxDriftH
 constexpr int kLagFrames = 24;
 constexpr int kSmoothFrames = 12;      // on each side of the frame being smoothed
 constexpr float kEmissionCap = 30.0F;  // one loud frame must not decide the path alone
-constexpr double kStepCost = 1.0;      // per bin of drift from one frame to the next
-constexpr double kJumpCost = 20.0;     // for leaving the tone followed so far
+// Bins (about 50 Hz) either side of a path's bin where a saturated strong tone's peak is looked
+// for: its main lobe and first sidelobes, well inside the distance two stations are kept apart.
+constexpr int kSaturatedReach = 4;
+constexpr double kStepCost = 1.0;   // per bin of drift from one frame to the next
+constexpr double kJumpCost = 20.0;  // for leaving the tone followed so far
 // The most bins a tone drifts from one frame to the next (a frame hops half its 1/kBinHz), and
 // one for where within its bin it lies: fixed, so that the Viterbi step's loops unroll.
 constexpr int kMaxStep = 2;
@@ -412,9 +415,10 @@ void ToneTracker::Trace(Path& path) {
 
 // The tone of the `index`th frame still on the path, when the path runs through `bin` there.
 ToneTracker::Decision ToneTracker::DecisionAt(const Path& path, std::size_t index, int bin) const {
-    // The path may run beside the peak where the emission saturates: climb to it, then take a
+    // The path may run beside the peak where the emission saturates: go to it, then take a
     // parabolic peak on the log power.
     const std::vector<float>& power = powers_[index];
+    bin = LoudestSaturated(power, frameNoise_[index], bin);
     for (int step = 0; step < 2; ++step) {
         if (bin > 0 &&
             power[static_cast<std::size_t>(bin - 1)] > power[static_cast<std::size_t>(bin)]) {
@@ -443,6 +447,25 @@ ToneTracker::Decision ToneTracker::DecisionAt(const Path& path, std::size_t inde
         noise > 0 ? power[static_cast<std::size_t>(bin)] / (noise * windowEnergy_) : 0.0;
     return {static_cast<double>(frame * frameHop_) + frameLength_ / 2.0,
             (firstBin_ + bin + offset) * binHz_, noise, strength};
+}
+
+// Where a strong tone saturates the emission (over its main lobe, its sidelobes and key clicks)
+// the path may run anywhere within that: the loudest bin near `bin` that is saturated all the way
+// to it is the tone's.
+int ToneTracker::LoudestSaturated(const std::vector<float>& power, double noise, int bin) const {
+    const double saturated = kEmissionCap * noise * windowEnergy_;
+    const int from = bin;
+    for (const int direction : {-1, 1}) {
+        for (int k = from + direction;
+             k >= 0 && k < binCount_ && std::abs(k - from) <= kSaturatedReach &&
+             power[static_cast<std::size_t>(k)] >= saturated;
+             k += direction) {
+            if (power[static_cast<std::size_t>(k)] > power[static_cast<std::size_t>(bin)]) {
+                bin = k;
+            }
+        }
+    }
+    return bin;
 }
 
 void ToneTracker::Smooth(Path& path, std::vector<ToneFrame>& decided) const {

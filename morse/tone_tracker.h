@@ -94,6 +94,7 @@ private:
     void Trace(Path& path);
     void KeepStations();
     Decision DecisionAt(const Path& path, std::size_t index, int bin) const;
+    int LoudestSaturated(const std::vector<float>& power, double noise, int bin) const;
     void Smooth(Path& path, std::vector<ToneFrame>& decided) const;
     void Provisional(const Path& path, std::vector<ToneFrame>& frames) const;
     double Smoothed(const std::deque<Decision>& decisions, std::size_t first, std::size_t last,
