@@ -97,7 +97,7 @@ void BeaconAssembler::FillHeader(CopiedLine& line, std::string_view before) {
 void BeaconAssembler::Add(const HeardCharacter& heard) {
     const SignalEstimate& estimate = heard.estimate;
     Transcribe(heard);
-    if (held_ && heard.startSeconds - held_->beacon.endSeconds > kResumeSeconds) {
+    if (Lapsed(held_, heard.startSeconds)) {
         Release();
     }
     const GrammarNode& to = grammar_.nodes[static_cast<std::size_t>(heard.toNode)];
@@ -163,7 +163,7 @@ BeaconAssembler::Open BeaconAssembler::Resume(const GrammarNode& to, double star
         return to.line > held.lastLine ||
                (to.line == held.lastLine && header > 0 && to.headerCharacters > header);
     };
-    if (held_ && further(*held_) && startSeconds - held_->beacon.endSeconds <= kResumeSeconds) {
+    if (held_ && further(*held_) && !Lapsed(held_, startSeconds)) {
         Open resumed = std::move(*held_);
         held_.reset();
         return resumed;
@@ -172,6 +172,20 @@ BeaconAssembler::Open BeaconAssembler::Resume(const GrammarNode& to, double star
     Open open;
     open.beacon.startSeconds = startSeconds;
     return open;
+}
+
+void BeaconAssembler::Passed(double seconds) {
+    if (Lapsed(open_, seconds)) {
+        Close();
+    }
+    if (Lapsed(held_, seconds)) {
+        Release();
+    }
+}
+
+// Whether the rest of `beacon` can no longer come at `seconds`.
+bool BeaconAssembler::Lapsed(const std::optional<Open>& beacon, double seconds) {
+    return beacon && seconds - beacon->beacon.endSeconds > kResumeSeconds;
 }
 
 void BeaconAssembler::Close() {

@@ -26,6 +26,9 @@ public:
     BeaconAssembler();
 
     void Add(const HeardCharacter& heard);
+    // Nothing more is heard before `seconds`: a beacon waiting for the rest of its lines is given
+    // up once they can no longer come.
+    void Passed(double seconds);
     // The end of the recording: a beacon cut short comes out with what was heard of it.
     void Finish();
     std::vector<CopiedBeacon> TakeBeacons() { return std::exchange(beacons_, {}); }
@@ -50,6 +53,7 @@ private:
     Open Resume(const GrammarNode& to, double startSeconds);
     void Close();
     void Release();
+    static bool Lapsed(const std::optional<Open>& beacon, double seconds);
     void Emit(Open open);
 
     const BeaconGrammar& grammar_;

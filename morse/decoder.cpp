@@ -131,11 +131,19 @@ struct Chain {
         }
         Assemble(until);
         // What was heard before a quiet stretch is decided when it begins, not when the keying
-        // comes back.
-        if (grid && grid->CutQuiet() && slotsUntil >= 0) {
-            Restart(until);
+        // comes back; nothing more is heard before where it has reached.
+        const double quiet = grid ? grid->QuietUntil() : -1.0;
+        if (quiet >= 0) {
+            if (slotsUntil >= 0) {
+                Restart(until);
+            }
+            quietUntil = quiet;
+            assembler.Passed(quiet);
         }
     }
+
+    // How far the decisions have reached: the last character's end, or a quiet stretch's.
+    double DecidedUntil() const { return std::max(heardUntil, quietUntil); }
 
     void Restart(double until) {
         sequence->Finish();
@@ -209,6 +217,7 @@ struct Chain {
     std::int64_t gridFrom = 0;            // the first baseband sample the grid hears
     double slotsUntil = -1;               // the end of the last slot decided on
     double heardUntil = 0;                // the end of the last character decided
+    double quietUntil = 0;                // the end of the last quiet stretch reached
     int heardNode = -1;                   // the grammar node it led to
     std::vector<BasebandSample> baseband;
     std::vector<Slot> slots;
@@ -466,8 +475,8 @@ struct Decoder::Pipeline {
         for (CopiedBeacon& beacon : mainBeacons) {
             pairing.Add(std::move(beacon));
         }
-        const double mainHeard = PairReread(reread, main.heardUntil);
-        const double secondHeard = PairReread(awayReread, second.heardUntil);
+        const double mainHeard = PairReread(reread, main.DecidedUntil());
+        const double secondHeard = PairReread(awayReread, second.DecidedUntil());
         std::vector<CopiedBeacon> secondBeacons = second.assembler.TakeBeacons();
         std::erase_if(secondBeacons, Unpaired);
         for (CopiedBeacon& beacon : secondBeacons) {
@@ -497,8 +506,8 @@ struct Decoder::Pipeline {
         for (CopiedBeacon& beacon : again) {
             pairing.Add(std::move(beacon));
         }
-        heard = std::min(heard, chain->heardUntil);
-        if (!chain->assembler.Copying() && chain->heardUntil > rereadUntil) {
+        heard = std::min(heard, chain->DecidedUntil());
+        if (!chain->assembler.Copying() && chain->DecidedUntil() > rereadUntil) {
             chain.reset();
         }
         return heard;

@@ -205,7 +205,7 @@ void KeyingGrid::Add(std::span<const BasebandSample> samples, std::vector<Slot>&
         while (!pending_.empty() &&
                (released_ || static_cast<int>(pending_.size()) > kMostPendingSegments)) {
             CutSegment(pending_.front(), SegmentEnd(pending_.front()), boundary_, slots);
-            cutQuiet_ = pending_.front().quiet;
+            NoteCut(pending_.front());
             pending_.pop_front();
         }
         phase_ = std::fmod(phase_ + 2.0 * std::numbers::pi * offset * segmentLength_ / rate_ - turn,
@@ -223,7 +223,7 @@ void KeyingGrid::Add(std::span<const BasebandSample> samples, std::vector<Slot>&
 void KeyingGrid::Finish(std::vector<Slot>& slots) {
     for (const Pending& held : pending_) {
         CutSegment(held, SegmentEnd(held), boundary_, slots);
-        cutQuiet_ = held.quiet;
+        NoteCut(held);
     }
     pending_.clear();
 }
@@ -256,6 +256,10 @@ void KeyingGrid::Provisional(std::span<const BasebandSample> ahead,
 
 double KeyingGrid::SegmentEnd(const Pending& held) const {
     return static_cast<double>((held.segment + 1) * segmentLength_);
+}
+
+void KeyingGrid::NoteCut(const Pending& held) {
+    quietUntil_ = held.quiet ? SegmentEnd(held) / rate_ + offsetSeconds_ : -1.0;
 }
 
 KeyingGrid::Window KeyingGrid::Gather(std::int64_t start,

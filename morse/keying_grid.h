@@ -39,8 +39,9 @@ public:
     double SlotSnr() const { return slotSnr_; }  // key-down energy of a slot over the noise density
     double ToneHz() const { return toneHz_; }
     bool KeyingFound() const { return keyingFound_; }
-    // The last segment cut was noise alone at a glance, and no slots came from it.
-    bool CutQuiet() const { return cutQuiet_; }
+    // Where the last segment cut ends, in seconds, when it was noise alone at a glance and no
+    // slots came from it; -1 when it was not.
+    double QuietUntil() const { return quietUntil_; }
     SignalEstimate Estimate() const;
 
 private:
@@ -95,6 +96,7 @@ private:
     void Recut();
     std::complex<double> SlotSum(const Window& window, double from, double to, double& noise) const;
     double SegmentEnd(const Pending& held) const;
+    void NoteCut(const Pending& held);
     // Cuts slots from `boundary` on, up to the first one starting at `segmentEnd` or later.
     void CutSegment(const Pending& held, double segmentEnd, double& boundary,
                     std::vector<Slot>& slots) const;
@@ -111,7 +113,7 @@ private:
     std::vector<double> gridPoints_;  // slot boundaries found in the last window with keying
     double boundary_ = -1;
     bool keyingFound_ = false;
-    bool cutQuiet_ = false;
+    double quietUntil_ = -1;
     int settledSegments_ = 0;  // in a row, keying found at the same speed (short pauses aside)
     int lostSegments_ = 0;     // in a row, no keying found
     double slotSnr_ = 0;

@@ -55,9 +55,9 @@ Decoded DecodeWhole(double rate, std::span<const float> samples) {
 }
 
 // White noise of a fixed seed over `samples`, at the level the hand-keyed test recordings use.
-void AddNoise(std::vector<float>& samples, unsigned seed) {
+void AddNoise(std::vector<float>& samples, unsigned seed, float deviation = 0.05F) {
     std::mt19937 random(seed);
-    std::normal_distribution<float> noise(0.0F, 0.05F);
+    std::normal_distribution<float> noise(0.0F, deviation);
     for (float& sample : samples) {
         sample += noise(random);
     }
@@ -654,6 +654,43 @@ TEST(DecoderEnd, BeaconFollowedByDigitalSilenceComesOutDuringIt) {
         EXPECT_EQ(beacons[0].lines[5].text, recording.beacons[0].lines[5]);
     }
 }
+
+// A beacon that waits for more comes out in the quiet after it, not only once the recording ends:
+// one broken off after its fifth line waited for the rest, and one beside another station that
+// fell silent waited for that station's decisions.
+struct QuietAfterCase {
+    const char* other;  // keyed 200 Hz above the beacon, or nothing
+    const char* beacon;
+    const char* lastLine;  // as copied
+    double seconds;        // of the recording, ending in quiet
+};
+
+class DecoderQuietAfter : public ::testing::TestWithParam<QuietAfterCase> {};
+
+TEST_P(DecoderQuietAfter, BeaconComesOutWhileTheQuietGoesOn) {
+    const QuietAfterCase& c = GetParam();
+    const double rate = 8000;
+    std::vector<float> samples(static_cast<std::size_t>(c.seconds * rate), 0.0F);
+    testing::AddKeying(samples, rate, c.other, 18, 850, 1.0);
+    testing::AddKeying(samples, rate, c.beacon, 20, 650, 6.0);
+    AddNoise(samples, 3, 0.2F);  // +13 dB
+    Decoder decoder(rate);
+    decoder.Feed(samples);
+    const auto beacons = decoder.TakeBeacons();
+    ASSERT_EQ(beacons.size(), 1U) << Lines(beacons);
+    EXPECT_EQ(beacons[0].lines[0].text, "ZK1 JA1ABC/2");
+    EXPECT_EQ(beacons[0].lines[5].text, c.lastLine);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Beacons, DecoderQuietAfter,
+    ::testing::Values(
+        QuietAfterCase{"", "ZK1 JA1ABC/2 ZK2 0A 1B 2C ZK3 3D4E 5F60 ZK4 71 82 93 ZK5 A4 B5 C6", "",
+                       100},
+        QuietAfterCase{"VVV VVV TEST DE JA1ABC JA1ABC TEST VVV VVV TEST DE JA1ABC K",
+                       "ZK1 JA1ABC/2 ZK2 0A 1B 2C ZK3 3D4E 5F60 ZK4 71 82 93 ZK5 A4 B5 C6 ZK6 "
+                       "D7E8F 90A1B",
+                       "ZK6 D7E8F 90A1B", 120}));
 
 // Traffic, also one that ends in a lone header (a beacon's first line with nothing after it).
 class DecoderTraffic : public ::testing::TestWithParam<const char*> {};
