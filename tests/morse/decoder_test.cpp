@@ -54,7 +54,8 @@ Decoded DecodeWhole(double rate, std::span<const float> samples) {
     return Decode(rate, samples, whole);
 }
 
-// White noise of a fixed seed over `samples`, at the level the hand-keyed test recordings use.
+// White noise of a fixed seed over `samples`, by default at the level the hand-keyed test
+// recordings use.
 void AddNoise(std::vector<float>& samples, unsigned seed, float deviation = 0.05F) {
     std::mt19937 random(seed);
     std::normal_distribution<float> noise(0.0F, deviation);
