@@ -118,7 +118,7 @@ struct Chain {
         Decide();
     }
 
-    // Decides on the slots cut, and assembles the characters starting before `until`.
+    // Decides on the slots the grid cut, and assembles the characters starting before `until`.
     void Decide(double until = kNoEnd) {
         for (const Slot& slot : slots) {
             // After a quiet stretch the search starts afresh in traffic: whatever it was reading
@@ -132,7 +132,7 @@ struct Chain {
         Assemble(until);
         // What was heard before a quiet stretch is decided when it begins, not when the keying
         // comes back; nothing more is heard before where it has reached.
-        const double quiet = grid ? grid->QuietUntil() : -1.0;
+        const double quiet = grid->QuietUntil();
         if (quiet >= 0) {
             if (slotsUntil >= 0) {
                 Restart(until);
