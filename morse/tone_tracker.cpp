@@ -46,6 +46,10 @@ constexpr double kFollowWidthHz = 100.0;  // around a tone the operator picked
 // much over the last kSecondFollow-weighted frames (noise alone keeps under 2).
 constexpr double kApartHz = 110.0;
 constexpr double kMetHz = 25.0;  // two steady paths this close follow one signal
+// A path keyed (well above noise: kLeastKeyDown) this close to where the other one was keyed no
+// more than this many frames (5 s) before, and not where it was keyed itself, has taken the other's
+// signal over.
+constexpr int kTakenOverFrames = 120;
 constexpr int kHoldFrames = 1;
 constexpr double kSecondLevel = 4.0;
 // A frame is key-down on a path above the first strength, key-up below the second; each path
@@ -269,21 +273,34 @@ std::vector<float> ToneTracker::Apart(std::vector<float> held, long head) const 
 // and neither is key-down far weaker than the other. One signal alone is on either path in turn,
 // never on both; its key clicks, which a path beside it may find, are far weaker. Where the paths
 // meet on one signal, the path that came from the noise may go on with it and the other leave
-// for the noise: what each heard before is no longer its own, and the comparison starts over.
+// for the noise: what each heard before is no longer its own, and the comparison starts over. So
+// it does where one path leaves a signal in a pause and the other takes it up.
 void ToneTracker::HearSecond(const ToneFrame& first, const ToneFrame& away) {
     if (following_ || secondFrom_ >= 0) {
         return;
     }
     const double offset = std::abs(first.frequency - away.frequency);
-    if (offset < kMetHz) {
+    // Keyed within kMetHz of `keyed` lately (a path near its own is following its signal's drift).
+    const auto near = [this](const ToneFrame& path, const KeyedAt& keyed) {
+        return keyed.frame >= 0 && compared_.frames - keyed.frame <= kTakenOverFrames &&
+               std::abs(path.frequency - keyed.frequency) < kMetHz;
+    };
+    const auto tookOver = [&near](const ToneFrame& path, const KeyedAt& own, const KeyedAt& other) {
+        return path.strength > kLeastKeyDown && near(path, other) && !near(path, own);
+    };
+    if (offset < kMetHz || tookOver(first, compared_.firstKeyed, compared_.awayKeyed) ||
+        tookOver(away, compared_.awayKeyed, compared_.firstKeyed)) {
         compared_ = {};
     }
     const auto alone = [](double on, double off) {
         return on > kKeyDownStrength && off < kKeyUpStrength ? 1.0 : 0.0;
     };
-    const auto keyDown = [](double strength, double& power) {
-        if (strength > kKeyDownStrength) {
-            power += kSecondFollow * (strength - power);
+    const auto keyDown = [this](const ToneFrame& path, double& power, KeyedAt& keyed) {
+        if (path.strength > kKeyDownStrength) {
+            power += kSecondFollow * (path.strength - power);
+        }
+        if (path.strength > kLeastKeyDown) {
+            keyed = {path.frequency, compared_.frames};
         }
     };
     Comparison& c = compared_;
@@ -293,8 +310,8 @@ void ToneTracker::HearSecond(const ToneFrame& first, const ToneFrame& away) {
     c.awayAlone += kSecondFollow * (alone(away.strength, first.strength) - c.awayAlone);
     const bool both = first.strength > kKeyDownStrength && away.strength > kKeyDownStrength;
     c.together += kSecondFollow * ((both ? 1.0 : 0.0) - c.together);
-    keyDown(first.strength, c.firstPower);
-    keyDown(away.strength, c.awayPower);
+    keyDown(first, c.firstPower, c.firstKeyed);
+    keyDown(away, c.awayPower, c.awayKeyed);
     ++c.frames;
     // A path beside one strong signal rests on the skirt of its key clicks, and its tone is drawn
     // towards the signal's; a second station's stays apart.

@@ -119,6 +119,10 @@ private:
     Path away_;                    // the held emission, away from the strongest
     std::deque<std::vector<float>> powers_;
     std::deque<double> frameNoise_;
+    struct KeyedAt {
+        double frequency = 0;
+        std::int64_t frame = -1;  // of the comparison
+    };
     // What the two steady paths heard, frame by frame, since they last met.
     struct Comparison {
         std::int64_t frames = 0;
@@ -129,6 +133,8 @@ private:
         double together = 0;    // the share of frames key-down on both
         double firstPower = 0;  // key-down strength along each, over the last key-down frames
         double awayPower = 0;
+        KeyedAt firstKeyed;  // where each path was last keyed, well above noise
+        KeyedAt awayKeyed;
     };
     Comparison compared_;
     double secondFrom_ = -1;
