@@ -83,7 +83,9 @@ private:
             {from, to, kind, charGap, wordGap, logPrior + share, std::move(characters)});
     }
 
-    // Header "ZKn" of a line: three nodes after its first, second and third character.
+    // Header "ZKn" of a line: three nodes after its first, second and third character. The line's
+    // text follows the header after a word gap only: "ZK" and a character within line 1's text,
+    // keyed without one, is no new beacon whose line number was misheard.
     void AddLine(int line) {
         const std::string_view header = kLineHeaders[static_cast<std::size_t>(line)];
         headerFirst_[line] = AddNode({line, 1, 0, false});
@@ -105,7 +107,7 @@ private:
         if (width == 0) {
             lineEnds_[line].push_back(node);
             const int text = AddNode({line, 3, 1, false});
-            AddArc(node, text, ArcKind::kBody, true, WordGap::kKeyed, 0, Indices(kUrlCharacters));
+            AddArc(node, text, ArcKind::kBody, false, WordGap::kKeyed, 0, Indices(kUrlCharacters));
             AddArc(text, text, ArcKind::kBody, true, WordGap::kKeyed, kLineOneRunsOn,
                    Indices(kUrlCharacters));
             lineEnds_[line].push_back(text);
@@ -113,7 +115,8 @@ private:
             for (std::size_t digit = 1; digit <= width; ++digit) {
                 const bool last = line == kLineCount - 1 && digit == width;
                 const int next = AddNode({line, 3, static_cast<int>(digit), last});
-                AddArc(node, next, ArcKind::kBody, true, WordGap::kKeyed, 0, Indices(kHexDigits));
+                AddArc(node, next, ArcKind::kBody, digit > 1, WordGap::kKeyed, 0,
+                       Indices(kHexDigits));
                 cutShort_[line].push_back({node, static_cast<int>(width - digit + 1)});
                 node = next;
             }
