@@ -18,8 +18,14 @@ constexpr double kMaxDriftHzPerSecond = 230.0;
 // The sharpest bend of a Doppler S-curve of that slope and a 250 Hz excursion, Hz/s^2.
 constexpr double kMaxBendHzPerSecond2 = 0.77 * kMaxDriftHzPerSecond * kMaxDriftHzPerSecond / 250.0;
 constexpr int kLagFrames = 24;
-constexpr int kSmoothFrames = 12;      // on each side of the frame being smoothed
-constexpr float kEmissionCap = 30.0F;  // one loud frame must not decide the path alone
+constexpr int kSmoothFrames = 12;  // on each side of the frame being smoothed
+// One loud frame must not decide the path alone: above the cap a bin's emission grows only as the
+// log of its power, and by a few units at most. Without that growth a strong tone's main lobe,
+// sidelobes and key clicks would be one level plateau, and the path could rest anywhere on it,
+// bins away from the tone.
+constexpr float kEmissionCap = 30.0F;
+constexpr float kBeyondCap = 0.2F;
+constexpr float kMostBeyondCap = 3.0F;
 // Bins (about 50 Hz) either side of a path's bin where a saturated strong tone's peak is looked
 // for: its main lobe and first sidelobes, well inside the distance two stations are kept apart.
 constexpr int kSaturatedReach = 4;
@@ -177,7 +183,11 @@ void ToneTracker::AddFrame(std::span<const float> samples, std::vector<ToneFrame
     std::vector<float> emission(power.size());
     const double scale = noise_ > 0 ? 1.0 / noise_ : 0.0;
     for (std::size_t k = 0; k < power.size(); ++k) {
-        emission[k] = std::min(static_cast<float>(power[k] * scale), kEmissionCap);
+        const auto heard = static_cast<float>(power[k] * scale);
+        emission[k] = heard <= kEmissionCap
+                          ? heard
+                          : kEmissionCap + std::min(kBeyondCap * std::log(heard / kEmissionCap),
+                                                    kMostBeyondCap);
     }
     held_.push_back({std::move(emission), std::move(power), noise_ / windowEnergy_});
     ++frames_;
@@ -467,8 +477,8 @@ ToneTracker::Decision ToneTracker::DecisionAt(const Path& path, std::size_t inde
 }
 
 // Where a strong tone saturates the emission (over its main lobe, its sidelobes and key clicks)
-// the path may run anywhere within that: the loudest bin near `bin` that is saturated all the way
-// to it is the tone's.
+// the path climbs to the peak only slowly, and runs beside it a while: the loudest bin near `bin`
+// that is saturated all the way to it is the tone's.
 int ToneTracker::LoudestSaturated(const std::vector<float>& power, double noise, int bin) const {
     const double saturated = kEmissionCap * noise * windowEnergy_;
     const int from = bin;
