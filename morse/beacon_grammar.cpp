@@ -105,7 +105,9 @@ private:
         }
         const std::size_t width = kLineWidths[static_cast<std::size_t>(line)];
         if (width == 0) {
-            lineEnds_[line].push_back(node);
+            // Line 1 with no text at all lost it in a fade: without that cost "ZK" and a character
+            // ending line 1 read as a new beacon's header, its number misheard, and took the text.
+            cutShort_[line].push_back({node, 1});
             const int text = AddNode({line, 3, 1, false});
             AddArc(node, text, ArcKind::kBody, false, WordGap::kKeyed, 0, Indices(kUrlCharacters));
             AddArc(text, text, ArcKind::kBody, true, WordGap::kKeyed, kLineOneRunsOn,
