@@ -105,9 +105,8 @@ private:
         }
         const std::size_t width = kLineWidths[static_cast<std::size_t>(line)];
         if (width == 0) {
-            // Line 1 with no text at all lost it in a fade: without that cost "ZK" and a character
-            // ending line 1 read as a new beacon's header, its number misheard, and took the text.
-            cutShort_[line].push_back({node, 1});
+            headerLast_ = node;
+            lineEnds_[line].push_back(node);
             const int text = AddNode({line, 3, 1, false});
             AddArc(node, text, ArcKind::kBody, false, WordGap::kKeyed, 0, Indices(kUrlCharacters));
             AddArc(text, text, ArcKind::kBody, true, WordGap::kKeyed, kLineOneRunsOn,
@@ -150,8 +149,7 @@ private:
                        zulu);
             }
         }
-        AddArc(lineEnds_[0].back(), headerFirst_[0], ArcKind::kHeader, false, any, kBeaconStart,
-               zulu);
+        AddRestart();
         const int complete = lineEnds_[kLineCount - 1].back();
         AddArc(complete, other, ArcKind::kOtherText, false, any, kOtherCharacter, AllCharacters());
         AddArc(complete, headerFirst_[0], ArcKind::kHeader, false, any, kBeaconStart, zulu);
@@ -162,7 +160,26 @@ private:
         }
     }
 
+    // A new beacon straight after line 1's text (traffic taken for line 1, and the beacon after
+    // it): its header is heard whole. Line 1's text may hold "ZK", a character and a word gap,
+    // which would otherwise read as a new header whose number was misheard.
+    void AddRestart() {
+        const std::string_view header = kLineHeaders[0];
+        int node = AddNode({0, 1, 0, false});
+        AddArc(lineEnds_[0].back(), node, ArcKind::kHeader, false, WordGap::kAny, kBeaconStart,
+               Indices(header.substr(0, 1)));
+        for (std::size_t heard = 2; heard <= header.size(); ++heard) {
+            const int next = heard == header.size()
+                                 ? headerLast_
+                                 : AddNode({0, static_cast<int>(heard), 0, false});
+            AddArc(node, next, ArcKind::kHeader, true, WordGap::kNever, 0,
+                   Indices(header.substr(heard - 1, 1)));
+            node = next;
+        }
+    }
+
     BeaconGrammar grammar_;
+    int headerLast_ = 0;  // the node after line 1's whole header
     std::array<int, kLineCount> headerFirst_{};
     std::array<int, kLineCount> headerSecond_{};
     std::array<std::vector<int>, kLineCount> lineEnds_;

@@ -1007,12 +1007,12 @@ TEST(DecoderGrammar, LineWhoseHeaderLostALetterIsCopied) {
     }
 }
 
-// Line 1's text may hold "ZK" and a character, within it (keyed without the word gap a header
-// has after it) or at its end: neither is a new beacon whose line number was misheard, and the
-// line is copied whole.
+// Line 1's text may hold "ZK" and a character: within a word, before a word gap or at the line's
+// end, it is no new beacon whose line number was misheard, and the line is copied whole.
 TEST(DecoderGrammar, LineOneHoldingZkIsNoNewBeacon) {
     const std::string rest = "ZK2 712345\nZK3 ABCDEF01\nZK4 1A2B3C\nZK5 123456\nZK6 0123456789\n";
-    for (const std::string line : {"ZK1 1PO 8 ZKPJ Y5MQ .", "ZK1 PQOP O SZIO ZKJ"}) {
+    for (const std::string line :
+         {"ZK1 1PO 8 ZKPJ Y5MQ .", "ZK1 CV5 ZKS .NO 8PS", "ZK1 PQOP O SZIO ZKJ"}) {
         const Decoded decoded = DecodeKeyed(line + "\n" + rest, 80);
         ASSERT_EQ(decoded.beacons.size(), 1U) << Lines(decoded.beacons);
         EXPECT_EQ(decoded.beacons[0].lines[0].text, line);
