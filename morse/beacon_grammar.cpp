@@ -105,7 +105,6 @@ private:
         }
         const std::size_t width = kLineWidths[static_cast<std::size_t>(line)];
         if (width == 0) {
-            headerLast_ = node;
             lineEnds_[line].push_back(node);
             const int text = AddNode({line, 3, 1, false});
             AddArc(node, text, ArcKind::kBody, false, WordGap::kKeyed, 0, Indices(kUrlCharacters));
@@ -165,21 +164,18 @@ private:
     // which would otherwise read as a new header whose number was misheard.
     void AddRestart() {
         const std::string_view header = kLineHeaders[0];
-        int node = AddNode({0, 1, 0, false});
-        AddArc(lineEnds_[0].back(), node, ArcKind::kHeader, false, WordGap::kAny, kBeaconStart,
+        const int zulu = AddNode({0, 1, 0, false});
+        const int kilo = AddNode({0, 2, 0, false});
+        AddArc(lineEnds_[0].back(), zulu, ArcKind::kHeader, false, WordGap::kAny, kBeaconStart,
                Indices(header.substr(0, 1)));
-        for (std::size_t heard = 2; heard <= header.size(); ++heard) {
-            const int next = heard == header.size()
-                                 ? headerLast_
-                                 : AddNode({0, static_cast<int>(heard), 0, false});
-            AddArc(node, next, ArcKind::kHeader, true, WordGap::kNever, 0,
-                   Indices(header.substr(heard - 1, 1)));
-            node = next;
-        }
+        AddArc(zulu, kilo, ArcKind::kHeader, true, WordGap::kNever, 0,
+               Indices(header.substr(1, 1)));
+        // Line 1's ends are its whole header and its text.
+        AddArc(kilo, lineEnds_[0].front(), ArcKind::kHeader, true, WordGap::kNever, 0,
+               Indices(header.substr(2, 1)));
     }
 
     BeaconGrammar grammar_;
-    int headerLast_ = 0;  // the node after line 1's whole header
     std::array<int, kLineCount> headerFirst_{};
     std::array<int, kLineCount> headerSecond_{};
     std::array<std::vector<int>, kLineCount> lineEnds_;
