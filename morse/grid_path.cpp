@@ -9,15 +9,20 @@
 namespace telvane::morse {
 namespace {
 
+// The running sum at `n` + `fraction`, clear of its end.
+Lanes Between(std::span<const std::complex<double>> cumulative, std::int64_t n, double fraction) {
+    const auto at = static_cast<std::size_t>(n);
+    const Lanes low = LoadLanes(cumulative[at]);
+    return low + fraction * (LoadLanes(cumulative[at + 1]) - low);
+}
+
 // The running sum at `x` >= 0, along a straight line between its samples.
 Lanes At(std::span<const std::complex<double>> cumulative, double x) {
     const auto n = static_cast<std::int64_t>(x);
     if (n + 1 >= static_cast<std::int64_t>(cumulative.size())) {
         return LoadLanes(cumulative.back());
     }
-    const double fraction = x - static_cast<double>(n);
-    const Lanes low = LoadLanes(cumulative[static_cast<std::size_t>(n)]);
-    return low + fraction * (LoadLanes(cumulative[static_cast<std::size_t>(n) + 1]) - low);
+    return Between(cumulative, n, x - static_cast<double>(n));
 }
 
 double Norm(Lanes z) {
@@ -40,7 +45,9 @@ struct Search {
     double period = 0;
     double changeCost = 0;
     int slots = 0;
-    bool odd = false;  // the last pair's second phase is not one of the grid's
+    double last = 0;        // the running sum's last index
+    double lastOffset = 0;  // the largest of the phases' offsets
+    bool odd = false;       // the last pair's second phase is not one of the grid's
 };
 
 double WeightAt(const Search& search, double middle) {
@@ -65,13 +72,25 @@ std::pair<double, std::size_t> Follow(const Search& search, std::vector<PhasePai
     std::size_t bestPhase = 0;
     for (int k = 0; k < search.slots; ++k) {
         const double base = period * k;
+        // Every lookup of this slot is clear of the running sum's end.
+        const bool inside = base + period + search.lastOffset + 1 < search.last;
         const Lanes change = Lanes{1, 1} * (best - search.changeCost);
         Lanes top = Lanes{1, 1} * kNever;
         Lanes topPhase = {0, 0};
         const auto step = [&](PhasePair& pair, Lanes change) {
             const Lanes start = pair.offset + base;
-            const Lanes after0 = At(search.cumulative, start[0] + period);
-            const Lanes after1 = At(search.cumulative, start[1] + period);
+            Lanes after0;
+            Lanes after1;
+            if (inside) {
+                const Lanes end = start + period;
+                const Index n = __builtin_convertvector(end, Index);
+                const Lanes fraction = end - __builtin_convertvector(n, Lanes);
+                after0 = Between(search.cumulative, n[0], fraction[0]);
+                after1 = Between(search.cumulative, n[1], fraction[1]);
+            } else {
+                after0 = At(search.cumulative, start[0] + period);
+                after1 = At(search.cumulative, start[1] + period);
+            }
             const Lanes energy = {Norm(after0 - pair.before0), Norm(after1 - pair.before1)};
             pair.before0 = after0;
             pair.before1 = after1;
@@ -96,7 +115,8 @@ std::pair<double, std::size_t> Follow(const Search& search, std::vector<PhasePai
         // A phase that is not the grid's stays where no path reaches it.
         step(pairs.back(), search.odd ? Lanes{change[0], kNever} : change);
         // The first phase with the best score: the better lane, or the lower phase of a tie.
-        const int lane = top[1] > top[0] || (top[1] == top[0] && topPhase[1] < topPhase[0]);
+        const int lane = static_cast<int>(top[1] > top[0]) |
+                         static_cast<int>(top[1] == top[0] && topPhase[1] < topPhase[0]);
         best = top[lane];
         bestPhase = static_cast<std::size_t>(topPhase[lane]);
     }
@@ -127,7 +147,9 @@ GridPath FollowGrid(std::span<const std::complex<double>> cumulative, double per
         pair.before0 = At(cumulative, pair.offset[0]);
         pair.before1 = At(cumulative, pair.offset[1]);
     }
-    const Search search{cumulative, weights, period, changeCost, slots, phases % 2 == 1};
+    const Search search{
+        cumulative,     weights, period, changeCost, slots, last, pairs.back().offset[1],
+        phases % 2 == 1};
     const std::size_t width = 2 * pairCount;
     // For each slot and phase, the phase the path came from (only when the points are wanted).
     std::vector<std::uint8_t> back(withPoints ? width * static_cast<std::size_t>(slots) : 0);

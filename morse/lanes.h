@@ -10,6 +10,8 @@
 namespace telvane::morse {
 
 using Lanes = double __attribute__((vector_size(16)));
+// Two whole numbers, one for each lane.
+using Index = int __attribute__((vector_size(8)));
 
 // Two neighbouring doubles from anywhere in memory.
 inline Lanes LoadLanes(const double* from) {
