@@ -201,45 +201,47 @@ void ToneTracker::AddFrame(std::span<const float> samples, std::vector<ToneFrame
 }
 
 // The frame the paths go through next: the newest but kHoldFrames.
-const ToneTracker::Frame& ToneTracker::Middle() const {
+ToneTracker::Frame& ToneTracker::Middle() {
     return held_[held_.size() - 1 - static_cast<std::size_t>(kHoldFrames)];
 }
 
 // Each bin's emission averaged over the frames held: a keyed tone stays above the noise through
 // its key-ups, so a path has no reason to leave it for another signal then.
-std::vector<float> ToneTracker::HeldEmission() const {
-    std::vector<float> held(held_.front().emission.size(), 0.0F);
+void ToneTracker::HeldEmission(std::vector<float>& held) const {
+    held.assign(held_.front().emission.size(), 0.0F);
     const float share = 1.0F / static_cast<float>(held_.size());
     for (const Frame& frame : held_) {
         for (std::size_t k = 0; k < held.size(); ++k) {
             held[k] += share * frame.emission[k];
         }
     }
-    return held;
 }
 
 // Every path one frame on, through the frame in the middle of those held.
 void ToneTracker::Step(std::vector<ToneFrame>& decided, std::vector<ToneFrame>& second,
                        std::vector<ToneFrame>& steady) {
-    const Frame& middle = Middle();
-    std::vector<float> emission = middle.emission;
+    Frame& middle = Middle();
     if (following_) {
         // Only the picked tone's neighbourhood, wherever the path has drifted to, may win.
+        std::vector<float>& emission = scratch_.apart;
+        emission = middle.emission;
         const long head = path_.head;
         const auto width = static_cast<long>(kFollowWidthHz / binHz_);
         for (long k = 0; k < static_cast<long>(emission.size()); ++k) {
             emission[static_cast<std::size_t>(k)] *= std::abs(k - head) <= width ? 1.0F : 0.0F;
         }
+        Viterbi(path_, emission);
+    } else {
+        Viterbi(path_, middle.emission);
     }
-    Viterbi(path_, emission);
     // Each steady path keeps away from where the other one is: neither leaves its signal for the
     // other's in a key-up, whichever is the stronger.
-    const std::vector<float> held = HeldEmission();
-    const std::vector<float> first = Apart(held, away_.head);
-    Viterbi(strongest_, first);
-    const std::vector<float> away = Apart(held, strongest_.head);
-    Viterbi(away_, away);
-    powers_.push_back(middle.power);
+    HeldEmission(scratch_.held);
+    Apart(scratch_.held, away_.head, scratch_.apart);
+    Viterbi(strongest_, scratch_.apart);
+    Apart(scratch_.held, strongest_.head, scratch_.apart);
+    Viterbi(away_, scratch_.apart);
+    powers_.push_back(std::move(middle.power));  // the frame's power is the decisions' from now
     frameNoise_.push_back(middle.noise);
     if (static_cast<int>(powers_.size()) > kLagFrames) {
         std::vector<ToneFrame> own;
@@ -269,13 +271,14 @@ void ToneTracker::Step(std::vector<ToneFrame>& decided, std::vector<ToneFrame>& 
 }
 
 // The held emission with the bins near `head` left out.
-std::vector<float> ToneTracker::Apart(std::vector<float> held, long head) const {
-    const auto apart = static_cast<long>(std::ceil(kApartHz / binHz_));
-    for (long k = std::max(0L, head - apart);
-         k <= std::min(static_cast<long>(held.size()) - 1, head + apart); ++k) {
-        held[static_cast<std::size_t>(k)] = 0.0F;
+void ToneTracker::Apart(const std::vector<float>& held, long head,
+                        std::vector<float>& apart) const {
+    apart = held;
+    const auto reach = static_cast<long>(std::ceil(kApartHz / binHz_));
+    for (long k = std::max(0L, head - reach);
+         k <= std::min(static_cast<long>(apart.size()) - 1, head + reach); ++k) {
+        apart[static_cast<std::size_t>(k)] = 0.0F;
     }
-    return held;
 }
 
 // Whether two keyed tones are heard at once, from the strength of one frame on each steady path

@@ -82,12 +82,12 @@ private:
         std::vector<float> power;
         double noise;
     };
-    const Frame& Middle() const;
-    std::vector<float> HeldEmission() const;
+    Frame& Middle();
+    void HeldEmission(std::vector<float>& held) const;
     void Step(std::vector<ToneFrame>& decided, std::vector<ToneFrame>& second,
               std::vector<ToneFrame>& steady);
     void HearSecond(const ToneFrame& first, const ToneFrame& away);
-    std::vector<float> Apart(std::vector<float> held, long head) const;
+    void Apart(const std::vector<float>& held, long head, std::vector<float>& apart) const;
     void Viterbi(Path& path, const std::vector<float>& emission);
     int Origin(const Path::Step& step, int bin) const;
     void Decide(Path& path, std::vector<ToneFrame>& decided);
@@ -118,6 +118,13 @@ private:
     Path strongest_;               // the held emission
     Path away_;                    // the held emission, away from the strongest
     std::deque<std::vector<float>> powers_;
+    // Each frame's emissions as the paths take them, kept from frame to frame so that no frame
+    // allocates them.
+    struct Scratch {
+        std::vector<float> held;
+        std::vector<float> apart;
+    };
+    Scratch scratch_;
     std::deque<double> frameNoise_;
     struct KeyedAt {
         double frequency = 0;
