@@ -6,6 +6,7 @@
 #include <limits>
 #include <numbers>
 
+#include "lanes.h"
 #include "power_median.h"
 
 namespace telvane::morse {
@@ -352,7 +353,26 @@ void ToneTracker::Follow(double hz) {
 // Found once each time the scores change: the paths' next steps, their decisions and the bins
 // each keeps the other away from all start there.
 void ToneTracker::Path::FindHead() {
-    head = std::max_element(score.begin(), score.end()) - score.begin();
+    // The best score in two pairs of lanes, no comparison waiting on the one before (a plain
+    // search for the best waits on each), then the first bin that has it; scores made of samples
+    // too loud for a float, and so not numbers, fall back to that plain search.
+    constexpr double kNone = -std::numeric_limits<double>::infinity();
+    Lanes even = {kNone, kNone};
+    Lanes odd = even;
+    std::size_t k = 0;
+    for (; k + 4 <= score.size(); k += 4) {
+        const Lanes low = LoadLanes(&score[k]);
+        const Lanes high = LoadLanes(&score[k + 2]);
+        even = low > even ? low : even;
+        odd = high > odd ? high : odd;
+    }
+    double best = std::max({even[0], even[1], odd[0], odd[1]});
+    for (; k < score.size(); ++k) {
+        best = std::max(best, score[k]);
+    }
+    const auto top = std::find(score.begin(), score.end(), best);
+    head =
+        (top != score.end() ? top : std::max_element(score.begin(), score.end())) - score.begin();
 }
 
 // Each bin is reached from the best of its neighbours within the drift's reach or by a jump from
