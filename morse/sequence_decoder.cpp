@@ -247,11 +247,15 @@ std::vector<GroupBest> BestOfGroups(const CharacterSets& sets,
                                     const std::vector<double>& likelihood) {
     std::vector<GroupBest> best(sets.groups.size());
     for (std::size_t g = 0; g < sets.groups.size(); ++g) {
+        // Selected, not branched on: which character leads is as good as random.
+        GroupBest top;
         for (const int c : sets.groups[g].characters) {
-            if (likelihood[static_cast<std::size_t>(c)] > best[g].heard) {
-                best[g] = {likelihood[static_cast<std::size_t>(c)], c};
-            }
+            const double heard = likelihood[static_cast<std::size_t>(c)];
+            const bool better = heard > top.heard;
+            top.heard = better ? heard : top.heard;
+            top.character = better ? c : top.character;
         }
+        best[g] = top;
     }
     return best;
 }
