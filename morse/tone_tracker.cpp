@@ -224,7 +224,7 @@ void ToneTracker::Step(std::vector<ToneFrame>& decided, std::vector<ToneFrame>& 
     Frame& middle = Middle();
     if (following_) {
         // Only the picked tone's neighbourhood, wherever the path has drifted to, may win.
-        std::vector<float>& emission = scratch_.apart;
+        std::vector<float>& emission = scratch_.followed;
         emission = middle.emission;
         const long head = path_.head;
         const auto width = static_cast<long>(kFollowWidthHz / binHz_);
@@ -357,16 +357,16 @@ void ToneTracker::Path::FindHead() {
     // search for the best waits on each), then the first bin that has it; scores made of samples
     // too loud for a float, and so not numbers, fall back to that plain search.
     constexpr double kNone = -std::numeric_limits<double>::infinity();
-    Lanes even = {kNone, kNone};
-    Lanes odd = even;
+    Lanes lower = {kNone, kNone};  // of the first two bins of every four, and of the last two
+    Lanes upper = lower;
     std::size_t k = 0;
     for (; k + 4 <= score.size(); k += 4) {
-        const Lanes low = LoadLanes(&score[k]);
-        const Lanes high = LoadLanes(&score[k + 2]);
-        even = low > even ? low : even;
-        odd = high > odd ? high : odd;
+        const Lanes first = LoadLanes(&score[k]);
+        const Lanes last = LoadLanes(&score[k + 2]);
+        lower = first > lower ? first : lower;
+        upper = last > upper ? last : upper;
     }
-    double best = std::max({even[0], even[1], odd[0], odd[1]});
+    double best = std::max({lower[0], lower[1], upper[0], upper[1]});
     for (; k < score.size(); ++k) {
         best = std::max(best, score[k]);
     }

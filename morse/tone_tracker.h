@@ -121,6 +121,7 @@ private:
     // Each frame's emissions as the paths take them, kept from frame to frame so that no frame
     // allocates them.
     struct Scratch {
+        std::vector<float> followed;  // near the tone picked
         std::vector<float> held;
         std::vector<float> apart;
     };
