@@ -196,7 +196,12 @@ void KeyingGrid::Add(std::span<const BasebandSample> samples, std::vector<Slot>&
         const double amplitude =
             keyingFound_ ? Amplitude(window, gridPoints_) : std::sqrt(kNoKeyingSnr);
         slotSnr_ = amplitude * amplitude;
-        pending_.push_back({std::move(window), segment_, gridPoints_, period_, amplitude,
+        if (keyingFound_) {
+            keyedAmplitude_ = amplitude;
+        } else if (found == Found::kQuiet) {
+            keyedAmplitude_ = 0;
+        }
+        pending_.push_back({std::move(window), segment_, gridPoints_, period_, CutAmplitude(),
                             Estimate(), found == Found::kQuiet});
         if (!released_ && settledSegments_ >= kReleaseSegments) {
             released_ = true;
@@ -247,11 +252,20 @@ void KeyingGrid::Provisional(std::span<const BasebandSample> ahead,
                  segment_,
                  gridPoints_,
                  period_,
-                 std::sqrt(slotSnr_),
+                 CutAmplitude(),
                  Estimate()};
     HoldMixer(tail.window, tailStart, heldHz_);
     Derotate(tail.window, tailStart, lastOffset_);
     CutSegment(tail, static_cast<double>(tailEnd) - period_, boundary, slots);
+}
+
+// The key-down amplitude slots are cut at. Where keying was found and is now lost (the
+// transmission ended or faded) it is the one it was keyed with, until a window is quiet: what is
+// heard on its grid then reads as key-up. At the amplitude assumed while no keying is found, noise
+// fills slots as readily as keying would, and the grammar reads its likeliest text into them: a
+// line 6 header after a beacon broken off after line 5.
+double KeyingGrid::CutAmplitude() const {
+    return !keyingFound_ && keyedAmplitude_ > 0 ? keyedAmplitude_ : std::sqrt(slotSnr_);
 }
 
 double KeyingGrid::SegmentEnd(const Pending& held) const {
@@ -691,7 +705,7 @@ void KeyingGrid::CutSegment(const Pending& held, double segmentEnd, double& boun
     }
     const std::vector<std::complex<double>> references = PhaseReferences(values, amplitude);
     // Without keying found there is no key-down amplitude to follow.
-    const bool keyed = amplitude > std::sqrt(kNoKeyingSnr);
+    const bool keyed = held.estimate.keyingFound && amplitude > std::sqrt(kNoKeyingSnr);
     const bool fading = keyed && Fades(values, amplitude);
     const std::vector<double> amplitudes = keyed ? LocalAmplitudes(values, amplitude, fading)
                                                  : std::vector<double>(values.size(), amplitude);

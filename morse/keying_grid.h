@@ -96,6 +96,7 @@ private:
     void Recut();
     std::complex<double> SlotSum(const Window& window, double from, double to, double& noise) const;
     double SegmentEnd(const Pending& held) const;
+    double CutAmplitude() const;
     void NoteCut(const Pending& held);
     // Cuts slots from `boundary` on, up to the first one starting at `segmentEnd` or later.
     void CutSegment(const Pending& held, double segmentEnd, double& boundary,
@@ -117,7 +118,8 @@ private:
     int settledSegments_ = 0;  // in a row, keying found at the same speed (short pauses aside)
     int lostSegments_ = 0;     // in a row, no keying found
     double slotSnr_ = 0;
-    double sampleExcess_ = 0;  // the window's mean sample energy beyond noise
+    double keyedAmplitude_ = 0;  // of the last window with keying, until a quiet one
+    double sampleExcess_ = 0;    // the window's mean sample energy beyond noise
     double toneHz_ = 0;
     double lastOffset_ = 0;  // the tone's fine offset found in the last window, Hz
     double heldHz_ = 0;      // the last window's mixer held still here (0: as mixed)
