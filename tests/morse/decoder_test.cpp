@@ -655,6 +655,10 @@ TEST(DecoderEnd, BeaconFollowedByDigitalSilenceComesOutDuringIt) {
     }
 }
 
+// A beacon broken off after its fifth line.
+constexpr const char* kFiveLines =
+    "ZK1 JA1ABC/2 ZK2 0A 1B 2C ZK3 3D4E 5F60 ZK4 71 82 93 ZK5 A4 B5 C6";
+
 // A beacon that waits for more comes out in the quiet after it, not only once the recording ends:
 // one broken off after its fifth line waited for the rest, and one beside another station that
 // fell silent waited for that station's decisions.
@@ -684,13 +688,12 @@ TEST_P(DecoderQuietAfter, BeaconComesOutWhileTheQuietGoesOn) {
 
 INSTANTIATE_TEST_SUITE_P(
     Beacons, DecoderQuietAfter,
-    ::testing::Values(
-        QuietAfterCase{"", "ZK1 JA1ABC/2 ZK2 0A 1B 2C ZK3 3D4E 5F60 ZK4 71 82 93 ZK5 A4 B5 C6", "",
-                       100},
-        QuietAfterCase{"VVV VVV TEST DE JA1ABC JA1ABC TEST VVV VVV TEST DE JA1ABC K",
-                       "ZK1 JA1ABC/2 ZK2 0A 1B 2C ZK3 3D4E 5F60 ZK4 71 82 93 ZK5 A4 B5 C6 ZK6 "
-                       "D7E8F 90A1B",
-                       "ZK6 D7E8F 90A1B", 120}));
+    ::testing::Values(QuietAfterCase{"", kFiveLines, "", 100},
+                      QuietAfterCase{
+                          "VVV VVV TEST DE JA1ABC JA1ABC TEST VVV VVV TEST DE JA1ABC K",
+                          "ZK1 JA1ABC/2 ZK2 0A 1B 2C ZK3 3D4E 5F60 ZK4 71 82 93 ZK5 A4 B5 C6 ZK6 "
+                          "D7E8F 90A1B",
+                          "ZK6 D7E8F 90A1B", 120}));
 
 // A beacon broken off after its fifth line, then noise alone: the grid's keying is lost a few
 // windows later, and the slots cut until then must not let the grammar read a sixth line into the
@@ -699,13 +702,12 @@ TEST(DecoderEnd, NoiseAfterABrokenOffBeaconAddsNoLine) {
     for (const double rate : {8000.0, 48000.0}) {
         for (const unsigned seed : {1U, 2U, 4U, 5U}) {
             std::vector<float> samples(static_cast<std::size_t>(100 * rate), 0.0F);
-            testing::AddKeying(samples, rate,
-                               "ZK1 JA1ABC/2 ZK2 0A 1B 2C ZK3 3D4E 5F60 ZK4 71 82 93 ZK5 A4 B5 C6",
-                               20, 650, 6.0);
+            testing::AddKeying(samples, rate, kFiveLines, 20, 650, 6.0);
             AddNoise(samples, seed, 0.2F);  // +13 dB
             const Decoded decoded = DecodeWhole(rate, samples);
             ASSERT_EQ(decoded.beacons.size(), 1U) << rate << " Hz, seed " << seed;
-            EXPECT_EQ(decoded.beacons[0].lines[4].text, "ZK5 A4 B5 C6") << rate << " Hz, " << seed;
+            EXPECT_EQ(decoded.beacons[0].lines[4].text, "ZK5 A4 B5 C6")
+                << rate << " Hz, seed " << seed;
             EXPECT_EQ(decoded.beacons[0].lines[5].text, "") << rate << " Hz, seed " << seed;
         }
     }
