@@ -140,7 +140,8 @@ int FrameLengthFor(double workRate) {
         }
         return n == 1;
     };
-    const int ideal = 2 * static_cast<int>(std::lround(workRate / kBinHz / 2.0));
+    // At least 2: dividing the factors out of 0 would never end.
+    const int ideal = std::max(2, 2 * static_cast<int>(std::lround(workRate / kBinHz / 2.0)));
     for (int away = 0;; away += 2) {
         if (fast(ideal - away)) {
             return ideal - away;
