@@ -30,6 +30,8 @@ constexpr double kHistorySeconds = kSecondLeadSeconds + 5.0;
 // heard: a beacon under way is read again from the last character decided, which the sequence
 // decoder's lag puts up to 30 s back at 8 WPM.
 constexpr double kSteadyKeptSeconds = 35.0;
+// Room beyond it for the tone tracker's lag and a block fed, of a few seconds each.
+constexpr double kTrackerLagSeconds = 4.0;
 // The main tone has left the steady path where they are this far apart.
 constexpr double kAstrayHz = 25.0;
 // The away path has gone over to another signal where its tone moves this far from one frame to
@@ -232,6 +234,11 @@ struct Decoder::Pipeline {
           main(decimator.WorkRate(), hop),
           second(decimator.WorkRate(), hop) {
         main.grid.emplace(BasebandRate(), -decimator.DelaySeconds());
+        // The samples kept reach twice the steady path's span (and the tracker's lag) before they
+        // are moved down: room for that from the start spares the copies and fresh pages of
+        // growing into it.
+        work.reserve(static_cast<std::size_t>(2 * (kSteadyKeptSeconds + kTrackerLagSeconds) *
+                                              decimator.WorkRate()));
     }
 
     double BasebandRate() const { return decimator.WorkRate() / hop; }
