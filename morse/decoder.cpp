@@ -78,6 +78,9 @@ struct Chain {
     // baseband sample `gridFrom` on.
     void Run(std::span<const ToneFrame> tones, std::span<const float> work,
              std::int64_t workStart) {
+        if (ended) {
+            return;
+        }
         for (const ToneFrame& tone : tones) {
             downconverter.AddTone(tone);
         }
@@ -135,12 +138,13 @@ struct Chain {
         // What was heard before a quiet stretch is decided when it begins, not when the keying
         // comes back; nothing more is heard before where it has reached.
         const double quiet = grid->QuietUntil();
-        if (quiet >= 0) {
+        if (quiet >= 0 && !ended) {
             if (slotsUntil >= 0) {
                 Restart(until);
             }
             quietUntil = quiet;
             assembler.Passed(quiet);
+            CheckEnd();
         }
     }
 
@@ -161,14 +165,20 @@ struct Chain {
 
     void Assemble(double until = kNoEnd) {
         for (const HeardCharacter& heard : sequence->TakeHeard()) {
-            if (heard.startSeconds >= until) {
+            if (ended || heard.startSeconds >= until) {
                 continue;
             }
             assembler.Add(heard);
             heardUntil = heard.endSeconds;
             heardNode = heard.toNode;
+            CheckEnd();
         }
     }
+
+    // A chain that reads only up to `endAfter` ends at the first decision past it with no beacon
+    // under way: checked character by character, so that where it ends does not depend on how
+    // the recording came in blocks.
+    void CheckEnd() { ended = ended || (DecidedUntil() > endAfter && !assembler.Copying()); }
 
     // Decides everything heard, keeping the characters starting before `until`.
     void Settle(double until = kNoEnd) {
@@ -182,6 +192,9 @@ struct Chain {
     }
 
     void Finish() {
+        if (ended) {
+            return;
+        }
         Settle();
         assembler.Finish();
     }
@@ -221,6 +234,8 @@ struct Chain {
     double heardUntil = 0;                // the end of the last character decided
     double quietUntil = 0;                // the end of the last quiet stretch reached
     int heardNode = -1;                   // the grammar node it led to
+    double endAfter = kNoEnd;             // see CheckEnd()
+    bool ended = false;
     std::vector<BasebandSample> baseband;
     std::vector<Slot> slots;
 };
@@ -395,10 +410,11 @@ struct Decoder::Pipeline {
         chain->assembler.TakeBeacons();  // the main tone's, out already
         chain->assembler.TakeTranscript();
         chain->heardUntil = main.heardUntil;
+        rereadUntil = tracker.SecondToneFrom() / decimator.WorkRate() - delay;
+        chain->endAfter = rereadUntil;
         auto [mixer, mixed] = MixAlong(track, from);
         chain->Read(std::move(mixer), std::move(mixed), from, BasebandRate(), -delay,
                     main.heardNode);
-        rereadUntil = tracker.SecondToneFrom() / decimator.WorkRate() - delay;
     }
 
     // The work samples from baseband sample `from` on, mixed along `track`.
@@ -497,8 +513,8 @@ struct Decoder::Pipeline {
                        std::make_move_iterator(paired.end()));
     }
 
-    // Pairs what `chain` read again, and ends it once it is past the second tone's first hearing
-    // with no beacon under way. Returns `heard`, or how far its decisions have reached if less.
+    // Pairs what `chain` read again, and drops it once it has ended past the second tone's first
+    // hearing. Returns `heard`, or how far its decisions have reached if less.
     double PairReread(std::optional<Chain>& chain, double heard) {
         if (!chain) {
             return heard;
@@ -506,7 +522,7 @@ struct Decoder::Pipeline {
         std::vector<CopiedBeacon> again = chain->assembler.TakeBeacons();
         chain->assembler.TakeTranscript();
         // A beacon begun after the second tone was heard is the main and second tones' to copy:
-        // whether a reread still runs by then depends on how the samples came in blocks.
+        // a reread still copying the beacon before it may go on into it.
         std::erase_if(again, [this](const CopiedBeacon& beacon) {
             return Unpaired(beacon) || beacon.startSeconds >= rereadUntil;
         });
@@ -514,7 +530,7 @@ struct Decoder::Pipeline {
             pairing.Add(std::move(beacon));
         }
         heard = std::min(heard, chain->DecidedUntil());
-        if (!chain->assembler.Copying() && chain->DecidedUntil() > rereadUntil) {
+        if (chain->ended) {
             chain.reset();
         }
         return heard;
