@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <numeric>
+#include <tuple>
 #include <utility>
 
 #include "beacon_assembler.h"
@@ -128,69 +130,95 @@ bool Borrows(const CopiedBeacon& beacon, const CopiedBeacon& lender, const Copie
 
 }  // namespace
 
-void BeaconPairing::Add(CopiedBeacon beacon) {
-    if (!HoldsDigits(beacon)) {
-        lenders_.push_back(std::move(beacon));
-        Lend();
-        return;
-    }
-    const double own = beacon.confidence;
-    Pair({std::move(beacon), own});
-    Lend();
+void BeaconPairing::Add(CopiedBeacon beacon, int rank) {
+    (HoldsDigits(beacon) ? copies_ : lenders_).push_back({std::move(beacon), rank});
 }
 
-void BeaconPairing::Lend() {
-    for (auto lender = lenders_.begin(); lender != lenders_.end();) {
-        CopiedLine line = Lent(lender->lines[0]);
-        const auto borrower = std::find_if(waiting_.begin(), waiting_.end(), [&](const Waiting& w) {
-            return Borrows(w.beacon, *lender, line);
+// By rank, then the earlier start, then the longer copy.
+std::vector<std::size_t> BeaconPairing::InPairingOrder(const std::vector<Copy>& copies) {
+    const auto key = [&copies](std::size_t k) {
+        const Copy& copy = copies[k];
+        return std::tuple(copy.rank, copy.beacon.startSeconds, -copy.beacon.endSeconds);
+    };
+    std::vector<std::size_t> order(copies.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&key](std::size_t a, std::size_t b) { return key(a) < key(b); });
+    return order;
+}
+
+std::vector<BeaconPairing::Paired> BeaconPairing::PairAll() const {
+    std::vector<Paired> paired;
+    for (const std::size_t k : InPairingOrder(copies_)) {
+        const CopiedBeacon& beacon = copies_[k].beacon;
+        Pair(paired, {beacon, beacon.confidence, {k}, {}});
+    }
+    Lend(paired);
+    return paired;
+}
+
+// A copy merged or joined with a paired one may then overlap or continue another: it is paired
+// again.
+void BeaconPairing::Pair(std::vector<Paired>& paired, Paired copy) {
+    const auto take = [&paired](std::vector<Paired>::iterator at) {
+        Paired taken = std::move(*at);
+        paired.erase(at);
+        return taken;
+    };
+    const auto both = [](const Paired& a, const Paired& b) {
+        std::vector<std::size_t> copies = a.copies;
+        copies.insert(copies.end(), b.copies.begin(), b.copies.end());
+        return copies;
+    };
+    const CopiedBeacon& beacon = copy.beacon;
+    const auto same = std::find_if(paired.begin(), paired.end(),
+                                   [&](const Paired& p) { return Overlap(p.beacon, beacon); });
+    if (same != paired.end()) {
+        Paired other = take(same);
+        std::vector<std::size_t> copies = both(other, copy);
+        const double own = std::max(other.own, copy.own);
+        Pair(paired, {Merged(std::move(other.beacon), std::move(copy.beacon), other.own, copy.own),
+                      own,
+                      std::move(copies),
+                      {}});
+        return;
+    }
+    // A beacon joined from two parts is a copy of its own.
+    const auto pairJoined = [&](Paired earlier, Paired later) {
+        std::vector<std::size_t> copies = both(earlier, later);
+        CopiedBeacon joined = Joined(std::move(earlier.beacon), std::move(later.beacon));
+        const double own = joined.confidence;
+        Pair(paired, {std::move(joined), own, std::move(copies), {}});
+    };
+    for (auto part = paired.begin(); part != paired.end(); ++part) {
+        if (Continues(part->beacon, beacon)) {
+            pairJoined(take(part), std::move(copy));
+            return;
+        }
+        if (Continues(beacon, part->beacon)) {
+            pairJoined(std::move(copy), take(part));
+            return;
+        }
+    }
+    paired.push_back(std::move(copy));
+}
+
+void BeaconPairing::Lend(std::vector<Paired>& paired) const {
+    for (const std::size_t k : InPairingOrder(lenders_)) {
+        const CopiedBeacon& lender = lenders_[k].beacon;
+        CopiedLine line = Lent(lender.lines[0]);
+        const auto borrower = std::find_if(paired.begin(), paired.end(), [&](const Paired& p) {
+            return Borrows(p.beacon, lender, line);
         });
-        if (borrower == waiting_.end()) {
-            ++lender;
+        if (borrower == paired.end()) {
             continue;
         }
         CopiedBeacon& beacon = borrower->beacon;
         beacon.lines[0] = std::move(line);
-        beacon.startSeconds = lender->startSeconds;
+        beacon.startSeconds = lender.startSeconds;
         beacon.confidence = BeaconConfidence(beacon);
-        lender = lenders_.erase(lender);
+        borrower->lent.push_back(k);
     }
-}
-
-// A copy merged or joined with a waiting one may then overlap or continue another waiting copy:
-// it is paired again, so that what comes out does not hang on the order the copies came in.
-void BeaconPairing::Pair(Waiting copy) {
-    const auto take = [this](std::vector<Waiting>::iterator at) {
-        Waiting taken = std::move(*at);
-        waiting_.erase(at);
-        return taken;
-    };
-    const CopiedBeacon& beacon = copy.beacon;
-    const auto same = std::find_if(waiting_.begin(), waiting_.end(),
-                                   [&](const Waiting& w) { return Overlap(w.beacon, beacon); });
-    if (same != waiting_.end()) {
-        Waiting other = take(same);
-        const double own = std::max(other.own, copy.own);
-        Pair({Merged(std::move(other.beacon), std::move(copy.beacon), other.own, copy.own), own});
-        return;
-    }
-    // A beacon joined from two parts is a copy of its own.
-    const auto pairJoined = [this](CopiedBeacon earlier, CopiedBeacon later) {
-        CopiedBeacon joined = Joined(std::move(earlier), std::move(later));
-        const double own = joined.confidence;
-        Pair({std::move(joined), own});
-    };
-    for (auto part = waiting_.begin(); part != waiting_.end(); ++part) {
-        if (Continues(part->beacon, beacon)) {
-            pairJoined(take(part).beacon, std::move(copy.beacon));
-            return;
-        }
-        if (Continues(beacon, part->beacon)) {
-            pairJoined(std::move(copy.beacon), take(part).beacon);
-            return;
-        }
-    }
-    waiting_.push_back(std::move(copy));
 }
 
 void BeaconPairing::Heard(int tone, double seconds) {
@@ -215,16 +243,42 @@ void BeaconPairing::Release(bool all) {
         const int unheard = kLineCount - 1 - LinesHeard(b).second;
         return !all && heard <= b.endSeconds + kSettleSeconds + LinesSeconds(b, unheard);
     };
-    std::erase_if(lenders_, [&](const CopiedBeacon& b) { return !waits(b); });
-    const auto done = std::stable_partition(waiting_.begin(), waiting_.end(),
-                                            [&](const Waiting& w) { return waits(w.beacon); });
-    std::stable_sort(done, waiting_.end(), [](const Waiting& a, const Waiting& b) {
-        return a.beacon.startSeconds < b.beacon.startSeconds;
-    });
-    for (auto copy = done; copy != waiting_.end(); ++copy) {
-        released_.push_back(std::move(copy->beacon));
+    std::vector<Paired> paired = PairAll();
+    std::vector<bool> copyOut(copies_.size(), false);
+    // A lender is kept while it waits itself, or lends to a beacon that does.
+    std::vector<bool> lenderOut(lenders_.size(), false);
+    for (std::size_t k = 0; k < lenders_.size(); ++k) {
+        lenderOut[k] = !waits(lenders_[k].beacon);
     }
-    waiting_.erase(done, waiting_.end());
+    std::vector<CopiedBeacon> out;
+    for (Paired& p : paired) {
+        const bool done = !waits(p.beacon);
+        for (const std::size_t k : p.lent) {
+            lenderOut[k] = done;
+        }
+        if (!done) {
+            continue;
+        }
+        for (const std::size_t k : p.copies) {
+            copyOut[k] = true;
+        }
+        out.push_back(std::move(p.beacon));
+    }
+    std::stable_sort(out.begin(), out.end(), [](const CopiedBeacon& a, const CopiedBeacon& b) {
+        return a.startSeconds < b.startSeconds;
+    });
+    std::move(out.begin(), out.end(), std::back_inserter(released_));
+    const auto keep = [](std::vector<Copy>& copies, const std::vector<bool>& gone) {
+        std::vector<Copy> kept;
+        for (std::size_t k = 0; k < copies.size(); ++k) {
+            if (!gone[k]) {
+                kept.push_back(std::move(copies[k]));
+            }
+        }
+        copies = std::move(kept);
+    };
+    keep(copies_, copyOut);
+    keep(lenders_, lenderOut);
 }
 
 }  // namespace telvane::morse

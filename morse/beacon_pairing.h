@@ -18,27 +18,40 @@ namespace telvane::morse {
 
 class BeaconPairing {
 public:
-    void Add(CopiedBeacon beacon);
+    // Copies of one beacon are paired in the order of `rank` (the lower first), then of their
+    // start, whatever order they come in.
+    void Add(CopiedBeacon beacon, int rank = 0);
     // The decisions on `tone` (0 or 1) have reached `seconds`.
     void Heard(int tone, double seconds);
     void Finish();
     std::vector<CopiedBeacon> Take();
 
 private:
-    // A copy waiting, with the confidence (as it was copied) of the copy whose estimates it
-    // carries: merges keep the estimates of the surer by it, not by the confidence a merge gives,
-    // so that what comes out does not hang on the order the copies were merged in.
-    struct Waiting {
+    struct Copy {
+        CopiedBeacon beacon;
+        int rank = 0;
+    };
+    // Copies paired into one beacon, with the confidence (as it was copied) of the copy whose
+    // estimates it carries: merges keep the estimates of the surer by it, not by the confidence a
+    // merge gives. `copies` and `lent` say which of the waiting copies and lenders it holds.
+    struct Paired {
         CopiedBeacon beacon;
         double own = 0;
+        std::vector<std::size_t> copies;
+        std::vector<std::size_t> lent;
     };
 
-    void Pair(Waiting copy);
-    void Lend();
+    // The waiting copies paired afresh, in one order: what comes out does not hang on the order
+    // they came in, which depends on how the recording came in blocks.
+    std::vector<Paired> PairAll() const;
+    // The indices of `copies` in the order they are paired in.
+    static std::vector<std::size_t> InPairingOrder(const std::vector<Copy>& copies);
+    static void Pair(std::vector<Paired>& paired, Paired copy);
+    void Lend(std::vector<Paired>& paired) const;
     void Release(bool all);
 
-    std::vector<Waiting> waiting_;
-    std::vector<CopiedBeacon> lenders_;
+    std::vector<Copy> copies_;
+    std::vector<Copy> lenders_;
     std::array<double, 2> heard_{};
     std::vector<CopiedBeacon> released_;
 };

@@ -52,6 +52,10 @@ bool Doubtful(const CopiedBeacon& beacon) {
     return beacon.confidence < kLeastConfidence || !HoldsDigits(beacon);
 }
 
+// Which copies of a beacon the pairing takes first: the main tone's, its rereads', the second
+// tone's.
+enum CopyRank { kMainCopy, kRereadCopy, kAwayRereadCopy, kSecondCopy };
+
 // Doubtful, and no line 1 for the pairing to lend to a copy on the other tone that lacks it.
 bool Unpaired(const CopiedBeacon& beacon) {
     return Doubtful(beacon) && (HoldsDigits(beacon) || beacon.lines[0].text.empty());
@@ -496,14 +500,14 @@ struct Decoder::Pipeline {
             return;
         }
         for (CopiedBeacon& beacon : mainBeacons) {
-            pairing.Add(std::move(beacon));
+            pairing.Add(std::move(beacon), kMainCopy);
         }
-        const double mainHeard = PairReread(reread, main.DecidedUntil());
-        const double secondHeard = PairReread(awayReread, second.DecidedUntil());
+        const double mainHeard = PairReread(reread, main.DecidedUntil(), kRereadCopy);
+        const double secondHeard = PairReread(awayReread, second.DecidedUntil(), kAwayRereadCopy);
         std::vector<CopiedBeacon> secondBeacons = second.assembler.TakeBeacons();
         std::erase_if(secondBeacons, Unpaired);
         for (CopiedBeacon& beacon : secondBeacons) {
-            pairing.Add(std::move(beacon));
+            pairing.Add(std::move(beacon), kSecondCopy);
         }
         second.assembler.TakeTranscript();  // the transcript is the main tone's
         pairing.Heard(0, mainHeard);
@@ -515,7 +519,7 @@ struct Decoder::Pipeline {
 
     // Pairs what `chain` read again, and drops it once it has ended past the second tone's first
     // hearing. Returns `heard`, or how far its decisions have reached if less.
-    double PairReread(std::optional<Chain>& chain, double heard) {
+    double PairReread(std::optional<Chain>& chain, double heard, int rank) {
         if (!chain) {
             return heard;
         }
@@ -527,7 +531,7 @@ struct Decoder::Pipeline {
             return Unpaired(beacon) || beacon.startSeconds >= rereadUntil;
         });
         for (CopiedBeacon& beacon : again) {
-            pairing.Add(std::move(beacon));
+            pairing.Add(std::move(beacon), rank);
         }
         heard = std::min(heard, chain->DecidedUntil());
         if (chain->ended) {

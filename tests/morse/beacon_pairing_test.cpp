@@ -132,37 +132,47 @@ INSTANTIATE_TEST_SUITE_P(
                  Part(5, 6, 120, 150, 15.7), 2}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// Three copies of one beacon: the main tone's, its last line cut short; a reread's, up to line 6's
-// header; and the second tone's part holding line 6 alone, begun after the reread's ended but
-// before the main tone's. Whatever order they come in, one beacon comes out, from the first line's
-// start to the last one's end, with the estimates of the surest copy (a merge's confidence, lower
-// than the main tone's copy alone, let the reread's take over in some orders).
+// Three copies of one beacon: the main tone's, its last line cut short; a reread's, up to line 5
+// or line 6's header; and the second tone's part holding line 6 alone, begun after the reread's
+// ended but before the main tone's. Whatever order they come in, one beacon comes out, from the
+// first line's start to the last one's end, with the estimates of the main tone's copy. A merge's
+// confidence, lower than the main tone's copy alone, let the reread's take over in some orders;
+// and a reread up to line 5 joined the second tone's part as two parts of the beacon when that
+// came first, and the joined copy's estimates took over.
 TEST(BeaconPairing, CopiesOfOneBeaconComeOutAsOneInAnyOrder) {
-    CopiedBeacon reread = Part(1, 5, 11.5, 57.4, 20.8);
-    reread.lines[5] = {"ZK6", std::vector<double>(3, 1.0), std::vector<char>(3, '\0')};
-    CopiedBeacon last = Part(6, 6, 57.6, 70.3, 20.8);
-    last.lines[5] = {"ZK6 0 969 7", std::vector<double>(11, 1.0), std::vector<char>(11, '\0')};
-    std::vector<CopiedBeacon> copies = {Part(1, 6, 11.5, 62.2, 20.8), reread, last};
-    copies[0].confidence = 0.8;
-    copies[1].confidence = 0.7;
-    copies[2].confidence = 0.2;
-    for (std::size_t k = 0; k < copies.size(); ++k) {
-        copies[k].toneHz = 400.0 + 100.0 * static_cast<double>(k);
-    }
-    std::vector<std::size_t> order = {0, 1, 2};
-    do {
-        BeaconPairing pairing;
-        for (const std::size_t k : order) {
-            pairing.Add(copies[k]);
+    for (const bool rereadHeardLineSix : {true, false}) {
+        CopiedBeacon reread = Part(1, 5, 11.5, 57.4, 20.8);
+        if (rereadHeardLineSix) {
+            reread.lines[5] = {"ZK6", std::vector<double>(3, 1.0), std::vector<char>(3, '\0')};
         }
-        pairing.Finish();
-        const std::vector<CopiedBeacon> out = pairing.Take();
-        ASSERT_EQ(out.size(), 1U) << order[0] << order[1] << order[2];
-        EXPECT_EQ(out[0].startSeconds, 11.5);
-        EXPECT_EQ(out[0].endSeconds, 70.3);
-        EXPECT_EQ(out[0].lines[5].text, last.lines[5].text);
-        EXPECT_EQ(out[0].toneHz, copies[0].toneHz) << order[0] << order[1] << order[2];
-    } while (std::next_permutation(order.begin(), order.end()));
+        CopiedBeacon last = Part(6, 6, 57.6, 70.3, 20.8);
+        last.lines[5] = {"ZK6 0 969 7", std::vector<double>(11, 1.0), std::vector<char>(11, '\0')};
+        std::vector<CopiedBeacon> copies = {Part(1, 6, 11.5, 62.2, 20.8), reread, last};
+        // Below the 0.51 a join of the reread's and the second tone's parts gives.
+        copies[0].confidence = 0.45;
+        copies[1].confidence = 0.4;
+        copies[2].confidence = 0.2;
+        for (std::size_t k = 0; k < copies.size(); ++k) {
+            copies[k].toneHz = 400.0 + 100.0 * static_cast<double>(k);
+        }
+        std::vector<std::size_t> order = {0, 1, 2};
+        do {
+            BeaconPairing pairing;
+            for (const std::size_t k : order) {
+                pairing.Add(copies[k], static_cast<int>(k));
+            }
+            pairing.Finish();
+            const std::vector<CopiedBeacon> out = pairing.Take();
+            const std::string seen = std::to_string(rereadHeardLineSix) + ": " +
+                                     std::to_string(order[0]) + std::to_string(order[1]) +
+                                     std::to_string(order[2]);
+            ASSERT_EQ(out.size(), 1U) << seen;
+            EXPECT_EQ(out[0].startSeconds, 11.5) << seen;
+            EXPECT_EQ(out[0].endSeconds, 70.3) << seen;
+            EXPECT_EQ(out[0].lines[5].text, last.lines[5].text) << seen;
+            EXPECT_EQ(out[0].toneHz, copies[0].toneHz) << seen;
+        } while (std::next_permutation(order.begin(), order.end()));
+    }
 }
 
 // A copy begun well after the other holds no line 1 of this beacon, only a later line whose "Z"

@@ -490,7 +490,9 @@ TEST(DecoderQuiet, NoiseAloneIsNotReadAsText) {
 // path's reread went on into the next beacon when the whole recording came in one block, and was
 // ended before it in small blocks: the beacon came out with another end and confidence. In the
 // third the copies of the first beacon reached the pairing in another order in small blocks, and
-// its last line came out as a beacon of its own.
+// its last line came out as a beacon of its own. In the fourth the second tone's part of the first
+// beacon came before the main tone's copy in small blocks, was joined to the reread's part, and the
+// beacon came out with that join's tone, speed and SNR.
 class DecoderHardStreaming : public ::testing::TestWithParam<HardChannelCase> {};
 
 TEST_P(DecoderHardStreaming, BeaconsAreTheSameInBlocks) {
@@ -504,7 +506,9 @@ INSTANTIATE_TEST_SUITE_P(
                       HardChannelCase{11025, 15.913804946190362, 455.3682954886969, 1598806501U, 2,
                                       -2.3015774805466318, -344.4069686158328},
                       HardChannelCase{48000, 20.787417304513227, 647.86601177323928, 3166586939U, 2,
-                                      -0.88217548218080566, -310.88057299483273}));
+                                      -0.88217548218080566, -310.88057299483273},
+                      HardChannelCase{22050, 17.569975766577617, 575.82273111143979, 2580340954U, 2,
+                                      0.17205366544640288, -291.30363760973512}));
 
 TEST(DecoderStreaming, BeaconComesOutBeforeTheRecordingEnds) {
     RecordingOptions options;
