@@ -163,9 +163,9 @@ TEST(BeaconPairing, CopiesOfOneBeaconComeOutAsOneInAnyOrder) {
             }
             pairing.Finish();
             const std::vector<CopiedBeacon> out = pairing.Take();
-            const std::string seen = std::to_string(rereadHeardLineSix) + ": " +
-                                     std::to_string(order[0]) + std::to_string(order[1]) +
-                                     std::to_string(order[2]);
+            const std::string seen = std::string(rereadHeardLineSix ? "to line 6" : "to line 5") +
+                                     ", order " + std::to_string(order[0]) +
+                                     std::to_string(order[1]) + std::to_string(order[2]);
             ASSERT_EQ(out.size(), 1U) << seen;
             EXPECT_EQ(out[0].startSeconds, 11.5) << seen;
             EXPECT_EQ(out[0].endSeconds, 70.3) << seen;
