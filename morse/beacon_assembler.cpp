@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 
 #include "beacon_layout.h"
@@ -235,6 +236,16 @@ bool BeaconAssembler::Copying() const {
         return open && AboveNoise(open->beacon.snrDb, open->estimates);
     };
     return heard(open_) || heard(held_);
+}
+
+double BeaconAssembler::UnderWaySince() const {
+    double since = std::numeric_limits<double>::infinity();
+    for (const std::optional<Open>* beacon : {&open_, &held_}) {
+        if (*beacon) {
+            since = std::min(since, (*beacon)->beacon.startSeconds);
+        }
+    }
+    return since;
 }
 
 void BeaconAssembler::Finish() {

@@ -38,6 +38,8 @@ public:
     std::optional<CopiedBeacon> Provisional(std::span<const HeardCharacter> ahead) const;
     // Whether a beacon heard above the noise has begun and is not yet out.
     bool Copying() const;
+    // Where the beacon begun and not yet out (however faint) began; infinity when there is none.
+    double UnderWaySince() const;
 
 private:
     struct Open {

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <iterator>
 #include <numeric>
+#include <string>
+#include <string_view>
 #include <tuple>
 #include <utility>
 
@@ -25,6 +27,9 @@ constexpr double kLineDits = 250;
 // as line 1 (a later one whose "Z" was lost, read on another station's signal).
 constexpr double kSameStartSeconds = 2.0;
 
+// Two overlapping copies are two beacons where more lines disagree than agree, this many at least.
+constexpr int kLeastDisagreeing = 2;
+
 // Line 1 lent is at most this long: a longer one has read on into traffic.
 constexpr std::size_t kLongestLentLine = 24;
 
@@ -40,8 +45,48 @@ CopiedLine Lent(CopiedLine line) {
     return line;
 }
 
+// The characters after the header that differ between two copies of a line (edit distance).
+std::size_t Differences(std::string_view a, std::string_view b) {
+    a.remove_prefix(std::min(a.size(), kLineHeaders[0].size()));
+    b.remove_prefix(std::min(b.size(), kLineHeaders[0].size()));
+    std::vector<std::size_t> row(b.size() + 1);
+    std::iota(row.begin(), row.end(), std::size_t{0});
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t substituted = diagonal + (a[i - 1] == b[j - 1] ? 0 : 1);
+            diagonal = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, substituted});
+        }
+    }
+    return row[b.size()];
+}
+
+// Whether two copies of a line agree but for a few characters misheard, the shorter one cut short.
+bool LinesAgree(std::string_view a, std::string_view b) {
+    const std::size_t shorter = std::min(a.size(), b.size()) - kLineHeaders[0].size();
+    const std::size_t cut = std::max(a.size(), b.size()) - std::min(a.size(), b.size());
+    return 2 * (Differences(a, b) - cut) <= shorter;
+}
+
+// Two copies of one beacon agree on most lines both heard; two beacons keyed one after the other,
+// whose copies overlap where one tone's began early or ended late, disagree on every line.
+bool SameLines(const CopiedBeacon& a, const CopiedBeacon& b) {
+    int agreeing = 0;
+    int disagreeing = 0;
+    for (std::size_t k = 0; k < kLineCount; ++k) {
+        const std::string& one = a.lines[k].text;
+        const std::string& other = b.lines[k].text;
+        if (one.size() > kLineHeaders[k].size() && other.size() > kLineHeaders[k].size()) {
+            ++(LinesAgree(one, other) ? agreeing : disagreeing);
+        }
+    }
+    return disagreeing < kLeastDisagreeing || disagreeing <= agreeing;
+}
+
 bool Overlap(const CopiedBeacon& a, const CopiedBeacon& b) {
-    return a.startSeconds < b.endSeconds && b.startSeconds < a.endSeconds;
+    return a.startSeconds < b.endSeconds && b.startSeconds < a.endSeconds && SameLines(a, b);
 }
 
 // The first and last lines heard, or kLineCount and -1 when none was.

@@ -2,10 +2,12 @@
 
 // Beacons copied on two tones at once. Each tone's stages may copy the same beacon (the signals
 // the tones follow can trade places in a pause): copies overlapping in time are one beacon, the
-// more confident copy with each line the other copied more surely; a beacon copied in two parts,
+// more confident copy with each line the other copied more surely, unless most lines both heard
+// disagree (two beacons, one tone's copy begun early or ended late); a beacon copied in two parts,
 // its first lines on one tone and its last on the other, comes out whole. A copy waits until both
 // tones' decisions are well past its end, and past the time its lines not yet heard take, since
-// the other tone's copy or part may still come. A copy of line 1 alone is no beacon, but lends its
+// the other tone's copy or part may still come (a tone's decisions reach no further than the
+// start of a beacon it has under way). A copy of line 1 alone is no beacon, but lends its
 // line to a copy lacking it that starts within a line after it: the tones traded places after
 // line 1, and the tone that heard it read on into the other signal.
 

@@ -155,6 +155,10 @@ struct Chain {
     // How far the decisions have reached: the last character's end, or a quiet stretch's.
     double DecidedUntil() const { return std::max(heardUntil, quietUntil); }
 
+    // How far the copies handed to the pairing reach: the decisions, but not past the start of a
+    // beacon still under way, whose copy may yet overlap one waiting there.
+    double PairedUntil() const { return std::min(DecidedUntil(), assembler.UnderWaySince()); }
+
     void Restart(double until) {
         sequence->Finish();
         Assemble(until);
@@ -502,8 +506,8 @@ struct Decoder::Pipeline {
         for (CopiedBeacon& beacon : mainBeacons) {
             pairing.Add(std::move(beacon), kMainCopy);
         }
-        const double mainHeard = PairReread(reread, main.DecidedUntil(), kRereadCopy);
-        const double secondHeard = PairReread(awayReread, second.DecidedUntil(), kAwayRereadCopy);
+        const double mainHeard = PairReread(reread, main.PairedUntil(), kRereadCopy);
+        const double secondHeard = PairReread(awayReread, second.PairedUntil(), kAwayRereadCopy);
         std::vector<CopiedBeacon> secondBeacons = second.assembler.TakeBeacons();
         std::erase_if(secondBeacons, Unpaired);
         for (CopiedBeacon& beacon : secondBeacons) {
@@ -533,7 +537,7 @@ struct Decoder::Pipeline {
         for (CopiedBeacon& beacon : again) {
             pairing.Add(std::move(beacon), rank);
         }
-        heard = std::min(heard, chain->DecidedUntil());
+        heard = std::min(heard, chain->PairedUntil());
         if (chain->ended) {
             chain.reset();
         }

@@ -27,6 +27,17 @@ CopiedBeacon Beacon(double start, double end, double confidence) {
     return beacon;
 }
 
+// A beacon copied with every line, `digits` after each header.
+CopiedBeacon Full(double start, double end, double confidence, const std::string& digits) {
+    CopiedBeacon beacon = Copy(start, end, confidence);
+    for (std::size_t k = 0; k < kLineCount; ++k) {
+        const std::string text = "ZK" + std::to_string(k + 1) + " " + digits;
+        beacon.lines[k] = {text, std::vector<double>(text.size(), 1.0),
+                           std::vector<char>(text.size(), '\0')};
+    }
+    return beacon;
+}
+
 struct PairingCase {
     const char* name;
     std::vector<CopiedBeacon> added;
@@ -69,6 +80,19 @@ INSTANTIATE_TEST_SUITE_P(
                                   200,
                                   {0.8, 0.7},
                                   2},
+                      // One tone's copy began early, in the end of the beacon before.
+                      PairingCase{"OverlappingCopiesOfTwoBeaconsAreTwo",
+                                  {Full(55, 100, 0.7, "9F 8E 7D"), Full(10, 60, 0.8, "0A 1B 2C")},
+                                  200,
+                                  200,
+                                  {0.8, 0.7},
+                                  2},
+                      PairingCase{"CopiesMisheardHereAndThereAreOne",
+                                  {Full(12, 60, 0.7, "0A 1E 2C"), Full(10, 60, 0.8, "0A 1B 2C")},
+                                  200,
+                                  200,
+                                  {0.8},
+                                  1},
                       PairingCase{"WaitsForTheSlowerTone", {Beacon(10, 60, 0.8)}, 200, 85, {}, 1},
                       PairingCase{
                           "ReleasedOnceBothArePast", {Beacon(10, 60, 0.8)}, 91, 91, {0.8}, 1}),

@@ -492,7 +492,9 @@ TEST(DecoderQuiet, NoiseAloneIsNotReadAsText) {
 // third the copies of the first beacon reached the pairing in another order in small blocks, and
 // its last line came out as a beacon of its own. In the fourth the second tone's part of the first
 // beacon came before the main tone's copy in small blocks, was joined to the reread's part, and the
-// beacon came out with that join's tone, speed and SNR.
+// beacon came out with that join's tone, speed and SNR. In the fifth the main tone's copy of the
+// first beacon was handed out before the second tone's copy, begun before its end, was complete,
+// and the beacon came out twice.
 class DecoderHardStreaming : public ::testing::TestWithParam<HardChannelCase> {};
 
 TEST_P(DecoderHardStreaming, BeaconsAreTheSameInBlocks) {
@@ -508,7 +510,9 @@ INSTANTIATE_TEST_SUITE_P(
                       HardChannelCase{48000, 20.787417304513227, 647.86601177323928, 3166586939U, 2,
                                       -0.88217548218080566, -310.88057299483273},
                       HardChannelCase{22050, 17.569975766577617, 575.82273111143979, 2580340954U, 2,
-                                      0.17205366544640288, -291.30363760973512}));
+                                      0.17205366544640288, -291.30363760973512},
+                      HardChannelCase{22050, 26.547362546566116, 537.97894078424167, 296563156U, 2,
+                                      -2.1483434379555906, -308.46811440222143}));
 
 TEST(DecoderStreaming, BeaconComesOutBeforeTheRecordingEnds) {
     RecordingOptions options;
