@@ -31,7 +31,7 @@ constexpr double kHistorySeconds = kSecondLeadSeconds + 5.0;
 // decoder's lag puts up to 30 s back at 8 WPM.
 constexpr double kSteadyKeptSeconds = 35.0;
 // Room beyond it for the tone tracker's lag and a block fed, of a few seconds each.
-constexpr double kTrackerLagSeconds = 4.0;
+constexpr double kKeptMarginSeconds = 4.0;
 // The main tone has left the steady path where they are this far apart.
 constexpr double kAstrayHz = 25.0;
 // The away path has gone over to another signal where its tone moves this far from one frame to
@@ -260,7 +260,7 @@ struct Decoder::Pipeline {
         // The samples kept reach twice the steady path's span (and the tracker's lag) before they
         // are moved down: room for that from the start spares the copies and fresh pages of
         // growing into it.
-        work.reserve(static_cast<std::size_t>(2 * (kSteadyKeptSeconds + kTrackerLagSeconds) *
+        work.reserve(static_cast<std::size_t>(2 * (kSteadyKeptSeconds + kKeptMarginSeconds) *
                                               decimator.WorkRate()));
     }
 
@@ -522,7 +522,7 @@ struct Decoder::Pipeline {
     }
 
     // Pairs what `chain` read again, and drops it once it has ended past the second tone's first
-    // hearing. Returns `heard`, or how far its decisions have reached if less.
+    // hearing. Returns `heard`, or how far its copies reach if less (see Chain::PairedUntil()).
     double PairReread(std::optional<Chain>& chain, double heard, int rank) {
         if (!chain) {
             return heard;
