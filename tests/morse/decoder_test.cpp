@@ -492,9 +492,10 @@ TEST(DecoderQuiet, NoiseAloneIsNotReadAsText) {
 // third the copies of the first beacon reached the pairing in another order in small blocks, and
 // its last line came out as a beacon of its own. In the fourth the second tone's part of the first
 // beacon came before the main tone's copy in small blocks, was joined to the reread's part, and the
-// beacon came out with that join's tone, speed and SNR. In the fifth the main tone's copy of the
-// first beacon was handed out before the second tone's copy, begun before its end, was complete,
-// and the beacon came out twice.
+// beacon came out with that join's tone, speed and SNR. In the fifth the second tone's copy of the
+// second beacon began 8 s early, in the end of the first: fed whole, the two overlapping copies
+// came out as one beacon, lines of each; in small blocks the first was handed out before that copy
+// was complete, and two came out.
 class DecoderHardStreaming : public ::testing::TestWithParam<HardChannelCase> {};
 
 TEST_P(DecoderHardStreaming, BeaconsAreTheSameInBlocks) {
