@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "beacon_assembler.h"
+#include "edit_distance.h"
 
 namespace telvane::morse {
 namespace {
@@ -45,29 +46,12 @@ CopiedLine Lent(CopiedLine line) {
     return line;
 }
 
-// The characters after the header that differ between two copies of a line (edit distance).
-std::size_t Differences(std::string_view a, std::string_view b) {
-    a.remove_prefix(std::min(a.size(), kLineHeaders[0].size()));
-    b.remove_prefix(std::min(b.size(), kLineHeaders[0].size()));
-    std::vector<std::size_t> row(b.size() + 1);
-    std::iota(row.begin(), row.end(), std::size_t{0});
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        std::size_t diagonal = row[0];
-        row[0] = i;
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            const std::size_t substituted = diagonal + (a[i - 1] == b[j - 1] ? 0 : 1);
-            diagonal = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, substituted});
-        }
-    }
-    return row[b.size()];
-}
-
 // Whether two copies of a line agree but for a few characters misheard, the shorter one cut short.
 bool LinesAgree(std::string_view a, std::string_view b) {
-    const std::size_t shorter = std::min(a.size(), b.size()) - kLineHeaders[0].size();
+    const std::size_t header = kLineHeaders[0].size();
+    const std::size_t shorter = std::min(a.size(), b.size()) - header;
     const std::size_t cut = std::max(a.size(), b.size()) - std::min(a.size(), b.size());
-    return 2 * (Differences(a, b) - cut) <= shorter;
+    return 2 * (EditDistance(a.substr(header), b.substr(header)) - cut) <= shorter;
 }
 
 // Two copies of one beacon agree on most lines both heard; two beacons keyed one after the other,

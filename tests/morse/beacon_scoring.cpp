@@ -1,7 +1,8 @@
 #include "beacon_scoring.h"
 
+#include "edit_distance.h"
+
 #include <algorithm>
-#include <numeric>
 #include <vector>
 
 namespace telvane::morse::testing {
@@ -38,22 +39,6 @@ Score& Score::operator+=(const Score& other) {
     return *this;
 }
 
-int EditDistance(std::string_view a, std::string_view b) {
-    std::vector<int> row(b.size() + 1);
-    std::iota(row.begin(), row.end(), 0);
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        int diagonal = row[0];
-        row[0] = static_cast<int>(i);
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            const int above = row[j];
-            row[j] =
-                std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = above;
-        }
-    }
-    return row[b.size()];
-}
-
 Score ScoreBeacons(std::span<const KeyedBeacon> keyed, std::span<const CopiedBeacon> copied) {
     Score score;
     std::vector<bool> used(copied.size(), false);
@@ -74,7 +59,8 @@ Score ScoreBeacons(std::span<const KeyedBeacon> keyed, std::span<const CopiedBea
             const std::string heard =
                 best < 0 ? std::string()
                          : Body(copied[static_cast<std::size_t>(best)].lines[k].text);
-            errors += best < 0 ? static_cast<int>(truth.size()) : EditDistance(truth, heard);
+            errors += best < 0 ? static_cast<int>(truth.size())
+                               : static_cast<int>(EditDistance(truth, heard));
         }
         if (best >= 0) {
             used[static_cast<std::size_t>(best)] = true;

@@ -22,9 +22,6 @@ struct Score {
     Score& operator+=(const Score& other);
 };
 
-// Edit distance between two strings.
-int EditDistance(std::string_view a, std::string_view b);
-
 Score ScoreBeacons(std::span<const KeyedBeacon> keyed, std::span<const CopiedBeacon> copied);
 
 }  // namespace telvane::morse::testing
